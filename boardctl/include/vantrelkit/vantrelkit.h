@@ -1,0 +1,239 @@
+// Vantrelkit: the published interface of the board control.
+//
+// This is everything a host may include. A host loads libVantrelkit.so at run time, asks it for
+// the class with programmatic identifier "Vantrelkit.Vantrel" through the exported entry points at
+// the end of this header, and from then on calls members only by DISPID through
+// IDispatch::invoke. It never links the library and never sees the control's own classes.
+//
+// Argument conventions of invoke():
+//   - arguments are passed in declaration order (first argument first);
+//   - a property write passes the new value as its last argument;
+//   - coordinates are 16-bit integers by reference (VarType::I2Ref), PieceNum values 32-bit,
+//     Booleans 16-bit with true = -1 (VBool);
+//   - a failure returns its error number (never 0) and fills the ExcepInfo with the same number
+//     and a description; descriptions are static texts owned by the library.
+// A call never allocates on the heap.
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+namespace vantrelkit {
+
+// The content of a square. An empty square holds none (1); 2 to 7 are Black, 8 to 13 White.
+enum PieceNum : std::int32_t {
+    none = 1,
+    Bpawn = 2,
+    Brook = 3,
+    Bknight = 4,
+    Bbishop = 5,
+    BQueen = 6,
+    Bking = 7,
+    Wpawn = 8,
+    Wrook = 9,
+    Wknight = 10,
+    Wbishop = 11,
+    WQueen = 12,
+    wking = 13,
+};
+
+// 16-bit Boolean of the dispatch interface.
+using VBool = std::int16_t;
+inline constexpr VBool VTrue = -1;
+inline constexpr VBool VFalse = 0;
+
+inline constexpr const char* kProgId = "Vantrelkit.Vantrel";
+
+// Members of _Vantrel.
+namespace dispid {
+inline constexpr std::int32_t Piece = 0x68030000;
+inline constexpr std::int32_t IsSelected = 0x68030001;
+inline constexpr std::int32_t Enabled = 0x68030002;
+inline constexpr std::int32_t NewGame = 0x60030004;
+inline constexpr std::int32_t Clear = 0x60030005;
+inline constexpr std::int32_t ChangeBoardSize = 0x6003000F;
+inline constexpr std::int32_t MovePiece = 0x60030010;
+inline constexpr std::int32_t IsLegalMove = 0x60030011;
+inline constexpr std::int32_t About = -552;
+
+// Events of __Vantrel.
+inline constexpr std::int32_t Click = 1;
+inline constexpr std::int32_t DblClick = 2;
+inline constexpr std::int32_t MouseDown = 3;
+inline constexpr std::int32_t MouseMove = 4;
+inline constexpr std::int32_t MouseUp = 5;
+} // namespace dispid
+
+// Error numbers raised by the control and by the dispatch layer.
+namespace error {
+inline constexpr std::int32_t Ok = 0;
+// Piece read with a coordinate outside 1 to 8 (component error base 0x80040000 + 1050).
+inline constexpr std::int32_t PieceReadRange = -2147220454;
+// Every other member with a coordinate outside 1 to 8 (component error base + 1).
+inline constexpr std::int32_t CoordinateRange = -2147221503;
+// Piece written while the host is not in user mode.
+inline constexpr std::int32_t NotUserMode = 382;
+// Piece written with a value outside 1 to 13.
+inline constexpr std::int32_t InvalidPropertyValue = 380;
+// Dispatch errors: unknown member or kind, wrong argument count, wrong argument type.
+inline constexpr std::int32_t MemberNotFound = -2147352573; // 0x80020003
+inline constexpr std::int32_t BadParamCount = -2147352562;  // 0x8002000E
+inline constexpr std::int32_t TypeMismatch = -2147352571;   // 0x80020005
+// Housing: no class of that programmatic identifier.
+inline constexpr std::int32_t ClassNotAvailable = -2147221231; // 0x80040111
+} // namespace error
+
+inline constexpr const char* kInvalidCoordinateText = "Invalid column or row";
+
+enum class InvokeKind : std::uint8_t { Method, PropertyGet, PropertyPut };
+
+enum class VarType : std::uint8_t { Empty, I2, I4, R4, Bool, I2Ref, I4Ref, R4Ref, BoolRef };
+
+// A dispatch argument or result: a value or a reference to the caller's variable.
+struct Variant {
+    VarType type = VarType::Empty;
+    union {
+        std::int16_t i2;
+        std::int32_t i4;
+        float r4;
+        VBool boolVal;
+        std::int16_t* pi2;
+        std::int32_t* pi4;
+        float* pr4;
+        VBool* pbool;
+    };
+
+    constexpr Variant() : i4(0) {}
+    static constexpr Variant ref(std::int16_t& v) {
+        Variant r;
+        r.type = VarType::I2Ref;
+        r.pi2 = &v;
+        return r;
+    }
+    static constexpr Variant ref(std::int32_t& v) {
+        Variant r;
+        r.type = VarType::I4Ref;
+        r.pi4 = &v;
+        return r;
+    }
+    static constexpr Variant ref(float& v) {
+        Variant r;
+        r.type = VarType::R4Ref;
+        r.pr4 = &v;
+        return r;
+    }
+    static constexpr Variant fromI2(std::int16_t v) {
+        Variant r;
+        r.type = VarType::I2;
+        r.i2 = v;
+        return r;
+    }
+    static constexpr Variant fromI4(std::int32_t v) {
+        Variant r;
+        r.type = VarType::I4;
+        r.i4 = v;
+        return r;
+    }
+    static constexpr Variant fromBool(bool v) {
+        Variant r;
+        r.type = VarType::Bool;
+        r.boolVal = v ? VTrue : VFalse;
+        return r;
+    }
+};
+
+struct ExcepInfo {
+    std::int32_t number = 0;
+    const char* description = nullptr; // static text, or nullptr for none
+};
+
+// The published dispatch interface _Vantrel.
+class IDispatch {
+public:
+    virtual std::int32_t invoke(std::int32_t dispid, InvokeKind kind, const Variant* args,
+                                int argc, Variant* result, ExcepInfo* excep) = 0;
+
+protected:
+    ~IDispatch() = default;
+};
+
+// The host's end of the event interface __Vantrel. Events arrive synchronously on the
+// user-interface thread; all arguments are by reference.
+class IEventSink {
+public:
+    virtual void onEvent(std::int32_t dispid, const Variant* args, int argc) = 0;
+
+protected:
+    ~IEventSink() = default;
+};
+
+// A value in the host's property store: a Boolean, a 16-bit integer or a picture (encoded image
+// bytes; an empty picture has no bytes).
+struct PropertyValue {
+    enum class Kind : std::uint8_t { Boolean, Integer, Picture } kind = Kind::Integer;
+    std::int16_t integer = 0; // Integer, and Boolean as VBool
+    const unsigned char* pictureData = nullptr;
+    std::uint32_t pictureSize = 0;
+};
+
+// What a host may supply: its user-mode ambient value and a per-instance property store.
+// Without a site the control is in user mode and its properties keep their defaults.
+class IHostSite {
+public:
+    virtual bool userMode() = 0;
+    virtual void propertyChanged(const char* name) = 0;
+    // Returns false when the store holds no value of that name. Picture bytes stay owned by the
+    // host and must live until the call returns.
+    virtual bool readProperty(const char* name, PropertyValue* value) = 0;
+    virtual void writeProperty(const char* name, const PropertyValue& value) = 0;
+
+protected:
+    ~IHostSite() = default;
+};
+
+// One control instance as the host holds it.
+class IControl : public IDispatch {
+public:
+    // The control's window, already a child of the parent given at creation.
+    virtual QWidget* window() = 0;
+    // Connects the event sink (nullptr disconnects). One sink at a time.
+    virtual void advise(IEventSink* sink) = 0;
+    // Persistence: first placement in a host, load from the host's store, save to it.
+    virtual void initNew() = 0;
+    virtual void load() = 0;
+    virtual void save() = 0;
+    // Destroys the instance (square pictures released, window deleted).
+    virtual void release() = 0;
+
+protected:
+    ~IControl() = default;
+};
+
+class IClassFactory {
+public:
+    // Creates an instance whose window is a child of parent; site may be nullptr.
+    virtual IControl* createInstance(QWidget* parent, IHostSite* site) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+} // namespace vantrelkit
+
+// Entry points of libVantrelkit.so, looked up by name with dlsym or QLibrary::resolve.
+extern "C" {
+// Class-object lookup by programmatic identifier: 0 and *factory set, or ClassNotAvailable.
+using VantrelkitGetClassObjectFn = std::int32_t (*)(const char* progId,
+                                                    vantrelkit::IClassFactory** factory);
+// 0 (S_OK) when no instance lives and the library may be unloaded, 1 (S_FALSE) otherwise.
+using VantrelkitCanUnloadNowFn = std::int32_t (*)();
+// Writes (or removes) a per-user entry mapping the identifier to the library's path.
+using VantrelkitRegisterServerFn = std::int32_t (*)();
+using VantrelkitUnregisterServerFn = std::int32_t (*)();
+}
+
+#define VANTRELKIT_GET_CLASS_OBJECT "VantrelkitGetClassObject"
+#define VANTRELKIT_CAN_UNLOAD_NOW "VantrelkitCanUnloadNow"
+#define VANTRELKIT_REGISTER_SERVER "VantrelkitRegisterServer"
+#define VANTRELKIT_UNREGISTER_SERVER "VantrelkitUnregisterServer"

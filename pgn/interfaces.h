@@ -1,0 +1,59 @@
+// The two small interfaces through which the PGN engine reaches the outside: the board it plays
+// on, and the host that shows its texts and runs the game scheduler. The engine knows nothing
+// else of the program.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace pgn {
+
+// An error raised by the board (a rejected coordinate, a failure inside the control).
+class BoardError : public std::runtime_error {
+public:
+    BoardError(std::int32_t number, const std::string& description)
+        : std::runtime_error(description), number_(number) {}
+    std::int32_t number() const noexcept { return number_; }
+
+private:
+    std::int32_t number_;
+};
+
+// The board: square contents are PieceNum values (none 1, Black 2 to 7, White 8 to 13),
+// squares are (col, row) with col 1..8 = files a..h and row 1..8 = ranks 8..1.
+// Any member may throw BoardError.
+class Board {
+public:
+    virtual std::int32_t piece(std::int16_t col, std::int16_t row) = 0;
+    virtual void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) = 0;
+    virtual bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                             std::int16_t toRow) = 0;
+    virtual void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                           std::int16_t toRow) = 0;
+
+protected:
+    ~Board() = default;
+};
+
+enum class Icon { None, Critical, Question };
+
+// The saver as the engine sees it.
+class Host {
+public:
+    // The status label (Label5).
+    virtual void setStatus(std::string_view text) = 0;
+    // A modal message box with one OK button.
+    virtual void showMessage(std::string_view text, Icon icon) = 0;
+    // Runs the game scheduler once, synchronously (Timer2_Timer).
+    virtual void runScheduler() = 0;
+    // Ends the program. In the program this does not return; a test double may return, and the
+    // engine then returns at once without touching anything else.
+    virtual void endProgram() = 0;
+
+protected:
+    ~Host() = default;
+};
+
+} // namespace pgn
