@@ -2,10 +2,9 @@
 // time. The program never links the library.
 #pragma once
 
-#include <vantrelkit/vantrelkit.h>
-
 #include <QString>
 #include <QStringList>
+#include <vantrelkit/vantrelkit.h>
 
 namespace pw2 {
 

@@ -1,0 +1,537 @@
+#include "saver_window.h"
+
+#include "control_loader.h"
+#include "globals.h"
+#include "pgn/engine.h"
+#include "pgn/game_spans.h"
+#include "pgn/text.h"
+#include "saver_layout.h"
+#include "services.h"
+#include "setup/frm_config.h"
+#include "setup/settings_parse.h"
+#include "setup/settings_store.h"
+#include "text_codec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+#include <random>
+#include <vantrelkit/vantrelkit.h>
+
+namespace pw2 {
+namespace {
+
+constexpr std::array<const char*, 3> kResults = {"0-1", "1-0", "1/2-1/2"};
+
+bool isResult(const std::string& text) {
+    for (const char* r : kResults)
+        if (text == r)
+            return true;
+    return false;
+}
+
+bool isRegularFile(const QString& path) {
+    return QFileInfo(path).isFile();
+}
+
+// The bytes of a file from 1-based position begin up to, not including, position end.
+std::string readRange(const QString& path, std::int64_t begin, std::int64_t end) {
+    if (begin < 1 || end <= begin)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || begin - 1 >= file.size() || !file.seek(begin - 1))
+        return {};
+    const std::int64_t length = std::min<std::int64_t>(end - begin, file.size() - (begin - 1));
+    std::string bytes(std::size_t(length), '\0');
+    const qint64 got = file.read(bytes.data(), length);
+    bytes.resize(got > 0 ? std::size_t(got) : 0);
+    return bytes;
+}
+
+std::string readWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// The whole tag from its search text through the first "]" after it; empty when either is
+// missing.
+std::string tagText(const std::string& game, std::string_view search) {
+    const auto p = game.find(search);
+    if (p == std::string::npos)
+        return {};
+    const auto q = game.find(']', p);
+    if (q == std::string::npos)
+        return {};
+    return game.substr(p, q - p + 1);
+}
+
+QColor colourFromNumber(std::uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+} // namespace
+
+// ---- SaverTimer ----
+
+SaverTimer::SaverTimer(QObject* parent) : QObject(parent) {
+    connect(&timer_, &QTimer::timeout, this, &SaverTimer::tick);
+}
+
+void SaverTimer::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    apply();
+}
+
+void SaverTimer::setInterval(int ms) {
+    interval_ = std::max(ms, 0);
+    apply();
+}
+
+void SaverTimer::apply() {
+    timer_.stop();
+    if (enabled_ && interval_ > 0)
+        timer_.start(interval_);
+}
+
+// ---- MoveListBox ----
+
+MoveListBox::MoveListBox(double twipsPerPixel, QWidget* parent)
+    : QWidget(parent), twipsPerPixel_(twipsPerPixel), colour_(Qt::green) {
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(9.75);
+    f.setBold(true);
+    setFont(f);
+}
+
+void MoveListBox::setTextColour(const QColor& colour) {
+    colour_ = colour;
+}
+
+void MoveListBox::resizeEvent(QResizeEvent*) {
+    const qreal dpr = devicePixelRatioF();
+    QImage fresh(size() * dpr, QImage::Format_RGB32);
+    fresh.setDevicePixelRatio(dpr);
+    fresh.fill(Qt::black);
+    if (!image_.isNull()) {
+        QPainter p(&fresh);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = std::move(fresh);
+}
+
+void MoveListBox::clearBox() {
+    image_.fill(Qt::black);
+    currentY_ = 0;
+    update();
+}
+
+void MoveListBox::printLine(const QString& text) {
+    {
+        QPainter p(&image_);
+        p.setPen(colour_);
+        p.setFont(font());
+        const QFontMetricsF fm(font());
+        p.drawText(QPointF(0, currentY_ / twipsPerPixel_ + fm.ascent()), text);
+    }
+    currentY_ += design::LineHeight;
+    update();
+}
+
+void MoveListBox::scrollUp() {
+    Image2 = image_;
+    image_.fill(Qt::black);
+    {
+        QPainter p(&image_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPointF(0, -design::LineHeight / twipsPerPixel_), Image2);
+    }
+    currentY_ = heightTwips() - design::ScrolledLineTop;
+    update();
+}
+
+void MoveListBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, image_);
+}
+
+// ---- ScreenMetrics ----
+
+ScreenMetrics ScreenMetrics::primary() {
+    ScreenMetrics m;
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        m.pixels = s->geometry().size();
+        const double dpi = s->logicalDotsPerInchY();
+        m.twipsPerPixel = dpi > 0 ? kTwipsPerInch / dpi : 15.0;
+    } else {
+        m.pixels = QSize(800, 600);
+    }
+    return m;
+}
+
+// ---- Saver ----
+
+Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
+    std::mt19937_64 engine{std::random_device{}()};
+    random_ = [engine]() mutable { return std::uniform_real_distribution<double>(0, 1)(engine); };
+    setWindowTitle(QLatin1String(kSaverDesignTitle));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    Timer1 = new SaverTimer(this);
+    Timer2 = new SaverTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &SaverTimer::tick, this, [this] {
+        if (modalDepth() == 0)
+            Timer1_Timer();
+    });
+    connect(Timer2, &SaverTimer::tick, this, [this] {
+        if (modalDepth() == 0)
+            Timer2_Timer();
+    });
+}
+
+Saver::~Saver() {
+    boardProxy_.reset();
+    if (Board)
+        Board->release();
+}
+
+Saver* Saver::create(const ScreenMetrics& screen) {
+    auto* saver = new Saver(screen);
+    saver->buildControls();
+    QString error;
+    if (!saver->createBoard(&error)) {
+        delete saver;
+        pw2::showMessage(error, MsgIcon::Critical);
+        return nullptr;
+    }
+    saver->Form_Load();
+    return saver;
+}
+
+int Saver::px(double twips) const {
+    return int(std::lround(twips / screen_.twipsPerPixel));
+}
+
+QLabel* Saver::makeLabel(QWidget* parent, const QString& text, double left, double top,
+                         double width, double height, bool autoSize) {
+    auto* label = new QLabel(text, parent);
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(12);
+    f.setBold(true);
+    label->setFont(f);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setGeometry(px(left), px(top), px(width), px(height));
+    if (autoSize)
+        label->adjustSize();
+    else
+        label->setWordWrap(true);
+    return label;
+}
+
+void Saver::setAutoSizeCaption(QLabel* label, const QString& text, double centreTwips) {
+    label->setText(text);
+    label->adjustSize();
+    label->move(px(centreTwips) - label->width() / 2, label->y());
+}
+
+void Saver::buildControls() {
+    auto panel = [this](double left, double top, double width, double height) {
+        auto* w = new QWidget(this);
+        w->setGeometry(px(left), px(top), px(width), px(height));
+        w->setAttribute(Qt::WA_TransparentForMouseEvents); // takes no input of its own
+        return w;
+    };
+    Picture1 = panel(2460, 1320, design::Picture1Width, design::Picture1Height);
+    Picture2 = panel(5580, 2160, design::Picture2Width, design::Picture2Height);
+
+    Label3 = makeLabel(Picture1, {}, 60, 60, 4845, 660, false);
+    Label4 = makeLabel(Picture1, {}, 2460, 780, 105, 300, true);
+    Label1 = makeLabel(Picture1, {}, 2475, 1140, 105, 300, true);
+    Label2 = makeLabel(Picture1, {}, 2475, 6360, 105, 300, true);
+    static constexpr std::array<double, 8> columnLeft = {420,  1020, 1560, 2100,
+                                                         2700, 3330, 3840, 4380};
+    static constexpr std::array<double, 8> rowTop = {5520, 4980, 4380, 3840,
+                                                     3300, 2760, 2160, 1620};
+    for (int i = 0; i < 8; ++i) {
+        const double width = i == 2 ? 150 : i == 5 ? 120 : 180;
+        Label[i] =
+            makeLabel(Picture1, QString(QChar('a' + i)), columnLeft[i], 6000, width, 300, true);
+        Label[8 + i] = makeLabel(Picture1, QString(QChar('1' + i)), 60, rowTop[i], 180, 300, true);
+    }
+    for (QLabel* l : Label) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, Qt::white);
+        l->setPalette(pal);
+    }
+
+    Picture3 = new MoveListBox(screen_.twipsPerPixel, this);
+    Picture3->setGeometry(px(design::Picture3Left), px(480), px(design::Picture3Width), px(5655));
+    Picture3->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label8 = makeLabel(this, QStringLiteral("Move list:"), 300, 120, 1155, 300, true);
+
+    Label7 = makeLabel(Picture2, QStringLiteral("Current Move :"), 480, 60, 1785, 300, true);
+    Label6 = makeLabel(Picture2, {}, 1327, 420, 90, 300, true);
+    Label5 = makeLabel(Picture2, {}, 435, 2100, 1875, 780, false);
+}
+
+bool Saver::createBoard(QString* error) {
+    Board = createControl(vantrelkit::kProgId, Picture1, nullptr, error);
+    if (!Board)
+        return false;
+    Board->initNew();
+    QWidget* w = Board->window();
+    w->setGeometry(px(300), px(1500), px(4455), px(4455));
+    w->setAttribute(Qt::WA_TransparentForMouseEvents);
+    boardProxy_.emplace(*Board);
+    return true;
+}
+
+void Saver::Form_Load() {
+    auto& g = globals();
+    auto& s = settings();
+    g.SideToMove = 2;
+    const double tpp = screen_.twipsPerPixel;
+    const double screenWidth = screen_.pixels.width() * tpp;
+    const double screenHeight = screen_.pixels.height() * tpp;
+    const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
+    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
+    Picture1->move(px(layout.picture1Left), px(layout.picture1Top));
+    Picture2->move(px(layout.picture2Left), px(layout.picture2Top));
+    Picture3->setGeometry(px(design::Picture3Left), px(layout.picture3Top),
+                          px(design::Picture3Width), px(layout.picture3Height));
+
+    const QColor colour = colourFromNumber(colourNumber(s.readNumber("TextColor", "65280")));
+    const bool moveList = s.readNumber("Movelist", "1") != 0;
+    Picture3->setVisible(moveList);
+    Label8->setVisible(moveList);
+    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, colour);
+        l->setPalette(pal);
+    }
+    Picture3->setTextColour(colour);
+    Timer1->setInterval(secondsToInterval(s.readNumber("Timer", "2")));
+    g.GameNumber = std::int32_t(std::clamp<std::int64_t>(
+        roundToInt64(s.readNumber("FirstGame", "1") - 1), INT32_MIN, INT32_MAX - 1));
+}
+
+void Saver::showSaver() {
+    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
+    setWindowFlag(Qt::FramelessWindowHint);
+    showFullScreen();
+    raise();
+    activateWindow();
+    setFocus();
+}
+
+void Saver::EnumDefault(QString& path) {
+    path = path.trimmed();
+    const std::string text = readWholeFile(path);
+    const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
+    auto& s = settings();
+    SettingsStore::Batch batch(s);
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const QString n = QString::number(i + 1);
+        s.write("MatchBegin" + n, QString::number(spans[i].begin));
+        s.write("MatchEnd" + n, QString::number(spans[i].end));
+    }
+    s.write("NumOfGames", QString::number(spans.size()));
+}
+
+void Saver::closeToSetup() {
+    hide();
+    showPointer();
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    showConfigDialog();
+    close();
+    deleteLater();
+}
+
+void Saver::Timer2_Timer() {
+    auto& g = globals();
+    auto& s = settings();
+    ++schedulerRuns_;
+    g.SideToMove = 2;
+    Timer2->setInterval(secondsToInterval(s.readNumber("Timer2", "10")));
+
+    const std::int64_t numOfGames = s.readInteger("NumOfGames", QString());
+    if (g.GameNumber < INT32_MAX)
+        ++g.GameNumber;
+    if (g.GameNumber > numOfGames)
+        g.GameNumber = 1;
+    MoveIndex = 0;
+    if (s.readNumber("Random", "0") != 0) {
+        const double n = double(std::max<std::int64_t>(numOfGames, 0));
+        g.GameNumber = std::int32_t(std::min(std::floor(random_() * n) + 1, double(INT32_MAX)));
+        if (g.GameNumber < 1)
+            g.GameNumber = 1;
+    }
+
+    const QString number = QString::number(g.GameNumber);
+    QString path = s.read("PGNFile", "no file");
+    std::int64_t begin = s.readInteger("MatchBegin" + number, "-1");
+    std::int64_t end = s.readInteger("MatchEnd" + number, "-1");
+    const QString defaultFile = g.AppPath + "default.pgn";
+
+    if (begin == -1 || path == QLatin1String("no file")) {
+        QString indexed = defaultFile;
+        EnumDefault(indexed);
+        path = defaultFile;
+        s.write("PGNFile", path);
+        begin = s.readInteger("MatchBegin" + number, "-1");
+        end = s.readInteger("MatchEnd" + number, "-1");
+        if (begin == -1) {
+            closeToSetup();
+            return;
+        }
+    }
+
+    QString trimmed = path;
+    while (trimmed.startsWith(' '))
+        trimmed.remove(0, 1);
+    while (trimmed.endsWith(' '))
+        trimmed.chop(1);
+    if (trimmed.isEmpty() || !isRegularFile(path)) {
+        pw2::showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
+        if (!isRegularFile(defaultFile)) {
+            pw2::showMessage(QLatin1String(kDefaultNotFound), MsgIcon::Critical);
+            g.MissingGameFile = true;
+            closeToSetup();
+            return;
+        }
+        path = defaultFile;
+        const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(readWholeFile(path));
+        if (spans.empty()) {
+            closeToSetup();
+            return;
+        }
+        begin = spans.front().begin;
+        end = spans.front().end;
+    }
+
+    std::string gameText = readRange(path, begin, end);
+    boardProxy_->newGame();
+    Label2->setText(decodeFileText(tagText(gameText, "[White")));
+    Label1->setText(decodeFileText(tagText(gameText, "[Black")));
+    Label3->setText(decodeFileText(tagText(gameText, "[Event")));
+    Label4->setText(decodeFileText(tagText(gameText, "[Date")));
+    const double boardCentre = 300 + 4455 / 2.0;
+    for (QLabel* l : {Label2, Label1, Label4})
+        setAutoSizeCaption(l, l->text(), boardCentre);
+
+    gameText = pgn::CleanGameText(gameText, *this);
+    pgn::FillMoveList(gameText, List1, g.GameResult);
+    Picture3->clearBox();
+    Timer1->setEnabled(true);
+    Timer2->setEnabled(false);
+}
+
+void Saver::playMove(std::string move) {
+    auto& g = globals();
+    pgn::PlayMove(std::move(move), g.SideToMove, g.Resolver, *boardProxy_, *this);
+}
+
+void Saver::Timer1_Timer() {
+    auto& g = globals();
+    if (MoveIndex < 0 || std::size_t(MoveIndex) >= List1.size()) {
+        Timer1->setEnabled(false);
+        Timer2->setEnabled(true);
+        if (isResult(g.GameResult))
+            playMove(g.GameResult);
+        else if (Label5->text().isEmpty())
+            Label5->setText(QLatin1String(kMatchFinished));
+        return;
+    }
+    g.SideToMove = g.SideToMove == 2 ? 1 : 2;
+    const std::string entry = List1[std::size_t(MoveIndex)];
+    if (g.SideToMove == 1) {
+        if (Picture3->heightTwips() - design::LineHeight < Picture3->currentY())
+            Picture3->scrollUp();
+        Picture3->printLine(decodeFileText(entry));
+    }
+    const std::string_view columns =
+        std::string_view(entry).substr(entry.size() >= 16 ? entry.size() - 16 : 0);
+    setAutoSizeCaption(Label6, decodeFileText(columns), 1327 + 90 / 2.0);
+
+    if (g.SideToMove == 1) {
+        playMove(std::string(
+            pgn::trimSpaces(columns.substr(0, std::min<std::size_t>(8, columns.size())))));
+        return;
+    }
+    const std::string_view black =
+        std::string_view(entry).substr(entry.size() >= 8 ? entry.size() - 8 : 0);
+    const std::uint64_t runs = schedulerRuns_;
+    playMove(std::string(pgn::trimSpaces(black)));
+    // A failed move has loaded the next game already; its first entry must not be skipped.
+    if (runs == schedulerRuns_)
+        ++MoveIndex;
+}
+
+void Saver::setStatus(std::string_view text) {
+    Label5->setText(decodeFileText(text));
+}
+
+void Saver::showMessage(std::string_view text, pgn::Icon icon) {
+    const MsgIcon i = icon == pgn::Icon::Critical   ? MsgIcon::Critical
+                      : icon == pgn::Icon::Question ? MsgIcon::Question
+                                                    : MsgIcon::None;
+    pw2::showMessage(decodeFileText(text), i);
+}
+
+void Saver::runScheduler() {
+    Timer2_Timer();
+}
+
+void Saver::endProgram() {
+    pw2::endProgram();
+}
+
+void Saver::Form_KeyPress(const QString& text) {
+    if (!text.isEmpty())
+        pw2::endProgram();
+}
+
+void Saver::Form_MouseDown() {
+    pw2::endProgram();
+}
+
+void Saver::Form_MouseMove(const QPointF& position) {
+    if (LastMousePosition && *LastMousePosition != position) {
+        pw2::endProgram();
+        return;
+    }
+    LastMousePosition = position;
+}
+
+void Saver::keyPressEvent(QKeyEvent* event) {
+    Form_KeyPress(event->text());
+}
+
+void Saver::mousePressEvent(QMouseEvent*) {
+    Form_MouseDown();
+}
+
+void Saver::mouseMoveEvent(QMouseEvent* event) {
+    Form_MouseMove(event->globalPosition() * screen_.twipsPerPixel);
+}
+
+} // namespace pw2

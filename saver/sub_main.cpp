@@ -1,0 +1,77 @@
+#include "sub_main.h"
+
+#include "globals.h"
+#include "saver_window.h"
+#include "services.h"
+#include "setup/frm_config.h"
+#include "setup/settings_store.h"
+#include "single_instance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace pw2 {
+
+StartMode modeFromCommandLine(const QString& commandLine) {
+    QString text = commandLine;
+    while (text.startsWith(' '))
+        text.remove(0, 1);
+    while (text.endsWith(' '))
+        text.chop(1);
+    const QString sw = text.toUpper().left(2);
+    if (sw.isEmpty() || sw == QLatin1String("/C"))
+        return StartMode::Setup;
+    if (sw == QLatin1String("/P"))
+        return StartMode::End;
+    return StartMode::Saver;
+}
+
+QString programFolder(const QString& setting, const QString& startFolder) {
+    QString folder = setting.isEmpty() ? startFolder : setting;
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return folder;
+}
+
+QString defaultProgramFolder() {
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QString installed =
+        QDir::cleanPath(appDir + "/" + QStringLiteral(PW2_BIN_TO_DATA) + "/pawnwatch2");
+    if (!QFileInfo::exists(appDir + "/default.pgn") &&
+        QFileInfo::exists(installed + "/default.pgn"))
+        return installed;
+    return appDir;
+}
+
+bool SubMain(const QStringList& arguments) {
+    auto& g = globals();
+    g.AppPath =
+        programFolder(settings().read("AppPath", defaultProgramFolder()), defaultProgramFolder());
+
+    switch (modeFromCommandLine(arguments.mid(1).join(' '))) {
+    case StartMode::Setup:
+        showConfigDialog();
+        return true;
+    case StartMode::End:
+        return false;
+    case StartMode::Saver:
+        break;
+    }
+
+    static InstanceLocks locks;
+    const InstanceDecision decision = CheckSingleInstance(locks);
+    if (decision == InstanceDecision::End)
+        return false;
+    Saver* saver = Saver::create();
+    if (!saver)
+        return false;
+    if (decision == InstanceDecision::RunWithMarker)
+        saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
+    saver->showSaver();
+    hidePointer();
+    saver->Timer2_Timer();
+    return true;
+}
+
+} // namespace pw2

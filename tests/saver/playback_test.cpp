@@ -1,0 +1,329 @@
+// The game scheduler and the move player, on the real board control, with scripted message boxes
+// and a settings store in a temporary folder.
+#include "saver/saver_window.h"
+#include "support/doubles.h"
+
+#include <QFile>
+#include <QLabel>
+#include <gtest/gtest.h>
+#include <vantrelkit/vantrelkit.h>
+
+namespace pw2 {
+namespace {
+
+using vantrelkit::none;
+
+const char kThreeGames[] = "[Event \"First\"]\n[Date \"2001.01.01\"]\n[White \"Alpha\"]\n"
+                           "[Black \"Beta\"]\n\n1. e4 e5 2. Bc4 Nc6 3. Qh5 Nf6 4. Qxf7# 1-0\n\n"
+                           "[Event \"Second\"]\n[White \"Gamma\"]\n[Black \"Delta\"]\n\n"
+                           "1. d4 d5 2. c4 *\n\n"
+                           "[Event \"Third\"]\n[White \"Eps\"]\n[Black \"Zeta\"]\n\n"
+                           "1. Nf3 Nf6 1/2-1/2"; // no line break at the end of the file
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeFile("games.pgn", kThreeGames);
+        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15}));
+        ASSERT_NE(saver, nullptr) << "board control missing";
+    }
+
+    void writeFile(const QString& name, const std::string& bytes) {
+        QFile f(box.path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), qint64(bytes.size()));
+    }
+
+    // Configures a match over games.pgn as the setup dialog stores it.
+    void configureMatch(int firstGame = 1) {
+        auto& s = settings();
+        s.write("PGNFile", box.path("games.pgn"));
+        const std::string text = kThreeGames;
+        std::vector<std::int64_t> starts;
+        for (auto p = text.find("[Event "); p != std::string::npos; p = text.find("[Event ", p + 1))
+            starts.push_back(std::int64_t(p) + 1);
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            const std::int64_t end =
+                i + 1 < starts.size() ? starts[i + 1] - 1 : std::int64_t(text.size()) + 1;
+            s.write(QString("MatchBegin%1").arg(i + 1), QString::number(starts[i]));
+            s.write(QString("MatchEnd%1").arg(i + 1), QString::number(end));
+        }
+        s.write("NumOfGames", QString::number(starts.size()));
+        s.write("FirstGame", QString::number(firstGame));
+        reload();
+    }
+
+    // A fresh window reads the display settings and "FirstGame" again.
+    void reload() {
+        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15}));
+        ASSERT_NE(saver, nullptr);
+    }
+
+    // Ticks the move player until the game is over (the scheduler's timer takes over).
+    int playToEnd(int limit = 500) {
+        int ticks = 0;
+        while (saver->Timer1->isEnabled() && ticks < limit) {
+            saver->Timer1_Timer();
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    std::int32_t piece(int col, int row) {
+        return saver->board().piece(std::int16_t(col), std::int16_t(row));
+    }
+
+    test::Sandbox box;
+    std::unique_ptr<Saver> saver;
+};
+
+TEST_F(Playback, SequentialOrderWrapsAroundTheMatch) {
+    configureMatch(2);
+    std::vector<int> played;
+    for (int i = 0; i < 5; ++i) {
+        saver->Timer2_Timer();
+        played.push_back(globals().GameNumber);
+    }
+    EXPECT_EQ(played, (std::vector<int>{2, 3, 1, 2, 3}));
+}
+
+TEST_F(Playback, FirstGameBeyondTheMatchWrapsToTheFirstGame) {
+    configureMatch(7);
+    saver->Timer2_Timer();
+    EXPECT_EQ(globals().GameNumber, 1);
+    // The user's file and match table are kept.
+    EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn"));
+    EXPECT_EQ(settings().read("NumOfGames", ""), "3");
+    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_TRUE(box.messages->shown.empty());
+}
+
+TEST_F(Playback, RandomOrderPicksFromTheWholeMatch) {
+    configureMatch();
+    settings().write("Random", "1");
+    std::vector<double> draws = {0.0, 0.999, 0.5};
+    std::size_t next = 0;
+    saver->setRandomSource([&] { return draws[next++ % draws.size()]; });
+    std::vector<int> played;
+    for (int i = 0; i < 3; ++i) {
+        saver->Timer2_Timer();
+        played.push_back(globals().GameNumber);
+    }
+    EXPECT_EQ(played, (std::vector<int>{1, 3, 2}));
+}
+
+TEST_F(Playback, LoadsTheGameHeaderAndMoveList) {
+    configureMatch();
+    saver->Timer2_Timer();
+    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_EQ(saver->Label4->text(), "[Date \"2001.01.01\"]");
+    EXPECT_EQ(saver->Label2->text(), "[White \"Alpha\"]");
+    EXPECT_EQ(saver->Label1->text(), "[Black \"Beta\"]");
+    ASSERT_EQ(saver->List1.size(), 4u);
+    EXPECT_EQ(saver->List1[0], "1. e4            e5");
+    EXPECT_EQ(globals().GameResult, "1-0");
+    EXPECT_TRUE(saver->Timer1->isEnabled());
+    EXPECT_FALSE(saver->Timer2->isEnabled());
+    EXPECT_EQ(saver->Timer2->interval(), 10000);
+    EXPECT_EQ(saver->Timer1->interval(), 2000);
+}
+
+TEST_F(Playback, TagsMissingOrUnclosedLeaveLabelsEmpty) {
+    writeFile("games.pgn", "[Event \"Only\"]\n[White \"Open\n\n1. e4 e5 *\n");
+    settings().write("PGNFile", box.path("games.pgn"));
+    settings().write("MatchBegin1", "1");
+    settings().write("MatchEnd1", "100");
+    settings().write("NumOfGames", "1");
+    saver->Timer2_Timer();
+    EXPECT_EQ(saver->Label3->text(), "[Event \"Only\"]");
+    EXPECT_EQ(saver->Label1->text(), ""); // no Black tag
+    EXPECT_EQ(saver->Label4->text(), ""); // no Date tag
+}
+
+TEST_F(Playback, PlaysAWholeGameTickByTick) {
+    configureMatch();
+    saver->Timer2_Timer();
+    saver->Timer1_Timer(); // White's first move, line 1 printed
+    EXPECT_EQ(piece(5, 5), vantrelkit::Wpawn);
+    EXPECT_EQ(piece(5, 7), none);
+    EXPECT_EQ(saver->Label6->text(), "e4            e5");
+    EXPECT_DOUBLE_EQ(saver->Picture3->currentY(), 240);
+    saver->Timer1_Timer(); // Black
+    EXPECT_EQ(piece(5, 4), vantrelkit::Bpawn);
+    EXPECT_EQ(saver->MoveIndex, 1);
+
+    for (int i = 0; i < 4; ++i)
+        saver->Timer1_Timer();
+    saver->Timer1_Timer(); // 4. Qxf7#
+    EXPECT_EQ(piece(6, 2), vantrelkit::WQueen);
+    EXPECT_EQ(saver->Label5->text(), "Black King Checked");
+    saver->Timer1_Timer(); // the result in Black's column
+    EXPECT_EQ(saver->Label5->text(), "White wins");
+    EXPECT_EQ(saver->MoveIndex, 4);
+    saver->Timer1_Timer(); // the list is exhausted
+    EXPECT_FALSE(saver->Timer1->isEnabled());
+    EXPECT_TRUE(saver->Timer2->isEnabled());
+    EXPECT_EQ(saver->Label5->text(), "White wins");
+    EXPECT_TRUE(box.messages->shown.empty());
+}
+
+TEST_F(Playback, UnfinishedGameShowsItsWordingAndMatchFinishedOnlyWhenEmpty) {
+    configureMatch(2);
+    saver->Timer2_Timer();
+    EXPECT_EQ(playToEnd(), 5);
+    EXPECT_EQ(saver->Label5->text(), "Game was not completed");
+
+    // An empty move list ends the game on the first tick.
+    saver->List1.clear();
+    saver->MoveIndex = 0;
+    saver->Label5->clear();
+    globals().GameResult = "*";
+    saver->Timer1->setEnabled(true);
+    saver->Timer1_Timer();
+    EXPECT_EQ(saver->Label5->text(), "Match finished or stopped");
+}
+
+TEST_F(Playback, TheLastGameKeepsItsFinalCharacters) {
+    configureMatch(3);
+    saver->Timer2_Timer();
+    EXPECT_EQ(globals().GameResult, "1/2-1/2");
+    playToEnd();
+    EXPECT_EQ(saver->Label5->text(), "Drawn game");
+}
+
+TEST_F(Playback, MoveListScrollsByOneLineWhenFull) {
+    std::string moves = "[Event \"Long\"]\n\n";
+    for (int n = 1; n <= 60; ++n)
+        moves += std::to_string(n) + (n % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+    moves += "*\n";
+    writeFile("games.pgn", moves);
+    settings().write("PGNFile", box.path("games.pgn"));
+    settings().write("MatchBegin1", "1");
+    settings().write("MatchEnd1", QString::number(moves.size() + 1));
+    settings().write("NumOfGames", "1");
+    saver->Timer2_Timer();
+    const double height = saver->Picture3->heightTwips();
+    bool scrolled = false;
+    while (saver->Timer1->isEnabled()) {
+        const bool full = height - 240 < saver->Picture3->currentY();
+        const bool white = globals().SideToMove == 2;
+        saver->Timer1_Timer();
+        if (full && white) {
+            scrolled = true;
+            EXPECT_DOUBLE_EQ(saver->Picture3->currentY(), height - 340 + 240);
+        }
+    }
+    EXPECT_TRUE(scrolled);
+}
+
+TEST_F(Playback, IllegalMoveSkipsToTheNextGameWithoutSkippingItsFirstMove) {
+    const std::string text = "[Event \"Bad\"]\n\n1. e4 Ke4 2. d4 d5 *\n"
+                             "[Event \"Good\"]\n\n1. d4 d5 *\n";
+    writeFile("games.pgn", text);
+    const auto second = std::int64_t(text.find("[Event \"Good")) + 1;
+    auto& s = settings();
+    s.write("PGNFile", box.path("games.pgn"));
+    s.write("MatchBegin1", "1");
+    s.write("MatchEnd1", QString::number(second - 1));
+    s.write("MatchBegin2", QString::number(second));
+    s.write("MatchEnd2", QString::number(text.size() + 1));
+    s.write("NumOfGames", "2");
+    reload();
+    saver->Timer2_Timer();
+    saver->Timer1_Timer();
+    saver->Timer1_Timer(); // Black's Ke4 cannot be played: the next game is loaded at once
+    ASSERT_EQ(box.messages->shown.size(), 1u);
+    EXPECT_EQ(box.messages->shown[0].text, "Illegal move");
+    EXPECT_EQ(globals().GameNumber, 2);
+    EXPECT_EQ(saver->MoveIndex, 0);
+    saver->Timer1_Timer();
+    EXPECT_EQ(piece(4, 5), vantrelkit::Wpawn); // 1. d4 of the second game
+    saver->Timer1_Timer();
+    EXPECT_EQ(piece(4, 4), vantrelkit::Bpawn);
+}
+
+TEST_F(Playback, NoSettingsFallsBackToTheDefaultFile) {
+    writeFile("default.pgn", kThreeGames);
+    saver->Timer2_Timer();
+    EXPECT_EQ(globals().GameNumber, 1);
+    EXPECT_EQ(settings().read("PGNFile", ""), box.path("default.pgn"));
+    EXPECT_EQ(settings().read("NumOfGames", ""), "3");
+    EXPECT_EQ(settings().read("MatchBegin2", ""), "64");
+    const std::string text = kThreeGames;
+    EXPECT_EQ(settings().read("MatchEnd3", ""), QString::number(text.size() + 1));
+    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_TRUE(box.messages->shown.empty());
+}
+
+TEST_F(Playback, MissingConfiguredFilePlaysTheDefaultFilesFirstGame) {
+    writeFile("default.pgn", kThreeGames);
+    configureMatch(2);
+    QFile::remove(box.path("games.pgn"));
+    saver->Timer2_Timer();
+    ASSERT_EQ(box.messageTexts(),
+              std::vector<QString>{"The specfied PGN file is not found, Loading Default"});
+    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_EQ(saver->List1.size(), 4u);
+    EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn")); // unchanged
+}
+
+TEST_F(Playback, NoFileAtAllOpensTheSetupDialog) {
+    configureMatch();
+    QFile::remove(box.path("games.pgn"));
+    saver->showSaver();
+    hidePointer();
+    saver->Timer2_Timer();
+    EXPECT_EQ(box.messageTexts(),
+              (std::vector<QString>{"The specfied PGN file is not found, Loading Default",
+                                    "Default File Not found, please specify a PGN file"}));
+    EXPECT_TRUE(globals().MissingGameFile);
+    EXPECT_FALSE(pointerHidden());
+    EXPECT_FALSE(saver->isVisible());
+    EXPECT_FALSE(saver->Timer1->isEnabled());
+    EXPECT_FALSE(saver->Timer2->isEnabled());
+}
+
+TEST_F(Playback, DefaultFileWithoutTheGameOpensTheSetupDialogWithoutLoading) {
+    writeFile("default.pgn", "no games in here\n");
+    saver->showSaver();
+    saver->Timer2_Timer();
+    EXPECT_FALSE(saver->isVisible());
+    EXPECT_FALSE(saver->Timer1->isEnabled());
+    EXPECT_TRUE(saver->List1.empty());
+    EXPECT_TRUE(box.messages->shown.empty());
+}
+
+TEST_F(Playback, InputEndsTheSaver) {
+    saver->Form_KeyPress(QString());
+    EXPECT_TRUE(box.endRequests.empty()); // a key without a character
+    saver->Form_KeyPress("\x1b");
+    EXPECT_EQ(box.endRequests.size(), 1u);
+    saver->Form_MouseDown();
+    EXPECT_EQ(box.endRequests.size(), 2u);
+}
+
+TEST_F(Playback, FirstMouseMoveOnlyRecordsThePosition) {
+    saver->Form_MouseMove(QPointF(0, 0)); // at the top-left corner
+    saver->Form_MouseMove(QPointF(0, 0));
+    EXPECT_TRUE(box.endRequests.empty());
+    saver->Form_MouseMove(QPointF(0, 15)); // along the left edge
+    EXPECT_EQ(box.endRequests.size(), 1u);
+}
+
+TEST_F(Playback, DisplaySettingsApplyAtLoad) {
+    settings().write("TextColor", "255");
+    settings().write("MoveList", "0");
+    settings().write("Timer", "1.5");
+    reload();
+    EXPECT_EQ(saver->Label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(saver->Label[0]->palette().color(QPalette::WindowText), QColor(Qt::white));
+    EXPECT_FALSE(saver->Picture3->isVisibleTo(saver.get()));
+    EXPECT_FALSE(saver->Label8->isVisibleTo(saver.get()));
+    EXPECT_EQ(saver->Timer1->interval(), 1500);
+    settings().write("Timer2", "0");
+    saver->Timer2_Timer();
+    EXPECT_FALSE(saver->Timer2->isRunning()); // an interval of 0 never fires
+}
+
+} // namespace
+} // namespace pw2

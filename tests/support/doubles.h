@@ -1,0 +1,76 @@
+// Test doubles for the services that reach outside the program: message boxes that answer from a
+// script and record what was shown, a program end that records the request and returns, and a
+// settings store in a temporary folder.
+#pragma once
+
+#include "saver/globals.h"
+#include "saver/services.h"
+#include "setup/settings_store.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace pw2::test {
+
+struct ShownMessage {
+    QString text;
+    MsgIcon icon;
+    MsgButtons buttons;
+};
+
+class ScriptedMessageBoxes : public MessageBoxService {
+public:
+    MsgAnswer show(QWidget*, const QString& text, MsgIcon icon, MsgButtons buttons) override {
+        shown.push_back({text, icon, buttons});
+        if (buttons == MsgButtons::Ok)
+            return MsgAnswer::Ok;
+        if (answers.empty())
+            return MsgAnswer::Yes;
+        const MsgAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::vector<ShownMessage> shown;
+    std::deque<MsgAnswer> answers; // for Yes/No questions; Yes when the script runs out
+};
+
+// Installs the doubles for one test and removes them again: scripted message boxes, a recorded
+// program end, a settings store in a fresh temporary folder, and fresh program-wide values.
+class Sandbox {
+public:
+    Sandbox() {
+        auto boxes = std::make_unique<ScriptedMessageBoxes>();
+        messages = boxes.get();
+        setMessageBoxService(std::move(boxes));
+        setProgramEndHandler([this](int code) { endRequests.push_back(code); });
+        setSettingsStore(std::make_unique<SettingsStore>(dir.filePath("settings.ini")));
+        resetGlobals();
+        globals().AppPath = dir.path() + "/";
+    }
+    ~Sandbox() {
+        showPointer();
+        setMessageBoxService(nullptr);
+        setProgramEndHandler(nullptr);
+        setSettingsStore(nullptr);
+        resetGlobals();
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    std::vector<QString> messageTexts() const {
+        std::vector<QString> texts;
+        for (const auto& m : messages->shown)
+            texts.push_back(m.text);
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    ScriptedMessageBoxes* messages = nullptr;
+    std::vector<int> endRequests;
+};
+
+} // namespace pw2::test
