@@ -37,6 +37,23 @@ protected:
     ~Board() = default;
 };
 
+// PieceNum values as the board holds them.
+namespace pieces {
+inline constexpr std::int32_t none = 1;
+inline constexpr std::int32_t Bpawn = 2;
+inline constexpr std::int32_t Brook = 3;
+inline constexpr std::int32_t Bknight = 4;
+inline constexpr std::int32_t Bbishop = 5;
+inline constexpr std::int32_t BQueen = 6;
+inline constexpr std::int32_t Bking = 7;
+inline constexpr std::int32_t Wpawn = 8;
+inline constexpr std::int32_t Wrook = 9;
+inline constexpr std::int32_t Wknight = 10;
+inline constexpr std::int32_t Wbishop = 11;
+inline constexpr std::int32_t WQueen = 12;
+inline constexpr std::int32_t wking = 13;
+} // namespace pieces
+
 enum class Icon { None, Critical, Question };
 
 // The saver as the engine sees it.

@@ -1,0 +1,59 @@
+// The PGN engine: checks and cleans one game's text, splits its movetext into move list entries,
+// and resolves each move in Standard Algebraic Notation to board coordinates and plays it.
+//
+// Text is bytes; positions count bytes from 1, with 0 meaning "none". No function here throws:
+// failures are reported through the Host or end the operation quietly, as each one describes.
+#pragma once
+
+#include "pgn/interfaces.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pgn {
+
+// Removes tag pairs, comments and variations (innermost first), turns line breaks into spaces and
+// blanks numeric annotation glyphs. A bracket, brace or parenthesis that does not pair up shows
+// one critical message and gives the empty text. A glyph with no space after it is blanked to the
+// end of the text.
+std::string CleanGameText(std::string_view text, Host& host);
+
+// Clears list and adds one entry per move number: the number, ". ", White's move left-aligned in
+// 8 characters and Black's move right-aligned in 8 (a longer move keeps its full text). Sets
+// GameResult to the last space-separated token of the text ("" when the text has no space). A
+// failure inside ends the operation quietly, keeping the entries added so far.
+void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult);
+
+// The largest position i from start down to 1 at which text continues with pattern; 0 when there
+// is none or start is below 1.
+std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std::size_t start);
+
+struct CandidateSquare {
+    std::int16_t Col = 0;
+    std::int16_t Row = 0;
+};
+
+// The move resolver's values. They live for the whole run and carry over from move to move.
+struct ResolverState {
+    std::int16_t FromCol = 0;
+    std::int16_t FromRow = 0;
+    std::int16_t ToCol = 0;
+    std::int16_t ToRow = 0;
+    // The result wording or the check wording of the last move, or empty.
+    std::string MoveStatus;
+    // Squares holding the kind of piece about to move, in search order; {0, 0} marks a free entry.
+    std::array<CandidateSquare, 10> Candidates{};
+};
+
+// Plays one half-move (or shows the result wording of a termination marker) on board.
+// SideToMove is 1 for White, 2 for Black. A move that cannot be played shows a message and runs
+// the game scheduler; a move with an unrecognised first character shows "Invalid Move" and ends
+// the program.
+void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
+              Host& host);
+
+} // namespace pgn

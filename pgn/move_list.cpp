@@ -1,0 +1,146 @@
+// FillMoveList: the movetext tokenizer. Positions below are 1-based, as in FindLastBefore.
+#include "pgn/engine.h"
+#include "pgn/text.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace pgn {
+namespace {
+
+constexpr std::size_t kColumn = 8;
+constexpr int kLastMoveNumber = 32767; // the move counter is 16-bit
+
+// Position of the first occurrence of pattern at or after position from; 0 when none.
+std::size_t findFrom(std::string_view text, std::string_view pattern, std::size_t from) {
+    if (from < 1 || from > text.size())
+        return 0;
+    const std::size_t at = text.find(pattern, from - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+std::size_t findSpaceFrom(std::string_view text, std::size_t from) {
+    if (from < 1 || from > text.size())
+        return 0;
+    const void* hit = std::memchr(text.data() + from - 1, ' ', text.size() - from + 1);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1 : 0;
+}
+
+// Blanks the first " <n>..." of the text, so that a Black move resuming after a removed comment or
+// variation is read as Black's move of move n. dots holds (0-based) every place where "..."
+// stood before any blanking; blanking writes only spaces, so no new "..." ever appears.
+void blankContinuation(std::string& text, std::string_view digits,
+                       const std::vector<std::size_t>& dots) {
+    for (const std::size_t d : dots) {
+        if (d < digits.size() + 1 || text.compare(d, 3, "...") != 0)
+            continue;
+        const std::size_t start = d - digits.size() - 1;
+        if (text[start] != ' ' || text.compare(start + 1, digits.size(), digits) != 0)
+            continue;
+        std::memset(&text[start], ' ', d + 3 - start);
+        return;
+    }
+}
+
+std::string makeEntry(std::string_view digits, std::string_view white, std::string_view black) {
+    std::string entry;
+    entry.reserve(digits.size() + 2 + std::max(kColumn, white.size()) +
+                  std::max(kColumn, black.size()));
+    entry.append(digits).append(". ").append(white);
+    if (white.size() < kColumn)
+        entry.append(kColumn - white.size(), ' ');
+    if (black.size() < kColumn)
+        entry.append(kColumn - black.size(), ' ');
+    entry.append(black);
+    return entry;
+}
+
+void fill(std::string_view source, std::vector<std::string>& list, std::string& GameResult) {
+    list.clear();
+    std::string text(source);
+    const std::string_view view(text);
+
+    std::vector<std::size_t> dots;
+    for (std::size_t d = view.find("..."); d != std::string_view::npos; d = view.find("...", d + 1))
+        dots.push_back(d);
+
+    std::size_t pos = 0;
+    char digitBuffer[8];
+    for (int n = 1;; ++n) {
+        if (n > kLastMoveNumber)
+            return;
+        const auto converted = std::to_chars(digitBuffer, digitBuffer + sizeof digitBuffer, n);
+        const std::string_view digits(digitBuffer,
+                                      static_cast<std::size_t>(converted.ptr - digitBuffer));
+        char markBuffer[sizeof digitBuffer + 1];
+        std::memcpy(markBuffer, digits.data(), digits.size());
+        markBuffer[digits.size()] = '.';
+        const std::string_view mark(markBuffer, digits.size() + 1);
+
+        const std::size_t markAt = findFrom(view, mark, pos + 1);
+        if (markAt == 0)
+            break;
+        pos = markAt;
+        if (!dots.empty())
+            blankContinuation(text, digits, dots);
+        const std::size_t width = digits.size() + 2;
+
+        // White's move: the text between the move number's period and the next space. Extra
+        // spaces after the period are skipped by searching again one place further on; each new
+        // search starts after the space found last, so that a long run of spaces cannot hold the
+        // search in place.
+        std::size_t from = pos + width;
+        std::size_t s = 0;
+        std::string_view white;
+        for (;;) {
+            s = findSpaceFrom(view, from);
+            if (s == 0)
+                return; // the text ends without a space after the move
+            pos = FindLastBefore(view, ".", s);
+            if (pos == 0)
+                return;
+            white = trimSpaces(view.substr(pos, s - pos - 1));
+            if (!white.empty())
+                break;
+            from = std::max(pos + 1 + width, s + 1);
+        }
+
+        // Black's move: the next word after the spaces that follow White's move; may be empty.
+        std::size_t b = s;
+        while (b <= view.size() && view[b - 1] == ' ')
+            ++b;
+        std::string_view black;
+        if (b <= view.size()) {
+            const std::size_t e = findSpaceFrom(view, b);
+            black = e == 0 ? view.substr(b - 1) : view.substr(b - 1, e - b);
+        }
+        list.push_back(makeEntry(digits, white, black));
+    }
+
+    const std::string_view trimmed = trimSpaces(view);
+    const std::size_t g = FindLastBefore(trimmed, " ", trimmed.size());
+    if (g == 0) {
+        GameResult.clear(); // one token or none: no termination marker
+        return;
+    }
+    GameResult.assign(trimSpaces(trimmed.substr(g - 1)));
+}
+
+} // namespace
+
+std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std::size_t start) {
+    if (start < 1)
+        return 0;
+    const std::size_t at = text.rfind(pattern, start - 1);
+    return at == std::string_view::npos ? 0 : at + 1;
+}
+
+void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult) {
+    try {
+        fill(text, list, GameResult);
+    } catch (...) {
+        // Quietly ends the operation: the entries added so far stay.
+    }
+}
+
+} // namespace pgn

@@ -1,0 +1,73 @@
+#include "board_proxy.h"
+
+namespace pw2 {
+namespace {
+
+using vantrelkit::InvokeKind;
+using vantrelkit::Variant;
+using vantrelkit::VarType;
+
+[[noreturn, gnu::cold, gnu::noinline]] void raise(std::int32_t number, const char* description) {
+    throw pgn::BoardError(number, description ? description : "");
+}
+
+std::int32_t intResult(const Variant& result) {
+    switch (result.type) {
+    case VarType::I4:
+        return result.i4;
+    case VarType::I2:
+        return result.i2;
+    case VarType::Bool:
+        return result.boolVal;
+    default:
+        raise(vantrelkit::error::TypeMismatch, "Type mismatch");
+    }
+}
+
+} // namespace
+
+void BoardProxy::call(std::int32_t dispid, InvokeKind kind, const Variant* args, int argc,
+                      Variant* result) {
+    vantrelkit::ExcepInfo excep;
+    const std::int32_t rc = control_.invoke(dispid, kind, args, argc, result, &excep);
+    if (rc != vantrelkit::error::Ok)
+        raise(rc, excep.description);
+}
+
+std::int32_t BoardProxy::piece(std::int16_t col, std::int16_t row) {
+    const Variant args[] = {Variant::ref(col), Variant::ref(row)};
+    Variant result;
+    call(vantrelkit::dispid::Piece, InvokeKind::PropertyGet, args, 2, &result);
+    return intResult(result);
+}
+
+void BoardProxy::setPiece(std::int16_t col, std::int16_t row, std::int32_t value) {
+    const Variant args[] = {Variant::ref(col), Variant::ref(row), Variant::fromI4(value)};
+    call(vantrelkit::dispid::Piece, InvokeKind::PropertyPut, args, 3, nullptr);
+}
+
+bool BoardProxy::isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                             std::int16_t toRow) {
+    const Variant args[] = {Variant::ref(fromCol), Variant::ref(fromRow), Variant::ref(toCol),
+                            Variant::ref(toRow)};
+    Variant result;
+    call(vantrelkit::dispid::IsLegalMove, InvokeKind::Method, args, 4, &result);
+    return intResult(result) != vantrelkit::VFalse;
+}
+
+void BoardProxy::movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                           std::int16_t toRow) {
+    const Variant args[] = {Variant::ref(fromCol), Variant::ref(fromRow), Variant::ref(toCol),
+                            Variant::ref(toRow)};
+    call(vantrelkit::dispid::MovePiece, InvokeKind::Method, args, 4, nullptr);
+}
+
+void BoardProxy::newGame() {
+    call(vantrelkit::dispid::NewGame, InvokeKind::Method, nullptr, 0, nullptr);
+}
+
+void BoardProxy::clear() {
+    call(vantrelkit::dispid::Clear, InvokeKind::Method, nullptr, 0, nullptr);
+}
+
+} // namespace pw2
