@@ -1,0 +1,269 @@
+// pawnwatch2-check: replays every game of a PGN file headless, exactly as the saver plays it, on
+// the real board control, and reports each game.
+//
+//   pawnwatch2-check [--fen] FILE
+//
+// One line per game on standard output: number, tab, "ok" or "fail", tab, half-moves played;
+// with --fen a tab and the piece placement of the final position; for a failed game a tab and
+// the first message the game showed. Last line on standard error: "N games, K ok, M failed".
+// Exit status: 0 when every game replayed, 1 when any failed, 2 when the file cannot be read,
+// the arguments are wrong or the board control cannot be created.
+#include "pgn/engine.h"
+#include "pgn/game_spans.h"
+#include "pgn/text.h"
+#include "saver/board_proxy.h"
+#include "saver/control_loader.h"
+
+#include <QApplication>
+#include <QString>
+#include <QWidget>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage = "usage: pawnwatch2-check [--fen] FILE\n";
+
+// The saver as the engine sees it, reduced to what a replay needs: the first message shown is
+// the game's failure; running the scheduler or ending the program ends the game.
+class CheckHost final : public pgn::Host {
+public:
+    void setStatus(std::string_view) override {}
+    void showMessage(std::string_view text, pgn::Icon) override {
+        if (!failed) {
+            failed = true;
+            message.assign(text);
+        }
+    }
+    void runScheduler() override { stopped = true; }
+    void endProgram() override { stopped = true; }
+
+    void startGame() {
+        failed = false;
+        stopped = false;
+        message.clear();
+    }
+
+    bool failed = false;
+    bool stopped = false;
+    std::string message;
+};
+
+bool readWholeFile(const char* path, std::string& text, std::string& error) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        text.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool isResult(std::string_view token) {
+    return token == "1-0" || token == "0-1" || token == "1/2-1/2";
+}
+
+bool isTerminationMarker(std::string_view token) {
+    return isResult(token) || token == "*";
+}
+
+std::string_view right(std::string_view s, std::size_t n) {
+    return n >= s.size() ? s : s.substr(s.size() - n);
+}
+
+void appendPlacement(std::string& out, pw2::BoardProxy& board) {
+    static constexpr char kLetters[] = "?prnbqkPRNBQK"; // indexed by PieceNum - 1
+    for (std::int16_t row = 1; row <= 8; ++row) {
+        if (row > 1)
+            out += '/';
+        int empty = 0;
+        for (std::int16_t col = 1; col <= 8; ++col) {
+            const std::int32_t value = board.piece(col, row);
+            if (value == pgn::pieces::none) {
+                ++empty;
+                continue;
+            }
+            if (empty > 0)
+                out += static_cast<char>('0' + empty);
+            empty = 0;
+            out += value >= 2 && value <= 13 ? kLetters[value - 1] : '?';
+        }
+        if (empty > 0)
+            out += static_cast<char>('0' + empty);
+    }
+}
+
+// The message on one line: each run of carriage returns and line feeds becomes one space.
+void appendOneLine(std::string& out, std::string_view text) {
+    bool inBreak = false;
+    for (const char c : text) {
+        if (c == '\r' || c == '\n') {
+            if (!inBreak)
+                out += ' ';
+            inBreak = true;
+            continue;
+        }
+        inBreak = false;
+        out += c == '\t' ? ' ' : c;
+    }
+}
+
+void appendNumber(std::string& out, long long n) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, r.ptr);
+}
+
+class Replayer {
+public:
+    explicit Replayer(pw2::BoardProxy& board) : board_(board) {}
+
+    // Plays one game as the game scheduler and the move player do; returns the half-moves played.
+    long play(std::string_view gameText) {
+        host.startGame();
+        board_.newGame();
+        const std::string cleaned = pgn::CleanGameText(gameText, host);
+        pgn::FillMoveList(cleaned, list_, gameResult_);
+        long played = 0;
+        std::int32_t side = 2;
+        for (const std::string& entry : list_) {
+            if (host.stopped)
+                break;
+            const std::string_view columns = right(entry, 16);
+            side = 1;
+            played += halfMove(
+                pgn::trimSpaces(columns.substr(0, std::min<std::size_t>(8, columns.size()))), side);
+            if (host.stopped)
+                break;
+            side = 2;
+            played += halfMove(pgn::trimSpaces(right(entry, 8)), side);
+        }
+        if (!host.stopped && isResult(gameResult_))
+            pgn::PlayMove(gameResult_, side, state_, board_, host);
+        return played;
+    }
+
+    CheckHost host;
+
+private:
+    int halfMove(std::string_view text, std::int32_t side) {
+        pgn::PlayMove(std::string(text), side, state_, board_, host);
+        return !host.failed && !host.stopped && !isTerminationMarker(text) ? 1 : 0;
+    }
+
+    pw2::BoardProxy& board_;
+    pgn::ResolverState state_;
+    std::vector<std::string> list_;
+    std::string gameResult_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool fen = false;
+    const char* path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--fen") {
+            fen = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (!path && (arg.empty() || arg.front() != '-' || arg == "-")) {
+            path = argv[i];
+        } else {
+            std::fprintf(stderr, "pawnwatch2-check: unexpected argument '%s'\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+    if (!path) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    std::string text;
+    std::string error;
+    if (!readWholeFile(path, text, error)) {
+        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, error.c_str());
+        return 2;
+    }
+
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QWidget parent;
+    QString loadError;
+    vantrelkit::IControl* control =
+        pw2::createControl(vantrelkit::kProgId, &parent, nullptr, &loadError);
+    if (!control) {
+        std::fprintf(stderr, "pawnwatch2-check: %s\n", loadError.toLocal8Bit().constData());
+        return 2;
+    }
+    control->initNew();
+
+    int status = 0;
+    long long games = 0;
+    long long ok = 0;
+    {
+        pw2::BoardProxy board(*control);
+        Replayer replayer(board);
+        std::string out;
+        out.reserve(1 << 20);
+        for (const pgn::GameSpan& span : pgn::findGameSpans(text)) {
+            ++games;
+            const long played = replayer.play(pgn::gameText(text, span));
+            const bool failed = replayer.host.failed;
+            ok += failed ? 0 : 1;
+            appendNumber(out, games);
+            out += failed ? "\tfail\t" : "\tok\t";
+            appendNumber(out, played);
+            if (fen) {
+                out += '\t';
+                appendPlacement(out, board);
+            }
+            if (failed) {
+                out += '\t';
+                appendOneLine(out, replayer.host.message);
+            }
+            out += '\n';
+            if (out.size() > (1 << 20) - 4096) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+        status = ok == games ? 0 : 1;
+    }
+    control->release();
+    std::fprintf(stderr, "%lld games, %lld ok, %lld failed\n", games, ok, games - ok);
+    return status;
+}
