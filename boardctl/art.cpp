@@ -1,0 +1,285 @@
+#include "art.h"
+
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace vantrelkit {
+namespace {
+
+const QColor kLightSquare(0xF0, 0xD9, 0xB5);
+const QColor kDarkSquare(0xB5, 0x88, 0x63);
+const QColor kFrame(0x5A, 0x3A, 0x22);
+
+struct Palette {
+    QColor light;   // lit side of the figure
+    QColor shade;   // shaded side
+    QColor outline; // contour and inner lines
+};
+
+const Palette kWhitePalette{QColor(0xFF, 0xFF, 0xFF), QColor(0xD8, 0xD2, 0xC6),
+                            QColor(0x1C, 0x1C, 0x1C)};
+const Palette kRedPalette{QColor(0xEF, 0x4A, 0x3C), QColor(0xA8, 0x14, 0x14),
+                          QColor(0x2E, 0x06, 0x06)};
+
+QPainterPath roundedRect(qreal x, qreal y, qreal w, qreal h, qreal r) {
+    QPainterPath p;
+    p.addRoundedRect(QRectF(x, y, w, h), r, r);
+    return p;
+}
+
+QPainterPath ellipse(qreal cx, qreal cy, qreal r) {
+    QPainterPath p;
+    p.addEllipse(QPointF(cx, cy), r, r);
+    return p;
+}
+
+QPainterPath polygon(std::initializer_list<QPointF> points) {
+    QPainterPath p;
+    p.addPolygon(QPolygonF(QList<QPointF>(points)));
+    p.closeSubpath();
+    return p;
+}
+
+// The plinth every figure stands on.
+QPainterPath plinth() {
+    return roundedRect(7.5, 25.5, 17, 3.5, 1.5);
+}
+
+// A waisted foot from a narrow top at y = top to the plinth.
+QPainterPath foot(qreal top, qreal topHalfWidth, qreal bottomHalfWidth) {
+    QPainterPath p;
+    p.moveTo(16 - topHalfWidth, top);
+    p.cubicTo(16 - topHalfWidth, top + 4, 16 - bottomHalfWidth - 1, 24, 16 - bottomHalfWidth, 26);
+    p.lineTo(16 + bottomHalfWidth, 26);
+    p.cubicTo(16 + bottomHalfWidth + 1, 24, 16 + topHalfWidth, top + 4, 16 + topHalfWidth, top);
+    p.closeSubpath();
+    return p;
+}
+
+struct Figure {
+    QPainterPath body;    // filled and outlined
+    QPainterPath details; // stroked only, inside the body
+};
+
+Figure pawn() {
+    Figure f;
+    f.body = ellipse(16, 8.5, 4.3)
+                 .united(roundedRect(11.5, 13, 9, 2.6, 1.2))
+                 .united(foot(15, 2.6, 6.5))
+                 .united(plinth());
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure rook() {
+    Figure f;
+    f.body = polygon({{8.5, 4.5},
+                      {11.8, 4.5},
+                      {11.8, 7.2},
+                      {14.4, 7.2},
+                      {14.4, 4.5},
+                      {17.6, 4.5},
+                      {17.6, 7.2},
+                      {20.2, 7.2},
+                      {20.2, 4.5},
+                      {23.5, 4.5},
+                      {23.5, 10},
+                      {21, 12.5},
+                      {21, 21.5},
+                      {23, 25.5},
+                      {9, 25.5},
+                      {11, 21.5},
+                      {11, 12.5},
+                      {8.5, 10}})
+                 .united(plinth());
+    f.details.moveTo(10.5, 12.5);
+    f.details.lineTo(21.5, 12.5);
+    f.details.moveTo(11, 21.5);
+    f.details.lineTo(21, 21.5);
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure knight() {
+    Figure f;
+    QPainterPath head;
+    head.moveTo(24.5, 26);
+    head.cubicTo(25.5, 18, 24, 10, 18.5, 6.5); // back of the neck up to the ears
+    head.lineTo(18, 2.5);                      // ear
+    head.lineTo(15.5, 5.5);
+    head.cubicTo(11.5, 6.5, 8.5, 9.5, 6.5, 13.5);  // forehead down to the nose
+    head.cubicTo(5.5, 15.5, 5.8, 17.6, 7.8, 18);   // muzzle
+    head.cubicTo(9.5, 18.3, 11, 17.2, 12.6, 16.4); // under the jaw
+    head.cubicTo(13.4, 16, 14.2, 15.8, 15, 15.6);
+    head.cubicTo(12.5, 18.5, 10, 21.5, 9.5, 26); // throat and chest
+    head.closeSubpath();
+    f.body = head.united(plinth());
+    f.details.addEllipse(QPointF(12.2, 10.2), 1.1, 1.1); // eye
+    f.details.moveTo(8.2, 15.2);                         // nostril
+    f.details.lineTo(8.9, 15.6);
+    f.details.moveTo(19.2, 8.5); // mane
+    f.details.cubicTo(22.2, 12, 22.8, 17, 22.2, 22);
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure bishop() {
+    Figure f;
+    QPainterPath mitre;
+    mitre.moveTo(16, 6);
+    mitre.cubicTo(22.8, 9.5, 23.2, 15, 20.2, 18);
+    mitre.lineTo(11.8, 18);
+    mitre.cubicTo(8.8, 15, 9.2, 9.5, 16, 6);
+    mitre.closeSubpath();
+    f.body = ellipse(16, 4.4, 2.1)
+                 .united(mitre)
+                 .united(roundedRect(10.5, 17.5, 11, 2.8, 1.2))
+                 .united(foot(20, 3, 6.5))
+                 .united(plinth());
+    f.details.moveTo(18.6, 9.6); // the mitre's slit
+    f.details.lineTo(14.6, 14);
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure queen() {
+    Figure f;
+    const QPainterPath crown = polygon({{8.5, 19.5},
+                                        {5.5, 9.8},
+                                        {10.8, 15},
+                                        {10.5, 7.2},
+                                        {14.4, 14},
+                                        {16, 6},
+                                        {17.6, 14},
+                                        {21.5, 7.2},
+                                        {21.2, 15},
+                                        {26.5, 9.8},
+                                        {23.5, 19.5}});
+    f.body = crown.united(ellipse(5.5, 9.2, 1.9))
+                 .united(ellipse(10.5, 6.6, 1.9))
+                 .united(ellipse(16, 5.2, 1.9))
+                 .united(ellipse(21.5, 6.6, 1.9))
+                 .united(ellipse(26.5, 9.2, 1.9))
+                 .united(roundedRect(8.3, 19, 15.4, 2.8, 1.2))
+                 .united(foot(21.5, 5.5, 7))
+                 .united(plinth());
+    f.details.moveTo(8.8, 19);
+    f.details.lineTo(23.2, 19);
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure king() {
+    Figure f;
+    QPainterPath crown;
+    crown.moveTo(9, 19);
+    crown.cubicTo(4.5, 15, 6.5, 9, 11.5, 10);
+    crown.cubicTo(13.8, 10.5, 15.4, 12.2, 16, 14);
+    crown.cubicTo(16.6, 12.2, 18.2, 10.5, 20.5, 10);
+    crown.cubicTo(25.5, 9, 27.5, 15, 23, 19);
+    crown.closeSubpath();
+    f.body = roundedRect(15, 1.2, 2, 7.5, 0.6)
+                 .united(roundedRect(12.5, 3, 7, 2, 0.6))
+                 .united(ellipse(16, 10.5, 2.6))
+                 .united(crown)
+                 .united(roundedRect(8.8, 18.5, 14.4, 2.8, 1.2))
+                 .united(foot(21, 5, 7))
+                 .united(plinth());
+    f.details.moveTo(16, 13.5);
+    f.details.lineTo(16, 18.5);
+    f.details.moveTo(9.3, 18.5);
+    f.details.lineTo(22.7, 18.5);
+    f.details.moveTo(9.5, 25.5);
+    f.details.lineTo(22.5, 25.5);
+    return f;
+}
+
+Figure figureOf(int kind) {
+    switch (kind) {
+    case 0:
+        return pawn();
+    case 1:
+        return rook();
+    case 2:
+        return knight();
+    case 3:
+        return bishop();
+    case 4:
+        return queen();
+    default:
+        return king();
+    }
+}
+
+QPixmap drawPiece(const Figure& figure, const Palette& palette) {
+    QImage image(kPieceSize, kPieceSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(6, 0, 26, 0);
+    fill.setColorAt(0, palette.light);
+    fill.setColorAt(1, palette.shade);
+    p.setPen(QPen(palette.outline, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(fill);
+    p.drawPath(figure.body);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(palette.outline, 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(figure.details);
+    p.end();
+    return QPixmap::fromImage(image);
+}
+
+// A one-pixel frame on the left and top, then the squares; the picture is two pixels wider than
+// the squares and one higher, and the control shows 296 by 296 of it.
+QPixmap drawBoard() {
+    QImage image(kBoardWidth, kBoardHeight, QImage::Format_RGB32);
+    image.fill(kFrame);
+    QPainter p(&image);
+    for (int row = 0; row < 8; ++row) {
+        for (int col = 0; col < 8; ++col) {
+            const QRect square(1 + col * kSquarePitch, 1 + row * kSquarePitch, kSquarePitch,
+                               kSquarePitch);
+            p.fillRect(square, (row + col) % 2 == 0 ? kLightSquare : kDarkSquare);
+        }
+    }
+    p.end();
+    return QPixmap::fromImage(image);
+}
+
+QPixmap drawIcon(const QPixmap& knight) {
+    QImage image(kPieceSize, kPieceSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(kLightSquare);
+    QPainter p(&image);
+    p.fillRect(16, 0, 16, 16, kDarkSquare);
+    p.fillRect(0, 16, 16, 16, kDarkSquare);
+    p.drawPixmap(0, 0, knight);
+    p.end();
+    return QPixmap::fromImage(image);
+}
+
+} // namespace
+
+std::shared_ptr<const Art> Art::acquire() {
+    static std::weak_ptr<const Art> shared;
+    if (auto art = shared.lock())
+        return art;
+    auto art = std::make_shared<Art>();
+    art->board = drawBoard();
+    for (int kind = 0; kind < 6; ++kind) {
+        const Figure figure = figureOf(kind);
+        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette);
+        art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette);
+    }
+    art->icon = drawIcon(art->Images[Wknight]);
+    shared = art;
+    return art;
+}
+
+} // namespace vantrelkit

@@ -1,0 +1,345 @@
+#include "vantrel.h"
+
+#include "aboutbox.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace vantrelkit {
+namespace {
+
+constexpr int kCreationSize = 8 * kSquarePitch; // 296
+constexpr QRectF kFirstCheck(4, 4, 31, 32);
+constexpr QSizeF kPictureSize(kPieceSize, kPieceSize);
+constexpr const char* kNotUserModeText = "Piece can only be set while the host runs";
+constexpr const char* kInvalidValueText = "Invalid property value";
+
+std::int16_t buttonCode(Qt::MouseButtons buttons) {
+    std::int16_t code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= 1;
+    if (buttons & Qt::RightButton)
+        code |= 2;
+    if (buttons & Qt::MiddleButton)
+        code |= 4;
+    return code;
+}
+
+std::int16_t shiftCode(Qt::KeyboardModifiers modifiers) {
+    std::int16_t code = 0;
+    if (modifiers & Qt::ShiftModifier)
+        code |= 1;
+    if (modifiers & Qt::ControlModifier)
+        code |= 2;
+    if (modifiers & Qt::AltModifier)
+        code |= 4;
+    return code;
+}
+
+bool readFlag(IHostSite* site, const char* name, bool fallback) {
+    PropertyValue value;
+    if (!site || !site->readProperty(name, &value) || value.kind == PropertyValue::Kind::Picture)
+        return fallback;
+    return value.integer != 0;
+}
+
+} // namespace
+
+Vantrel::Vantrel(QWidget* parent, IHostSite* site)
+    : QWidget(parent), art_(Art::acquire()), site_(site) {
+    addLiveObject();
+    setObjectName(QStringLiteral("Vantrel"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    resize(kCreationSize, kCreationSize);
+    // Element 1 stands at 4,4; every other one is a copy of it placed 37 pixels right of its left
+    // neighbour, or 37 pixels below the element above when it starts a row.
+    Check[1].rect = kFirstCheck;
+    for (int index = 2; index <= 64; ++index) {
+        position_.Squares[index] = none;
+        QRectF rect = kFirstCheck;
+        if (index % 8 == 1)
+            rect.moveTo(Check[1].rect.left(), Check[index - 8].rect.top() + kSquarePitch);
+        else
+            rect.moveTo(Check[index - 1].rect.left() + kSquarePitch, Check[index - 1].rect.top());
+        Check[index].rect = rect;
+    }
+}
+
+Vantrel::~Vantrel() {
+    for (SquarePicture& check : Check)
+        check = SquarePicture{};
+    removeLiveObject();
+}
+
+bool Vantrel::Enabled() const {
+    return !testAttribute(Qt::WA_ForceDisabled);
+}
+
+void Vantrel::setEnabledProperty(bool enabled) {
+    setEnabled(enabled);
+    if (site_)
+        site_->propertyChanged("Enabled");
+}
+
+void Vantrel::NewGame() {
+    for (int index = 1; index <= 64; ++index)
+        SetSquare(index, none);
+    for (const Placement& placement : kStartPlacement)
+        SetSquare(placement.index, placement.piece);
+    for (int index = 1; index <= 64; ++index)
+        repaintCheck(index);
+}
+
+void Vantrel::Clear() {
+    for (int index = 1; index <= 64; ++index)
+        SetSquare(index, none);
+}
+
+Status Vantrel::Piece(std::int16_t col, std::int16_t row, PieceNum* value) const {
+    return position_.Piece(col, row, value);
+}
+
+Status Vantrel::setPiece(std::int16_t col, std::int16_t row, std::int32_t value) {
+    const Status status = Position::checkSquare(col, row, error::CoordinateRange);
+    if (!status.ok())
+        return status;
+    if (site_ && !site_->userMode())
+        return {error::NotUserMode, kNotUserModeText};
+    if (!isPieceNum(value))
+        return {error::InvalidPropertyValue, kInvalidValueText};
+    SavedPiece = static_cast<std::int16_t>(value);
+    if (site_)
+        site_->propertyChanged("Piece");
+    const int index = SquareIndex(col, row);
+    position_.Squares[index] = static_cast<PieceNum>(value);
+    SetSquare(index, static_cast<PieceNum>(value));
+    repaintCheck(index);
+    return kOk;
+}
+
+Status Vantrel::IsSelected(std::int16_t col, std::int16_t row, bool* value) const {
+    return position_.IsSelected(col, row, value);
+}
+
+Status Vantrel::IsLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                            std::int16_t toRow, bool* value) const {
+    return position_.IsLegalMove(fromCol, fromRow, toCol, toRow, value);
+}
+
+Status Vantrel::MovePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                          std::int16_t toRow) {
+    Move move;
+    const Status status = position_.MovePiece(fromCol, fromRow, toCol, toRow, &move);
+    if (status.ok() && move.from != move.to) {
+        SetSquare(move.to, move.piece);
+        SetSquare(move.from, none);
+    }
+    return status;
+}
+
+void Vantrel::ChangeBoardSize(std::int32_t dimension) {
+    resize(width(), dimension);
+    resize(dimension, dimension);
+    for (int index = 1; index <= 64; ++index) {
+        const float pitch = static_cast<float>(height()) / 8.0f;
+        SquarePicture& check = Check[index];
+        const QRectF old = check.rect;
+        check.rect.setSize(QSizeF(pitch, pitch));
+        if (index % 8 == 1)
+            check.rect.moveTo(0, static_cast<float>(index / 8) * pitch);
+        else
+            check.rect.moveTo(pitch + Check[index - 1].rect.left(), Check[index - 1].rect.top());
+        if (check.visible)
+            update(old.united(check.rect).toAlignedRect());
+    }
+}
+
+void Vantrel::About() {
+    showAboutBox();
+}
+
+void Vantrel::SetSquare(int index, PieceNum piece) {
+    SquarePicture& check = Check[index];
+    const QRectF old = check.rect;
+    if (piece == none) {
+        position_.Squares[index] = none;
+        if (check.visible) {
+            check.visible = false;
+            update(old.toAlignedRect());
+        }
+        return;
+    }
+    check.picture = &art_->Images[piece];
+    check.rect.setSize(kPictureSize);
+    check.visible = true;
+    position_.Squares[index] = piece;
+    update(old.united(check.rect).toAlignedRect());
+}
+
+void Vantrel::repaintCheck(int index) {
+    if (Check[index].visible)
+        update(Check[index].rect.toAlignedRect());
+}
+
+QRectF Vantrel::checkGeometry(int index) const {
+    return index >= 1 && index <= 64 ? Check[index].rect : QRectF();
+}
+
+bool Vantrel::checkVisible(int index) const {
+    return index >= 1 && index <= 64 && Check[index].visible;
+}
+
+void Vantrel::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().window());
+    painter.drawPixmap(0, 0, art_->board);
+    const QRectF dirty(event->rect());
+    for (int index = 1; index <= 64; ++index) {
+        const SquarePicture& check = Check[index];
+        if (!check.visible || !check.picture || !check.rect.intersects(dirty))
+            continue;
+        // The element never stretches its picture; a smaller element shows the picture's top
+        // left part.
+        const QSizeF shown = check.rect.size().boundedTo(check.picture->size());
+        painter.drawPixmap(QRectF(check.rect.topLeft(), shown), *check.picture,
+                           QRectF(QPointF(0, 0), shown));
+    }
+}
+
+// The element under the pointer: the last visible one in index order that contains it, or 0.
+int Vantrel::checkAt(QPointF point) const {
+    for (int index = 64; index >= 1; --index) {
+        const SquarePicture& check = Check[index];
+        if (check.visible && point.x() >= check.rect.left() && point.x() < check.rect.right() &&
+            point.y() >= check.rect.top() && point.y() < check.rect.bottom())
+            return index;
+    }
+    return 0;
+}
+
+void Vantrel::raiseSquareEvent(std::int32_t dispid, int index) {
+    if (!sink_)
+        return;
+    Square square = squareOf(index);
+    const Variant args[] = {Variant::ref(square.col), Variant::ref(square.row)};
+    sink_->onEvent(dispid, args, 2);
+}
+
+void Vantrel::raiseMouseEvent(std::int32_t dispid, int index, const QMouseEvent* event,
+                              std::int16_t button) {
+    if (!sink_)
+        return;
+    Square square = squareOf(index);
+    std::int16_t shift = shiftCode(event->modifiers());
+    const QPointF at = event->position() - Check[index].rect.topLeft();
+    float x = static_cast<float>(at.x());
+    float y = static_cast<float>(at.y());
+    const Variant args[] = {Variant::ref(square.col), Variant::ref(square.row),
+                            Variant::ref(button),     Variant::ref(shift),
+                            Variant::ref(x),          Variant::ref(y)};
+    sink_->onEvent(dispid, args, 6);
+}
+
+void Vantrel::mousePressEvent(QMouseEvent* event) {
+    const int index = pressedCheck_ ? pressedCheck_ : checkAt(event->position());
+    if (!index) {
+        event->ignore();
+        return;
+    }
+    if (!pressedCheck_) {
+        pressedCheck_ = index;
+        pressFromDoubleClick_ = false;
+    }
+    raiseMouseEvent(dispid::MouseDown, index, event, buttonCode(event->button()));
+}
+
+void Vantrel::mouseMoveEvent(QMouseEvent* event) {
+    const int index = pressedCheck_ ? pressedCheck_ : checkAt(event->position());
+    if (!index) {
+        event->ignore();
+        return;
+    }
+    raiseMouseEvent(dispid::MouseMove, index, event, buttonCode(event->buttons()));
+}
+
+void Vantrel::mouseReleaseEvent(QMouseEvent* event) {
+    const int index = pressedCheck_;
+    if (!index) {
+        event->ignore();
+        return;
+    }
+    if (event->buttons() == Qt::NoButton)
+        pressedCheck_ = 0;
+    raiseMouseEvent(dispid::MouseUp, index, event, buttonCode(event->button()));
+    // A click is a press and a release on the same visible element; the release that ends a
+    // double click reports no second click.
+    if (event->buttons() == Qt::NoButton && !pressFromDoubleClick_ &&
+        checkAt(event->position()) == index)
+        raiseSquareEvent(dispid::Click, index);
+}
+
+void Vantrel::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int index = checkAt(event->position());
+    if (!index) {
+        event->ignore();
+        return;
+    }
+    pressedCheck_ = index;
+    pressFromDoubleClick_ = true;
+    raiseSquareEvent(dispid::DblClick, index);
+}
+
+void Vantrel::initNew() {
+    SavedPiece = 0;
+    SavedPicture = QByteArray();
+}
+
+void Vantrel::load() {
+    setEnabled(readFlag(site_, "Enabled", true));
+    SavedPiece = 0;
+    PropertyValue value;
+    if (site_ && site_->readProperty("Piece", &value) && value.kind != PropertyValue::Kind::Picture)
+        SavedPiece = value.integer;
+    SavedIsSelected = readFlag(site_, "IsSelected", false);
+    SavedPicture.reset();
+    value = PropertyValue{};
+    if (site_ && site_->readProperty("Picture", &value) &&
+        value.kind == PropertyValue::Kind::Picture)
+        SavedPicture = QByteArray(reinterpret_cast<const char*>(value.pictureData),
+                                  static_cast<qsizetype>(value.pictureSize));
+}
+
+// Each property is written only when it differs from its default: true, 0, false and no picture.
+void Vantrel::save() {
+    if (!site_)
+        return;
+    if (!Enabled()) {
+        PropertyValue value;
+        value.kind = PropertyValue::Kind::Boolean;
+        value.integer = VFalse;
+        site_->writeProperty("Enabled", value);
+    }
+    if (SavedPiece != 0) {
+        PropertyValue value;
+        value.kind = PropertyValue::Kind::Integer;
+        value.integer = SavedPiece;
+        site_->writeProperty("Piece", value);
+    }
+    if (SavedIsSelected) {
+        PropertyValue value;
+        value.kind = PropertyValue::Kind::Boolean;
+        value.integer = VTrue;
+        site_->writeProperty("IsSelected", value);
+    }
+    if (SavedPicture) {
+        PropertyValue value;
+        value.kind = PropertyValue::Kind::Picture;
+        value.pictureData = reinterpret_cast<const unsigned char*>(SavedPicture->constData());
+        value.pictureSize = static_cast<std::uint32_t>(SavedPicture->size());
+        site_->writeProperty("Picture", value);
+    }
+}
+
+} // namespace vantrelkit

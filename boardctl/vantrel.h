@@ -1,0 +1,90 @@
+// Vantrel, the board control's widget: the board picture, the 64 square pictures that follow the
+// position, the members of _Vantrel, the mouse events of __Vantrel and the persisted properties.
+#pragma once
+
+#include "art.h"
+#include "component.h"
+#include "position.h"
+
+#include <QByteArray>
+#include <QRectF>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace vantrelkit {
+
+// One square picture: a windowless element owned and painted by Vantrel.
+struct SquarePicture {
+    QRectF rect;
+    const QPixmap* picture = nullptr;
+    bool visible = false;
+};
+
+class Vantrel final : public QWidget {
+    Q_OBJECT
+
+public:
+    Vantrel(QWidget* parent, IHostSite* site);
+    ~Vantrel() override;
+
+    IControl* control() { return &control_; }
+    void advise(IEventSink* sink) { sink_ = sink; }
+
+    // Members of _Vantrel.
+    bool Enabled() const;
+    void setEnabledProperty(bool enabled);
+    void NewGame();
+    void Clear();
+    Status Piece(std::int16_t col, std::int16_t row, PieceNum* value) const;
+    Status setPiece(std::int16_t col, std::int16_t row, std::int32_t value);
+    Status IsSelected(std::int16_t col, std::int16_t row, bool* value) const;
+    Status IsLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                       std::int16_t toRow, bool* value) const;
+    Status MovePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                     std::int16_t toRow);
+    void ChangeBoardSize(std::int32_t dimension);
+    void About();
+
+    // Persisted properties: first placement, load from and save to the host's store.
+    void initNew();
+    void load();
+    void save();
+
+    // The geometry and visibility of square picture Check(index), index 1 to 64.
+    Q_INVOKABLE QRectF checkGeometry(int index) const;
+    Q_INVOKABLE bool checkVisible(int index) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void SetSquare(int index, PieceNum piece);
+    void repaintCheck(int index);
+    int checkAt(QPointF point) const;
+    void raiseSquareEvent(std::int32_t dispid, int index);
+    void raiseMouseEvent(std::int32_t dispid, int index, const QMouseEvent* event,
+                         std::int16_t button);
+
+    std::shared_ptr<const Art> art_;
+    Position position_;
+    std::array<SquarePicture, 65> Check; // entry 0 unused
+    IHostSite* site_;
+    IEventSink* sink_ = nullptr;
+    ControlObject control_{*this};
+
+    std::int16_t SavedPiece = 0;
+    bool SavedIsSelected = false;
+    // No value is "none"; an engaged empty array is an empty picture.
+    std::optional<QByteArray> SavedPicture;
+
+    int pressedCheck_ = 0; // the element holding the mouse between press and release
+    bool pressFromDoubleClick_ = false;
+};
+
+} // namespace vantrelkit
