@@ -1,0 +1,140 @@
+// pawnwatch2-check, run as a separate process on files of games.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+};
+
+std::vector<std::string> lines(const QByteArray& bytes) {
+    std::vector<std::string> result;
+    std::istringstream in(bytes.toStdString());
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+ToolRun check(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), arguments);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    return {process.exitCode(), lines(process.readAllStandardOutput()),
+            lines(process.readAllStandardError())};
+}
+
+std::vector<std::string> readLines(const char* path) {
+    std::ifstream in(path);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+TEST(CheckTool, ReplaysRealGamesToThePositionsAnIndependentLibraryReaches) {
+    const ToolRun run = check({"--fen", PW2_TEST_DATA "/real-games.pgn"});
+    EXPECT_EQ(run.exitCode, 0);
+    const std::vector<std::string> expected = readLines(PW2_TEST_DATA "/real-games.fen");
+    ASSERT_EQ(run.out.size(), expected.size());
+    ASSERT_GE(expected.size(), 20u);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        std::istringstream line(run.out[i]);
+        std::string number, status, halfMoves, placement;
+        std::getline(line, number, '\t');
+        std::getline(line, status, '\t');
+        std::getline(line, halfMoves, '\t');
+        std::getline(line, placement, '\t');
+        EXPECT_EQ(number, std::to_string(i + 1));
+        EXPECT_EQ(status, "ok") << run.out[i];
+        EXPECT_GT(std::stoi(halfMoves), 20) << run.out[i];
+        EXPECT_EQ(placement, expected[i]) << "game " << i + 1;
+    }
+    ASSERT_FALSE(run.err.empty());
+    const std::string n = std::to_string(expected.size());
+    EXPECT_EQ(run.err.back(), n + " games, " + n + " ok, 0 failed");
+}
+
+TEST(CheckTool, ReportsEachFailedGameWithItsFirstMessage) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mixed.pgn");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Event \"fine\"]\n1. e4 e5 2. Nf3 Nc6 1-0\n\n"
+               "[Event \"no knight reaches f5\"]\n1. e4 e5 2. Nf5 Nc6 1-0\n\n"
+               "[Event \"open brace\"]\r\n1. e4 {x e5 1-0\r\n\r\n"
+               "[Event \"no result: Black's column is blank\"]\n"
+               "1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7#\n\n"
+               "[Event \"no such square\"]\n1. e4 e5 2. Ke9 *\n\n"
+               "[Event \"unfinished\"]\n1. d4 d5 *");
+    file.close();
+
+    const std::string afterE4E5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR";
+    const ToolRun run = check({path, "--fen"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              (std::vector<std::string>{
+                  "1\tok\t4\tr1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R",
+                  "2\tfail\t2\t" + afterE4E5 + "\tIllegal move",
+                  "3\tfail\t0\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\t- There is an error in "
+                  "this PGN file. - number of left braces '{' are not equal to number of right "
+                  "braces '}'",
+                  "4\tfail\t7\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR\tInvalid Move",
+                  "5\tfail\t2\t" + afterE4E5 +
+                      "\tThere is an error found in this game. Please open the PGN file in a text "
+                      "editor and fix this error. if you press Enter, Pawnwatch will play the "
+                      "next game.",
+                  "6\tok\t2\trnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR"}));
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.back(), "6 games, 2 ok, 4 failed");
+
+    // Without --fen the placement column is left out.
+    const ToolRun plain = check({path});
+    ASSERT_EQ(plain.out.size(), 6u);
+    EXPECT_EQ(plain.out[0], "1\tok\t4");
+    EXPECT_EQ(plain.out[1], "2\tfail\t2\tIllegal move");
+}
+
+TEST(CheckTool, UnreadableFilesAndWrongArgumentsExitWithTwo) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.pgn");
+    ToolRun run = check({missing});
+    EXPECT_EQ(run.exitCode, 2);
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_NE(run.err.back().find(missing.toStdString()), std::string::npos);
+    EXPECT_NE(run.err.back().find("No such file or directory"), std::string::npos);
+    EXPECT_TRUE(run.out.empty());
+
+    run = check({dir.path()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.back().find("Is a directory"), std::string::npos);
+
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"--fen"}, QStringList{"--bogus", missing},
+          QStringList{missing, missing}}) {
+        run = check(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        ASSERT_FALSE(run.err.empty());
+        EXPECT_NE(run.err.back().find("usage: pawnwatch2-check [--fen] FILE"), std::string::npos);
+    }
+
+    // A file without games replays every one of them.
+    const QString empty = dir.filePath("empty.pgn");
+    QFile file(empty);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no games here\n");
+    file.close();
+    run = check({empty});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.err.back(), "0 games, 0 ok, 0 failed");
+}
+
+} // namespace
