@@ -118,8 +118,15 @@ void MoveListBox::setTextColour(const QColor& colour) {
 }
 
 void MoveListBox::resizeEvent(QResizeEvent*) {
+    syncImage();
+}
+
+void MoveListBox::syncImage() {
     const qreal dpr = devicePixelRatioF();
-    QImage fresh(size() * dpr, QImage::Format_RGB32);
+    const QSize pixels = size() * dpr;
+    if (image_.size() == pixels && image_.devicePixelRatio() == dpr)
+        return;
+    QImage fresh(pixels, QImage::Format_RGB32);
     fresh.setDevicePixelRatio(dpr);
     fresh.fill(Qt::black);
     if (!image_.isNull()) {
@@ -130,12 +137,14 @@ void MoveListBox::resizeEvent(QResizeEvent*) {
 }
 
 void MoveListBox::clearBox() {
+    syncImage();
     image_.fill(Qt::black);
     currentY_ = 0;
     update();
 }
 
 void MoveListBox::printLine(const QString& text) {
+    syncImage();
     {
         QPainter p(&image_);
         p.setPen(colour_);
@@ -148,6 +157,7 @@ void MoveListBox::printLine(const QString& text) {
 }
 
 void MoveListBox::scrollUp() {
+    syncImage();
     Image2 = image_;
     image_.fill(Qt::black);
     {

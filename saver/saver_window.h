@@ -78,6 +78,9 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
+    // The persistent image follows the box's size.
+    void syncImage();
+
     double twipsPerPixel_;
     double currentY_ = 0;
     QColor colour_;
