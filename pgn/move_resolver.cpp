@@ -253,8 +253,9 @@ private:
     }
 
     Outcome castle(const std::string& move) {
-        const bool kingSide = move == "O-O" || move == "0-0" || move == "o-o";
-        const bool queenSide = move == "O-O-O" || move == "0-0-0" || move == "o-o-o";
+        const std::string_view text = move;
+        const bool kingSide = text == "O-O" || text == "0-0" || text == "o-o";
+        const bool queenSide = text == "O-O-O" || text == "0-0-0" || text == "o-o-o";
         if ((!kingSide && !queenSide) || (side_ != 1 && side_ != 2))
             return Outcome::Played;
         const std::int16_t r = white_ ? 8 : 1;
@@ -379,14 +380,15 @@ private:
 
 void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
               Host& host) {
+    const std::string_view text = move;
     state.MoveStatus.clear();
-    if (move == "1-0")
+    if (text == "1-0")
         state.MoveStatus = "White wins";
-    else if (move == "0-1")
+    else if (text == "0-1")
         state.MoveStatus = "Black wins";
-    else if (move == "1/2-1/2")
+    else if (text == "1/2-1/2")
         state.MoveStatus = "Drawn game";
-    else if (move == "*")
+    else if (text == "*")
         state.MoveStatus = "Game was not completed";
     host.setStatus(state.MoveStatus);
     if (!state.MoveStatus.empty())
