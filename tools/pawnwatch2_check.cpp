@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -58,32 +59,72 @@ public:
     std::string message;
 };
 
-bool readWholeFile(const char* path, std::string& text, std::string& error) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+// The bytes of a file: mapped when it is a regular file, read otherwise (a pipe, a device).
+class FileBytes {
+public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() {
+        if (map_)
+            ::munmap(map_, size_);
     }
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0)
-        text.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+
+    // False with the system's reason when the file cannot be read.
+    bool load(const char* path, std::string& error) {
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
             error = std::strerror(errno);
-            ::close(fd);
             return false;
         }
-        text.append(buffer, static_cast<std::size_t>(got));
+        const bool ok = mapOrRead(fd, error);
+        ::close(fd);
+        return ok;
     }
-    ::close(fd);
-    return true;
-}
+
+    std::string_view view() const {
+        return map_ ? std::string_view(static_cast<const char*>(map_), size_) : read_;
+    }
+
+private:
+    bool mapOrRead(int fd, std::string& error) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            error = std::strerror(EISDIR);
+            return false;
+        }
+        if (S_ISREG(info.st_mode) && info.st_size > 0) {
+            void* map = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ,
+                               MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (map != MAP_FAILED) {
+                map_ = map;
+                size_ = static_cast<std::size_t>(info.st_size);
+                return true;
+            }
+        }
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got == 0)
+                return true;
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = std::strerror(errno);
+                return false;
+            }
+            read_.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+
+    void* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::string read_;
+};
 
 bool isResult(std::string_view token) {
     return token == "1-0" || token == "0-1" || token == "1/2-1/2";
@@ -207,9 +248,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::string text;
+    FileBytes file;
     std::string error;
-    if (!readWholeFile(path, text, error)) {
+    if (!file.load(path, error)) {
         std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, error.c_str());
         return 2;
     }
@@ -237,6 +278,7 @@ int main(int argc, char** argv) {
         Replayer replayer(board);
         std::string out;
         out.reserve(1 << 20);
+        const std::string_view text = file.view();
         for (const pgn::GameSpan& span : pgn::findGameSpans(text)) {
             ++games;
             const long played = replayer.play(pgn::gameText(text, span));
