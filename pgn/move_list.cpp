@@ -96,9 +96,9 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
             s = findSpaceFrom(view, from);
             if (s == 0)
                 return; // the text ends without a space after the move
+            // 0 when a blanked continuation took the period with it: the move then starts at
+            // the beginning of the text.
             pos = FindLastBefore(view, ".", s);
-            if (pos == 0)
-                return;
             white = trimSpaces(view.substr(pos, s - pos - 1));
             if (!white.empty())
                 break;

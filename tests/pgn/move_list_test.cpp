@@ -1,6 +1,7 @@
 #include "pgn/engine.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -73,6 +74,81 @@ TEST(FillMoveList, KeepsALongMoveWholeInItsColumn) {
     std::string result;
     EXPECT_EQ(fill("1. Nbd7xe5+? Qh4xe1+!! *", result), List{"1. Nbd7xe5+?Qh4xe1+!!"});
     EXPECT_EQ(fill("1. e4 Qh4xe1+!! *", result), List{"1. e4      Qh4xe1+!!"});
+}
+
+// The tokenizer as it is defined, with 1-based positions: the Black continuation is searched
+// from the start of the text for every move. A run of spaces after a period is searched past.
+void referenceFill(std::string t, List& list, std::string& result) {
+    auto find = [&t](const std::string& what, std::size_t from) -> std::size_t {
+        const std::size_t p = from >= 1 && from <= t.size() ? t.find(what, from - 1) : t.npos;
+        return p == t.npos ? 0 : p + 1;
+    };
+    auto trim = [](std::string s) {
+        s.erase(0, s.find_first_not_of(' '));
+        s.erase(s.find_last_not_of(' ') + 1);
+        return s;
+    };
+    list.clear();
+    std::size_t pos = 0;
+    for (int n = 1;; ++n) {
+        const std::string digits = std::to_string(n);
+        pos = find(digits + ".", pos + 1);
+        if (pos == 0)
+            break;
+        if (const std::size_t c = find(" " + digits + "...", 1))
+            t.replace(c - 1, digits.size() + 4, digits.size() + 4, ' ');
+        const std::size_t width = digits.size() + 2;
+        std::size_t from = pos + width;
+        std::size_t s;
+        std::string white;
+        for (;;) {
+            s = find(" ", from);
+            if (s == 0)
+                return;
+            pos = pgn::FindLastBefore(t, ".", s);
+            white = trim(t.substr(pos, s - pos - 1));
+            if (!white.empty())
+                break;
+            from = std::max(pos + 1 + width, s + 1);
+        }
+        std::size_t b = s;
+        while (b <= t.size() && t[b - 1] == ' ')
+            ++b;
+        const std::size_t e = find(" ", b);
+        const std::string black = b > t.size() ? "" : trim(t.substr(b - 1, e ? e - b : t.npos));
+        std::string entry = digits + ". " + white;
+        entry.resize(std::max(entry.size(), digits.size() + 10), ' ');
+        list.push_back(entry + std::string(black.size() < 8 ? 8 - black.size() : 0, ' ') + black);
+    }
+    const std::string trimmed = trim(t);
+    const std::size_t g = pgn::FindLastBefore(trimmed, " ", trimmed.size());
+    result = g == 0 ? "" : trim(trimmed.substr(g - 1));
+}
+
+TEST(FillMoveList, GivesTheResultsOfTheDefinedSearchesOnGeneratedTexts) {
+    // Move numbers, Black continuations (some written right after another), stray periods and
+    // runs of spaces, so that blanked continuations, overlapping dots and long gaps all occur.
+    const char* tokens[] = {"1.", "2.", "3.", "12.", "1...", "2...", "3...", "2....", ".", "...",
+                            " ",  " ",  " ",  "  ",  "e4",   "d5",   "Nf3",  "exd5",  "*", "1-0"};
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> count(0, 24);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(tokens) - 1);
+    std::size_t entries = 0;
+    for (int i = 0; i < 30000; ++i) {
+        std::string text;
+        for (std::size_t k = count(random); k > 0; --k)
+            text += tokens[pick(random)];
+        List expected;
+        std::string expectedResult = "prev";
+        referenceFill(text, expected, expectedResult);
+        std::string result = "prev";
+        List got;
+        pgn::FillMoveList(text, got, result);
+        ASSERT_EQ(got, expected) << '"' << text << '"';
+        ASSERT_EQ(result, expectedResult) << '"' << text << '"';
+        entries += got.size();
+    }
+    EXPECT_GT(entries, 5000u);
 }
 
 TEST(FindLastBefore, SearchesBackwardsFromStart) {
