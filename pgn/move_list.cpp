@@ -2,6 +2,7 @@
 #include "pgn/engine.h"
 #include "pgn/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -26,21 +27,55 @@ std::size_t findSpaceFrom(std::string_view text, std::size_t from) {
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1 : 0;
 }
 
-// Blanks the first " <n>..." of the text, so that a Black move resuming after a removed comment or
-// variation is read as Black's move of move n. dots holds (0-based) every place where "..."
-// stood before any blanking; blanking writes only spaces, so no new "..." ever appears.
-void blankContinuation(std::string& text, std::string_view digits,
-                       const std::vector<std::size_t>& dots) {
-    for (const std::size_t d : dots) {
-        if (d < digits.size() + 1 || text.compare(d, 3, "...") != 0)
-            continue;
-        const std::size_t start = d - digits.size() - 1;
-        if (text[start] != ' ' || text.compare(start + 1, digits.size(), digits) != 0)
-            continue;
-        std::memset(&text[start], ' ', d + 3 - start);
-        return;
+// The places where a Black continuation " <n>..." may stand, found once per text and consulted
+// for each move number, so that the search "from the start of the text" costs nothing per move.
+//
+// Blanking writes only spaces, so no new "..." ever appears, and the digits right before a
+// "..." change only when that very continuation is blanked. What can change is the character
+// before the digits, which a neighbouring blanked continuation may turn into a space; that is
+// tested on the live text.
+class Continuations {
+public:
+    explicit Continuations(std::string_view text) {
+        for (std::size_t d = text.find("..."); d != std::string_view::npos;
+             d = text.find("...", d + 1)) {
+            std::size_t first = d;
+            while (first > 0 && text[first - 1] >= '0' && text[first - 1] <= '9')
+                --first;
+            const std::size_t length = d - first;
+            if (first == 0 || length == 0 || length > 5 || text[first] == '0')
+                continue;
+            int n = 0;
+            for (std::size_t i = first; i < d; ++i)
+                n = n * 10 + (text[i] - '0');
+            places_.push_back({n, d});
+        }
+        std::sort(places_.begin(), places_.end());
     }
-}
+
+    // Blanks the first " <n>..." of text, so that a Black move resuming after a removed comment
+    // or variation is read as Black's move of move n.
+    void blank(std::string& text, int n, std::size_t digits) const {
+        const auto first = std::lower_bound(places_.begin(), places_.end(), Place{n, 0});
+        for (auto it = first; it != places_.end() && it->n == n; ++it) {
+            const std::size_t start = it->dots - digits - 1;
+            if (text[start] != ' ' || text.compare(it->dots, 3, "...") != 0)
+                continue;
+            std::memset(&text[start], ' ', it->dots + 3 - start);
+            return;
+        }
+    }
+
+    bool empty() const { return places_.empty(); }
+
+private:
+    struct Place {
+        int n;
+        std::size_t dots; // 0-based position of the "..."
+        friend auto operator<=>(const Place&, const Place&) = default;
+    };
+    std::vector<Place> places_;
+};
 
 std::string makeEntry(std::string_view digits, std::string_view white, std::string_view black) {
     std::string entry;
@@ -60,9 +95,7 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
     std::string text(source);
     const std::string_view view(text);
 
-    std::vector<std::size_t> dots;
-    for (std::size_t d = view.find("..."); d != std::string_view::npos; d = view.find("...", d + 1))
-        dots.push_back(d);
+    const Continuations continuations(view);
 
     std::size_t pos = 0;
     char digitBuffer[8];
@@ -81,8 +114,8 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
         if (markAt == 0)
             break;
         pos = markAt;
-        if (!dots.empty())
-            blankContinuation(text, digits, dots);
+        if (!continuations.empty())
+            continuations.blank(text, n, digits.size());
         const std::size_t width = digits.size() + 2;
 
         // White's move: the text between the move number's period and the next space. Extra
