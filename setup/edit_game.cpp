@@ -1,0 +1,62 @@
+#include "setup/edit_game.h"
+
+#include "pgn/engine.h"
+
+#include <algorithm>
+
+namespace pw2 {
+
+GameSplit splitAtGame(std::string_view text, pgn::GameSpan span) {
+    GameSplit split;
+    const auto size = static_cast<std::int64_t>(text.size());
+    const std::int64_t before = std::clamp<std::int64_t>(span.begin - 1, 0, size);
+    const std::int64_t after = std::clamp<std::int64_t>(span.end - 1, 0, size);
+    split.TextBefore.assign(text.substr(0, static_cast<std::size_t>(before)));
+    split.game.assign(pgn::gameText(text, span));
+    split.TextAfter.assign(text.substr(static_cast<std::size_t>(after)));
+    return split;
+}
+
+bool spanStartsGame(std::string_view text, pgn::GameSpan span) {
+    if (span.begin < 1 || span.end <= span.begin ||
+        span.end - 1 > static_cast<std::int64_t>(text.size()))
+        return false;
+    return text.substr(static_cast<std::size_t>(span.begin - 1)).starts_with(pgn::kGameStart);
+}
+
+std::string tagValue(std::string_view game, std::string_view name) {
+    std::string opener = "[";
+    opener += name;
+    opener += " \"";
+    const std::size_t p = game.find(opener);
+    if (p == std::string_view::npos)
+        return {};
+    std::string value;
+    for (std::size_t i = p + opener.size(); i < game.size(); ++i) {
+        const char c = game[i];
+        if (c == '"')
+            return value;
+        if (c == '\n' || c == '\r')
+            break;
+        if (c == '\\' && i + 1 < game.size() && (game[i + 1] == '"' || game[i + 1] == '\\')) {
+            value += game[++i];
+            continue;
+        }
+        value += c;
+    }
+    return {};
+}
+
+EditorMoves editorMoves(std::string_view game, pgn::Host& host, std::string& GameResult) {
+    EditorMoves moves;
+    const std::string cleaned = pgn::CleanGameText(game, host);
+    pgn::FillMoveList(cleaned, moves.lines, GameResult);
+    for (const std::string& line : moves.lines) {
+        moves.MoveList += line;
+        moves.MoveList += "\r\n";
+    }
+    moves.CurrentEdMove = static_cast<std::int32_t>(moves.lines.size()) + 1;
+    return moves;
+}
+
+} // namespace pw2

@@ -1,0 +1,41 @@
+// What Edit Game hands the editor: the file split around one game, the game's tag values and its
+// move list. Qt-free; text is bytes.
+#pragma once
+
+#include "pgn/game_spans.h"
+#include "pgn/interfaces.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw2 {
+
+struct GameSplit {
+    std::string TextBefore; // the bytes before the game
+    std::string game;       // the game's own bytes
+    std::string TextAfter;  // the bytes from the span's end position to the end of the text
+};
+
+GameSplit splitAtGame(std::string_view text, pgn::GameSpan span);
+
+// True when span still starts a game of text (the file was not changed since it was indexed).
+bool spanStartsGame(std::string_view text, pgn::GameSpan span);
+
+// The value of the first tag name in the game text, e.g. tagValue(game, "White"): the text after
+// `[White "` up to the closing quote, with PGN's escapes decoded (\" is a quote, \\ a backslash).
+// A missing tag, or one whose value is not closed by a quote on its own line, gives "".
+std::string tagValue(std::string_view game, std::string_view name);
+
+struct EditorMoves {
+    std::vector<std::string> lines; // the move list entries, move 1 first
+    std::string MoveList;           // every line followed by "\r\n"
+    std::int32_t CurrentEdMove = 1; // lines + 1
+};
+
+// The game's move list as the editor takes it: the text cleaned with CleanGameText (a failure is
+// shown through host and leaves no lines), then split with FillMoveList, which sets GameResult.
+EditorMoves editorMoves(std::string_view game, pgn::Host& host, std::string& GameResult);
+
+} // namespace pw2
