@@ -1,0 +1,33 @@
+// What the setup dialog's two OK buttons store.
+#pragma once
+
+#include "pgn/game_spans.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace pw2 {
+
+class SettingsStore;
+
+// Replaces the stored match table, each step on its own (a failing step is skipped and the next
+// one runs): PGNFile; MatchBegin<n> and MatchEnd<n> for the first entryCount spans, with every
+// numbered key of the old NumOfGames (default "1") beyond them deleted; NumOfGames;
+// FirstGame = selectedIndex + 1. The disk is written once, at the end.
+void replaceMatchTable(SettingsStore& store, const QString& currentFile,
+                       const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
+                       std::int32_t selectedIndex);
+
+struct DisplaySettings {
+    std::uint32_t textColor = 0; // 0x00BBGGRR
+    QString timer;               // as typed
+    QString timer2;              // as typed
+    bool moveList = false;
+    bool random = false;
+};
+
+// Stores TextColor, Timer, Timer2, MoveList and Random, in that order, unvalidated.
+void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values);
+
+} // namespace pw2
