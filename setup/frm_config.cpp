@@ -1,18 +1,473 @@
-#include "frm_config.h"
+#include "setup/frm_config.h"
 
+#include "editor/frm_edit.h"
+#include "saver/globals.h"
 #include "saver/services.h"
+#include "saver/text_codec.h"
+#include "setup/edit_game.h"
+#include "setup/frm_about.h"
+#include "setup/game_index.h"
+#include "setup/game_list_model.h"
+#include "setup/match_table.h"
+#include "setup/settings_parse.h"
+#include "setup/settings_store.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace pw2 {
+namespace {
 
-frmConfig::frmConfig(QWidget* parent) : QWidget(parent) {
+constexpr int kSettingsWidth = 4230; // twips
+constexpr int kMatchWidth = 8250;    // twips
+
+const char* const kFileNotFound = "The specfied PGN file is not found, Loading Default";
+const char* const kDefaultNotFound = "Default File Not found, please specify a PGN file";
+const char* const kNoGames = "No games to edit. Please select \"New Game\" or \"PGN import\"";
+
+// The hourglass pointer for as long as it lives.
+class WaitPointer {
+public:
+    WaitPointer() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitPointer() { QGuiApplication::restoreOverrideCursor(); }
+    WaitPointer(const WaitPointer&) = delete;
+    WaitPointer& operator=(const WaitPointer&) = delete;
+};
+
+// The PGN engine's messages, shown in the program's message boxes.
+class MessageHost final : public pgn::Host {
+public:
+    explicit MessageHost(QWidget* parent) : parent_(parent) {}
+    void setStatus(std::string_view) override {}
+    void showMessage(std::string_view text, pgn::Icon icon) override {
+        const MsgIcon shown = icon == pgn::Icon::Critical   ? MsgIcon::Critical
+                              : icon == pgn::Icon::Question ? MsgIcon::Question
+                                                            : MsgIcon::None;
+        pw2::showMessage(decodeFileText(text), shown, MsgButtons::Ok, parent_);
+    }
+    void runScheduler() override {}
+    void endProgram() override { pw2::endProgram(); }
+
+private:
+    QWidget* parent_;
+};
+
+// Only the space character counts as a space.
+QString trimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == ' ')
+        ++first;
+    while (last > first && text[last - 1] == ' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+bool fileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+QLabel* label(const char* text, QWidget* parent) {
+    return new QLabel(QString::fromUtf8(text), parent);
+}
+
+QPushButton* button(const char* text, QWidget* parent) {
+    return new QPushButton(QString::fromUtf8(text), parent);
+}
+
+} // namespace
+
+ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent) {
+    setFrameShape(QFrame::Box);
+    setAutoFillBackground(true);
+    setBackColor(0);
+}
+
+void ColourSwatch::setBackColor(std::uint32_t bgr) {
+    colour_ = bgr;
+    QPalette p = palette();
+    p.setColor(QPalette::Window, qColorFromBgr(bgr));
+    setPalette(p);
+}
+
+frmConfig::frmConfig(QWidget* parent) : QWidget(parent), model_(new GameListModel(this)) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0 Setup"));
+    File.DialogTitle = QStringLiteral("Choose PGN file");
+    File.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
+    File.FileName = QStringLiteral("*.pgn");
+
+    // The settings panel, top to bottom: the file line with the path under it, the two timer
+    // lines, the colour line, the two check boxes, and OK and About... side by side.
+    Frame3 = new QGroupBox(QStringLiteral("Settings"), this);
+    Label6 = label("PGN file :", Frame3);
+    Change = button("...", Frame3);
+    Change->setFixedWidth(32);
+    Location = new QLabel(Frame3);
+    Location->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Label3 = label("Time between moves :", Frame3);
+    Text1 = new QLineEdit(QStringLiteral("2"), Frame3);
+    Label4 = label("Second(s)", Frame3);
+    Label7 = label("Time between games :", Frame3);
+    Text2 = new QLineEdit(QStringLiteral("10"), Frame3);
+    Label8 = label("Second(s)", Frame3);
+    for (QLineEdit* box : {Text1, Text2})
+        box->setFixedWidth(34);
+    Label5 = label("Text Color :", Frame3);
+    Picture1 = new ColourSwatch(Frame3);
+    Picture1->setFixedSize(34, 20);
+    Command3 = button("Change...", Frame3);
+    Check1 = new QCheckBox(QStringLiteral("Show move list"), Frame3);
+    random = new QCheckBox(QStringLiteral("Play games in random order"), Frame3);
+    OK2 = button("OK", Frame3);
+    Command2 = button("About...", Frame3);
+
+    auto* settingsGrid = new QGridLayout(Frame3);
+    settingsGrid->setContentsMargins(4, 4, 4, 4);
+    settingsGrid->setHorizontalSpacing(4);
+    settingsGrid->addWidget(Label6, 0, 0, 1, 2);
+    settingsGrid->addWidget(Change, 0, 2, Qt::AlignRight);
+    settingsGrid->addWidget(Location, 1, 0, 1, 3);
+    settingsGrid->addWidget(Label3, 2, 0);
+    settingsGrid->addWidget(Text1, 2, 1);
+    settingsGrid->addWidget(Label4, 2, 2);
+    settingsGrid->addWidget(Label7, 3, 0);
+    settingsGrid->addWidget(Text2, 3, 1);
+    settingsGrid->addWidget(Label8, 3, 2);
+    settingsGrid->addWidget(Label5, 4, 0);
+    settingsGrid->addWidget(Picture1, 4, 1);
+    settingsGrid->addWidget(Command3, 4, 2);
+    settingsGrid->addWidget(Check1, 5, 0, 1, 3);
+    settingsGrid->addWidget(random, 6, 0, 1, 3);
+    auto* settingsButtons = new QHBoxLayout;
+    settingsButtons->addWidget(OK2);
+    settingsButtons->addWidget(Command2);
+    settingsGrid->addLayout(settingsButtons, 7, 0, 1, 3);
+
+    // The match panel: the list with its two labels above and Edit Game and New Game below on
+    // the left; the description at the top right with PGN Import..., OK and Cancel beneath it.
+    Frame1 = new QGroupBox(QStringLiteral("Select match"), this);
+    Label1 = label("Match list :", Frame1);
+    Match = label("Match 1 will be played first", Frame1);
+    QSizePolicy keepPlace = Match->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    Match->setSizePolicy(keepPlace);
+    Match->hide();
+    List1 = new QListView(Frame1);
+    List1->setModel(model_);
+    List1->setUniformItemSizes(true);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setMinimumHeight(200);
+    connect(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { List1_Click(); });
+    Edit = button("Edit Game", Frame1);
+    New = button("New Game", Frame1);
+    Frame2 = new QGroupBox(QStringLiteral("Match Description"), Frame1);
+    Label2 = label("No match selected", Frame2);
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* description = new QScrollArea(Frame2);
+    description->setFrameShape(QFrame::NoFrame);
+    description->setWidgetResizable(true);
+    description->setWidget(Label2);
+    auto* frame2Layout = new QVBoxLayout(Frame2);
+    frame2Layout->addWidget(description);
+    Command1 = button("PGN Import...", Frame1);
+    OK = button("OK", Frame1);
+    OK->setEnabled(false);
+    Cancel = button("Cancel", Frame1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(Label1);
+    left->addWidget(Match);
+    left->addWidget(List1, 1);
+    auto* editButtons = new QHBoxLayout;
+    editButtons->addWidget(Edit);
+    editButtons->addWidget(New);
+    left->addLayout(editButtons);
+    auto* right = new QVBoxLayout;
+    right->addWidget(Frame2, 1);
+    right->addWidget(Command1);
+    right->addWidget(OK);
+    right->addWidget(Cancel);
+    auto* matchLayout = new QHBoxLayout(Frame1);
+    matchLayout->addLayout(left, 3);
+    matchLayout->addLayout(right, 2);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Settings"), this));
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(Frame3);
+    layout->addWidget(Frame1);
+
+    connect(Change, &QPushButton::clicked, this, &frmConfig::Change_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmConfig::Command3_Click);
+    connect(OK2, &QPushButton::clicked, this, &frmConfig::OK2_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmConfig::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmConfig::Command1_Click);
+    connect(OK, &QPushButton::clicked, this, &frmConfig::OK_Click);
+    connect(Cancel, &QPushButton::clicked, this, &frmConfig::Cancel_Click);
+    connect(Edit, &QPushButton::clicked, this, &frmConfig::Edit_Click);
+    connect(New, &QPushButton::clicked, this, &frmConfig::New_Click);
+
+    showPanel(false);
+    if (QScreen* s = screen()) {
+        const QRect g = s->geometry();
+        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
+    }
+    Form_Load();
+}
+
+frmConfig::~frmConfig() = default;
+
+int frmConfig::twipsToPixels(int twips) const {
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+
+QString frmConfig::defaultFile() const {
+    return globals().AppPath + QStringLiteral("default.pgn");
+}
+
+void frmConfig::showPanel(bool matchPanel) {
+    Frame3->setVisible(!matchPanel);
+    Frame1->setVisible(matchPanel);
+    const int w = twipsToPixels(matchPanel ? kMatchWidth : kSettingsWidth);
+    layout()->invalidate();
+    layout()->activate();
+    int h = std::max(layout()->totalSizeHint().height(), layout()->totalMinimumSize().height());
+    if (layout()->hasHeightForWidth())
+        h = std::max(h, layout()->totalHeightForWidth(w));
+    setFixedSize(w, h);
+    if (QScreen* s = screen())
+        move(s->geometry().x() + (s->geometry().width() - w) / 2, y());
+}
+
+int frmConfig::listCount() const {
+    return model_->rowCount();
+}
+
+int frmConfig::listIndex() const {
+    const QModelIndex current = List1->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+const GameIndex* frmConfig::gameIndex() const {
+    return model_->gameIndex();
+}
+
+void frmConfig::Form_Load() {
+    auto& store = settings();
+    if (!globals().MissingGameFile) {
+        Location->setText(store.read("PGNFile", defaultFile()));
+        if (!fileExists(Location->text())) {
+            showMessage(QString::fromUtf8(kFileNotFound), MsgIcon::Critical, MsgButtons::Ok, this);
+            if (!fileExists(defaultFile()))
+                showMessage(QString::fromUtf8(kDefaultNotFound), MsgIcon::Critical, MsgButtons::Ok,
+                            this);
+            else
+                Location->setText(defaultFile());
+        }
+        Location->setToolTip(Location->text());
+    }
+    Check1->setChecked(store.readInteger("Movelist", "1") != 0);
+    Picture1->setBackColor(colourNumber(store.readNumber("TextColor", "65280")));
+    Text1->setText(store.read("Timer", "2"));
+    Text2->setText(store.read("Timer2", "10"));
+    random->setChecked(strictInteger(store.read("Random", "0").toStdString()).value_or(0) != 0);
+}
+
+bool frmConfig::readFile(const QString& path, std::string& bytes) {
+    QString reason;
+    {
+        const WaitPointer wait;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            reason = file.errorString();
+        else {
+            bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
+            const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
+            if (got < 0) {
+                reason = file.errorString();
+            } else {
+                bytes.resize(std::size_t(got));
+                const QByteArray rest = file.readAll(); // a file that grew meanwhile
+                bytes.append(rest.constData(), std::size_t(rest.size()));
+                if (file.error() != QFileDevice::NoError)
+                    reason = file.errorString();
+            }
+        }
+    }
+    if (reason.isEmpty())
+        return true;
+    bytes.clear();
+    showMessage(QStringLiteral("The file \"%1\" cannot be read: %2").arg(path, reason),
+                MsgIcon::Critical, MsgButtons::Ok, this);
+    return false;
+}
+
+frmConfig::Listing frmConfig::listGames(QString& path) {
+    const QString trimmed = trimSpaces(path);
+    if (!fileExists(trimmed))
+        return Listing::NoFile;
+    std::string bytes;
+    if (!readFile(trimmed, bytes))
+        return Listing::Unreadable;
+    path = trimmed;
+
+    const WaitPointer wait;
+    auto index = std::make_shared<const GameIndex>(std::move(bytes));
+    model_->setIndex(index);
+    if (index->empty()) {
+        Label2->setText(QStringLiteral("No match selected"));
+        QSizePolicy keepPlace = Match->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        Match->setSizePolicy(keepPlace);
+        Match->hide();
+        return Listing::Listed;
+    }
+    OK->setEnabled(true);
+    List1->selectionModel()->setCurrentIndex(model_->index(0, 0),
+                                             QItemSelectionModel::ClearAndSelect);
+    GameSpans = index->spans();
+    return Listing::Listed;
+}
+
+void frmConfig::GetGames(QString& path) {
+    listGames(path);
+}
+
+void frmConfig::List1_Click() {
+    const int row = listIndex();
+    if (row < 0)
+        return;
+    Label2->setText(model_->fullText(row));
+    Match->setText(QStringLiteral("Match %1 will be played first").arg(row + 1));
+    Match->show();
+}
+
+void frmConfig::Change_Click() {
+    showPanel(true);
+    const QString before = CurrentFile;
+    CurrentFile = settings().read("PGNFile", defaultFile());
+    if (listGames(CurrentFile) == Listing::Unreadable)
+        CurrentFile = before;
+}
+
+void frmConfig::Cancel_Click() {
+    showPanel(false);
+}
+
+void frmConfig::OK_Click() {
+    replaceMatchTable(settings(), CurrentFile, GameSpans, listCount(), listIndex());
+    Form_Load();
+    showPanel(false);
+}
+
+void frmConfig::Command1_Click() {
+    OK->setEnabled(false);
+    File.InitDir = globals().AppPath;
+    File.FileName = QStringLiteral("*.pgn");
+    if (!File.ShowOpen(this))
+        return;
+    const QString before = CurrentFile;
+    CurrentFile = File.FileName;
+    if (listGames(CurrentFile) == Listing::Unreadable)
+        CurrentFile = before;
+}
+
+frmEdit* frmConfig::openEditor() {
+    if (!editor_)
+        editor_ = new frmEdit(this);
+    return editor_;
+}
+
+void frmConfig::New_Click() {
+    std::string before;
+    if (!CurrentFile.isEmpty() && !readFile(CurrentFile, before))
+        return;
+    auto& g = globals();
+    g.TextBefore = std::move(before);
+    g.TextAfter.clear();
+    frmEdit* editor = openEditor();
+    editor->setCurrentEdMove(1);
+    editor->Form_Load();
+    editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
+    editor->showModal();
+}
+
+void frmConfig::Edit_Click() {
+    if (listCount() == 0) {
+        showMessage(QString::fromUtf8(kNoGames), MsgIcon::Critical, MsgButtons::Ok, this);
+        return;
+    }
+    std::string text;
+    if (!readFile(CurrentFile, text))
+        return;
+    const std::size_t k = std::size_t(std::max(listIndex(), 0));
+    if (k >= GameSpans.size() || !spanStartsGame(text, GameSpans[k])) {
+        showMessage(QStringLiteral("The file \"%1\" has changed since its games were listed. "
+                                   "Please list its games again.")
+                        .arg(CurrentFile),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+        return;
+    }
+    GameSplit split = splitAtGame(text, GameSpans[k]);
+    text = std::string();
+    auto& g = globals();
+    g.TextBefore = std::move(split.TextBefore);
+    g.TextAfter = std::move(split.TextAfter);
+
+    frmEdit* editor = openEditor();
+    editor->Form_Load();
+    editor->EventNm->setText(decodeFileText(tagValue(split.game, "Event")));
+    editor->White->setText(decodeFileText(tagValue(split.game, "White")));
+    editor->Black->setText(decodeFileText(tagValue(split.game, "Black")));
+    editor->Site->setText(decodeFileText(tagValue(split.game, "Site")));
+    editor->DateNm->setText(decodeFileText(tagValue(split.game, "Date")));
+    editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
+
+    MessageHost host(this);
+    EditorMoves moves = editorMoves(split.game, host, g.GameResult);
+    for (const std::string& line : moves.lines)
+        editor->List1->addItem(decodeFileText(line));
+    editor->MoveList = std::move(moves.MoveList);
+    editor->setCurrentEdMove(moves.CurrentEdMove);
+    editor->MoveNum->setText(QString::number(moves.CurrentEdMove) + ".");
+    editor->showModeless();
+}
+
+void frmConfig::Command3_Click() {
+    File.Color = Picture1->BackColor();
+    if (File.ShowColor(this))
+        Picture1->setBackColor(File.Color);
+}
+
+void frmConfig::Command2_Click() {
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmConfig::OK2_Click() {
+    storeDisplaySettings(settings(), {Picture1->BackColor(), Text1->text(), Text2->text(),
+                                      Check1->isChecked(), random->isChecked()});
+    close();
 }
 
 void frmConfig::closeEvent(QCloseEvent* event) {

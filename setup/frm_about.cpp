@@ -1,0 +1,101 @@
+#include "setup/frm_about.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#ifndef PW2_VERSION
+#define PW2_VERSION "2.0"
+#endif
+
+namespace pw2 {
+namespace {
+
+QLabel* textPanel(const QString& html, QWidget* parent) {
+    auto* label = new QLabel(html, parent);
+    label->setTextFormat(Qt::RichText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    label->setOpenExternalLinks(true);
+    label->setMargin(8);
+    return label;
+}
+
+const char* const kProgram =
+    "<h3>Pawnwatch2</h3>"
+    "<p>A chess screen saver. It fills the screen with a chess board and replays, half-move by "
+    "half-move, the games of a PGN file, showing the event, the date, the players, the running "
+    "move list, check notices and the result.</p>"
+    "<p>In this setup window you choose the file and the game to play first, the pauses between "
+    "moves and between games, the text colour, whether the move list is shown and whether the "
+    "games play in random order. The game editor adds a new game to the file or corrects one.</p>";
+
+const char* const kScreenSaver =
+    "<p><b>pawnwatch2</b> alone, or with <tt>/C</tt>, opens this setup window; with <tt>/S</tt> "
+    "it starts the saver at once. A key press, a mouse click or a mouse movement ends it.</p>"
+    "<p><b>XScreenSaver:</b> install the hack configuration that comes with the package, or add "
+    "this line to the <tt>programs:</tt> list in <tt>~/.xscreensaver</tt>:</p>"
+    "<pre>  \"Pawnwatch2\"  pawnwatch2 -root  \\n\\</pre>"
+    "<p>then choose Pawnwatch2 in <tt>xscreensaver-settings</tt>.</p>";
+
+QString versionText() {
+    return QStringLiteral("<h3>Pawnwatch2 %1</h3>"
+                          "<p>Built with Qt %2.</p>"
+                          "<p>Licence: see the copyright notice that comes with the package. "
+                          "The program comes with no warranty.</p>"
+                          "<p>The bundled games are historical game scores.</p>")
+        .arg(QLatin1String(PW2_VERSION), QLatin1String(QT_VERSION_STR));
+}
+
+const char* const kLinks =
+    "<a href=\"https://en.wikipedia.org/wiki/Portable_Game_Notation\">About PGN files</a>"
+    " &nbsp; <a href=\"https://www.jwz.org/xscreensaver/\">XScreenSaver</a>"
+    " &nbsp; <a href=\"https://github.com/DHTMLGoodies/dhtmlchess\">The bundled games</a>";
+
+} // namespace
+
+frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
+    setWindowTitle(QStringLiteral("About Pawnwatch2"));
+    setModal(true);
+
+    Option1 = new QRadioButton(QStringLiteral("Pawnwatch2"), this);
+    Option2 = new QRadioButton(QStringLiteral("Screen saver"), this);
+    Option3 = new QRadioButton(QStringLiteral("Version"), this);
+    Panels = new QStackedWidget(this);
+    Panels->addWidget(textPanel(QLatin1String(kProgram), Panels));
+    Panels->addWidget(textPanel(QLatin1String(kScreenSaver), Panels));
+    Panels->addWidget(textPanel(versionText(), Panels));
+
+    auto* options = new QVBoxLayout;
+    int page = 0;
+    for (QRadioButton* option : {Option1, Option2, Option3}) {
+        options->addWidget(option);
+        connect(option, &QRadioButton::toggled, this, [this, page](bool on) {
+            if (on)
+                Panels->setCurrentIndex(page);
+        });
+        ++page;
+    }
+    options->addStretch();
+    Option1->setChecked(true);
+
+    auto* links = textPanel(QLatin1String(kLinks), this);
+    links->setMargin(2);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(options);
+    body->addWidget(Panels, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body, 1);
+    layout->addWidget(links);
+    layout->addWidget(buttons);
+    resize(480, 300);
+}
+
+} // namespace pw2
