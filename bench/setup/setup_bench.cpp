@@ -1,0 +1,135 @@
+// The setup dialog on a file of 100,000 real games (the bundled games, each copy followed by one
+// engine game with a comment after every move; about 93 MB):
+//  - "..." and PGN Import...: until the list is filled, its first entry selected, and the list
+//    scrolled to its last entry and painted;
+//  - the match panel's OK: replacing a stored table of 100,000 games by another one, on disk.
+// Run a Release build: build/bench/setup/setup_bench (no display needed).
+#include "setup/frm_config.h"
+#include "setup/settings_store.h"
+#include "support/doubles.h"
+#include "support/scripted_dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListView>
+#include <QPushButton>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kGames = 100'000;
+
+std::string readFile(const char* path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        std::abort();
+    const QByteArray bytes = f.readAll();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// Writes kGames real games to name and returns its path and size in MB.
+QString writeGames(pw2::test::Sandbox& box, const QString& name, double& megabytes) {
+    const std::string bundled = readFile(PW2_SOURCE_DIR "/data/default.pgn");
+    const std::string engine = readFile(PW2_SOURCE_DIR "/bench/data/engine-games.pgn");
+    const std::vector<pgn::GameSpan> bundledSpans = pgn::findGameSpans(bundled);
+    const std::vector<pgn::GameSpan> engineSpans = pgn::findGameSpans(engine);
+    QFile f(box.path(name));
+    if (!f.open(QIODevice::WriteOnly))
+        std::abort();
+    auto put = [&f](std::string_view text) {
+        f.write(text.data(), qint64(text.size()));
+        f.write("\n", 1);
+    };
+    int games = 0;
+    for (std::size_t e = 0; games < kGames; ++e) {
+        for (std::size_t i = 0; i < bundledSpans.size() && games < kGames; ++i, ++games)
+            put(pgn::gameText(bundled, bundledSpans[i]));
+        if (games < kGames) {
+            put(pgn::gameText(engine, engineSpans[e % engineSpans.size()]));
+            ++games;
+        }
+    }
+    megabytes = double(f.size()) / 1e6;
+    return f.fileName();
+}
+
+// The list is filled when its last entry can be scrolled to and painted.
+void showLastEntry(pw2::frmConfig& d, benchmark::State& state) {
+    d.List1->scrollToBottom();
+    QCoreApplication::processEvents();
+    if (d.listCount() != kGames || d.listIndex() != 0)
+        state.SkipWithError("the list does not hold every game");
+}
+
+struct Fixture {
+    Fixture() {
+        file = writeGames(box, "games.pgn", megabytes);
+        pw2::settings().write("PGNFile", file);
+        dialog = std::make_unique<pw2::frmConfig>();
+        dialog->show();
+        QCoreApplication::processEvents();
+    }
+    pw2::test::Sandbox box;
+    pw2::test::ScriptedDialogsScope scripted;
+    QString file;
+    double megabytes = 0;
+    std::unique_ptr<pw2::frmConfig> dialog;
+};
+
+void BM_ListGamesByChange(benchmark::State& state) {
+    Fixture f;
+    for (auto _ : state) {
+        f.dialog->Change->click();
+        showLastEntry(*f.dialog, state);
+        state.PauseTiming();
+        f.dialog->Cancel->click();
+        state.ResumeTiming();
+    }
+    state.counters["games"] = kGames;
+    state.counters["file_MB"] = f.megabytes;
+}
+
+void BM_ListGamesByImport(benchmark::State& state) {
+    Fixture f;
+    f.dialog->Change->click();
+    for (auto _ : state) {
+        f.scripted.dialogs->files.push_back(f.file);
+        f.dialog->Command1->click();
+        showLastEntry(*f.dialog, state);
+    }
+    state.counters["games"] = kGames;
+    state.counters["file_MB"] = f.megabytes;
+}
+
+void BM_StoreMatchTable(benchmark::State& state) {
+    Fixture f;
+    f.dialog->Change->click();
+    f.dialog->OK->click(); // a stored table of kGames games, which each run replaces
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.dialog->Change->click();
+        state.ResumeTiming();
+        f.dialog->OK->click();
+    }
+    if (pw2::settings().readInteger("NumOfGames", "0") != kGames)
+        state.SkipWithError("the table was not stored");
+    state.counters["games"] = kGames;
+    state.counters["settings_MB"] = double(QFile(f.box.path("settings.ini")).size()) / 1e6;
+}
+
+BENCHMARK(BM_ListGamesByChange)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ListGamesByImport)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StoreMatchTable)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
