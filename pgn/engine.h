@@ -32,6 +32,16 @@ void FillMoveList(std::string_view text, std::vector<std::string>& list, std::st
 // is none or start is below 1.
 std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std::size_t start);
 
+// The two move columns of a move list entry: its last 16 characters (all of it when shorter).
+std::string_view EntryColumns(std::string_view entry);
+// White's move of an entry, as the move player reads it: the first 8 of the last 16 characters,
+// spaces removed.
+std::string_view WhiteColumn(std::string_view entry);
+// Black's move (or a termination marker): the last 8 characters, spaces removed.
+std::string_view BlackColumn(std::string_view entry);
+// True for the three results "1-0", "0-1" and "1/2-1/2".
+bool IsResult(std::string_view token);
+
 struct CandidateSquare {
     std::int16_t Col = 0;
     std::int16_t Row = 0;

@@ -176,4 +176,20 @@ void FillMoveList(std::string_view text, std::vector<std::string>& list, std::st
     }
 }
 
+std::string_view EntryColumns(std::string_view entry) {
+    return entry.size() > 16 ? entry.substr(entry.size() - 16) : entry;
+}
+
+std::string_view WhiteColumn(std::string_view entry) {
+    return trimSpaces(EntryColumns(entry).substr(0, 8));
+}
+
+std::string_view BlackColumn(std::string_view entry) {
+    return trimSpaces(entry.size() > 8 ? entry.substr(entry.size() - 8) : entry);
+}
+
+bool IsResult(std::string_view token) {
+    return token == "1-0" || token == "0-1" || token == "1/2-1/2";
+}
+
 } // namespace pgn

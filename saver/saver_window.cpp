@@ -4,7 +4,6 @@
 #include "globals.h"
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
-#include "pgn/text.h"
 #include "saver_layout.h"
 #include "services.h"
 #include "setup/frm_config.h"
@@ -26,15 +25,6 @@
 
 namespace pw2 {
 namespace {
-
-constexpr std::array<const char*, 3> kResults = {"0-1", "1-0", "1/2-1/2"};
-
-bool isResult(const std::string& text) {
-    for (const char* r : kResults)
-        if (text == r)
-            return true;
-    return false;
-}
 
 bool isRegularFile(const QString& path) {
     return QFileInfo(path).isFile();
@@ -465,7 +455,7 @@ void Saver::Timer1_Timer() {
     if (MoveIndex < 0 || std::size_t(MoveIndex) >= List1.size()) {
         Timer1->setEnabled(false);
         Timer2->setEnabled(true);
-        if (isResult(g.GameResult))
+        if (pgn::IsResult(g.GameResult))
             playMove(g.GameResult);
         else if (Label5->text().isEmpty())
             Label5->setText(QLatin1String(kMatchFinished));
@@ -478,19 +468,14 @@ void Saver::Timer1_Timer() {
             Picture3->scrollUp();
         Picture3->printLine(decodeFileText(entry));
     }
-    const std::string_view columns =
-        std::string_view(entry).substr(entry.size() >= 16 ? entry.size() - 16 : 0);
-    setAutoSizeCaption(Label6, decodeFileText(columns), 1327 + 90 / 2.0);
+    setAutoSizeCaption(Label6, decodeFileText(pgn::EntryColumns(entry)), 1327 + 90 / 2.0);
 
     if (g.SideToMove == 1) {
-        playMove(std::string(
-            pgn::trimSpaces(columns.substr(0, std::min<std::size_t>(8, columns.size())))));
+        playMove(std::string(pgn::WhiteColumn(entry)));
         return;
     }
-    const std::string_view black =
-        std::string_view(entry).substr(entry.size() >= 8 ? entry.size() - 8 : 0);
     const std::uint64_t runs = schedulerRuns_;
-    playMove(std::string(pgn::trimSpaces(black)));
+    playMove(std::string(pgn::BlackColumn(entry)));
     // A failed move has loaded the next game already; its first entry must not be skipped.
     if (runs == schedulerRuns_)
         ++MoveIndex;

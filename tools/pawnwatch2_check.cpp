@@ -126,16 +126,8 @@ private:
     std::string read_;
 };
 
-bool isResult(std::string_view token) {
-    return token == "1-0" || token == "0-1" || token == "1/2-1/2";
-}
-
 bool isTerminationMarker(std::string_view token) {
-    return isResult(token) || token == "*";
-}
-
-std::string_view right(std::string_view s, std::size_t n) {
-    return n >= s.size() ? s : s.substr(s.size() - n);
+    return pgn::IsResult(token) || token == "*";
 }
 
 void appendPlacement(std::string& out, pw2::BoardProxy& board) {
@@ -196,16 +188,14 @@ public:
         for (const std::string& entry : list_) {
             if (host.stopped)
                 break;
-            const std::string_view columns = right(entry, 16);
             side = 1;
-            played += halfMove(
-                pgn::trimSpaces(columns.substr(0, std::min<std::size_t>(8, columns.size()))), side);
+            played += halfMove(pgn::WhiteColumn(entry), side);
             if (host.stopped)
                 break;
             side = 2;
-            played += halfMove(pgn::trimSpaces(right(entry, 8)), side);
+            played += halfMove(pgn::BlackColumn(entry), side);
         }
-        if (!host.stopped && isResult(gameResult_))
+        if (!host.stopped && pgn::IsResult(gameResult_))
             pgn::PlayMove(gameResult_, side, state_, board_, host);
         return played;
     }
