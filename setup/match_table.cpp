@@ -31,13 +31,7 @@ void replaceMatchTable(SettingsStore& store, const QString& currentFile,
         std::min<std::int64_t>(std::max<std::int32_t>(entryCount, 0), std::int64_t(spans.size()));
     // The old keys go; those that the new table writes again are simply replaced, which leaves
     // the same table and saves deleting and recreating up to every key.
-    skipOnFailure([&] {
-        for (std::int64_t n = count + 1; n <= oldCount; ++n) {
-            const QString number = QString::number(n);
-            store.remove("MatchBegin" + number);
-            store.remove("MatchEnd" + number);
-        }
-    });
+    skipOnFailure([&] { store.removeMatchKeys(count + 1, oldCount); });
     skipOnFailure([&] {
         for (std::int64_t n = 1; n <= count; ++n) {
             const QString number = QString::number(n);

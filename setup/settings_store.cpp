@@ -2,8 +2,8 @@
 
 #include "settings_parse.h"
 
+#include <QFileInfo>
 #include <QSettings>
-
 #include <array>
 
 namespace pw2 {
@@ -13,9 +13,9 @@ constexpr const char* kApplication = "Pawnwatch2";
 constexpr const char* kSection = "Config";
 
 // The spelling each known key is kept under, whatever case a caller writes it in.
-constexpr std::array<const char*, 9> kKnownKeys = {
-    "PGNFile", "NumOfGames", "FirstGame", "TextColor", "Timer2",
-    "Timer",   "MoveList",   "Random",    "AppPath"};
+constexpr std::array<const char*, 9> kKnownKeys = {"PGNFile",   "NumOfGames", "FirstGame",
+                                                   "TextColor", "Timer2",     "Timer",
+                                                   "MoveList",  "Random",     "AppPath"};
 constexpr std::array<const char*, 2> kNumberedKeys = {"MatchBegin", "MatchEnd"};
 
 std::unique_ptr<SettingsStore>& storeSlot() {
@@ -46,27 +46,57 @@ QString SettingsStore::storedKey(const QString& key) const {
     return key;
 }
 
+void SettingsStore::reloadIfChanged() const {
+    if (batchDepth_ > 0)
+        return;
+    const QFileInfo file(settings_->fileName());
+    const QDateTime stamp = file.lastModified();
+    const qint64 size = file.size();
+    if (stamp == syncedStamp_ && size == syncedSize_)
+        return;
+    syncNow(); // takes in what another process wrote
+}
+
+void SettingsStore::syncNow() const {
+    settings_->sync();
+    const QFileInfo file(settings_->fileName());
+    syncedStamp_ = file.lastModified();
+    syncedSize_ = file.size();
+}
+
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const {
-    const QString name = QLatin1String(kSection) + '/' + storedKey(key);
-    const QVariant value = settings_->value(name);
+    reloadIfChanged();
+    const QVariant value = settings_->value(QLatin1String(kSection) + '/' + storedKey(key));
     if (value.isValid())
         return value.toString();
-    // A key written by hand in another case.
-    settings_->beginGroup(QLatin1String(kSection));
-    const QStringList keys = settings_->childKeys();
-    QString found;
-    for (const QString& k : keys)
-        if (k.compare(key, Qt::CaseInsensitive) == 0) {
-            found = settings_->value(k).toString();
-            settings_->endGroup();
-            return found;
-        }
-    settings_->endGroup();
-    return defaultValue;
+    const QString other = findOtherCase(key);
+    const QVariant otherValue =
+        other.isEmpty() ? QVariant() : settings_->value(QLatin1String(kSection) + '/' + other);
+    return otherValue.isValid() ? otherValue.toString() : defaultValue;
+}
+
+QString SettingsStore::findOtherCase(const QString& key) const {
+    const QFileInfo file(settings_->fileName());
+    const QDateTime stamp = file.lastModified();
+    const qint64 size = file.size();
+    if (stamp != indexedStamp_ || size != indexedSize_) {
+        lowerCaseKeys_.clear();
+        settings_->beginGroup(QLatin1String(kSection));
+        const QStringList keys = settings_->childKeys();
+        settings_->endGroup();
+        for (const QString& k : keys)
+            lowerCaseKeys_.insert(k.toLower(), k);
+        indexedStamp_ = stamp;
+        indexedSize_ = size;
+    }
+    return lowerCaseKeys_.value(key.toLower());
 }
 
 void SettingsStore::write(const QString& key, const QString& value) {
-    settings_->setValue(QLatin1String(kSection) + '/' + storedKey(key), value);
+    const QString name = storedKey(key);
+    settings_->setValue(QLatin1String(kSection) + '/' + name, value);
+    if (!lowerCaseKeys_.isEmpty())
+        lowerCaseKeys_.insert(name.toLower(), name);
     flush();
 }
 
@@ -75,8 +105,36 @@ bool SettingsStore::remove(const QString& key) {
     if (!settings_->contains(name))
         return false;
     settings_->remove(name);
+    lowerCaseKeys_.remove(storedKey(key).toLower());
     flush();
     return true;
+}
+
+void SettingsStore::removeMatchKeys(std::int64_t first, std::int64_t last) {
+    if (last < first)
+        return;
+    settings_->beginGroup(QLatin1String(kSection));
+    const QStringList keys = settings_->childKeys();
+    settings_->endGroup();
+    const Batch batch(*this);
+    if (last - first < keys.size()) {
+        for (std::int64_t n = first; n <= last; ++n) {
+            remove("MatchBegin" + QString::number(n));
+            remove("MatchEnd" + QString::number(n));
+        }
+        return;
+    }
+    for (const QString& k : keys) {
+        for (const char* prefix : kNumberedKeys) {
+            const QLatin1String p(prefix);
+            if (!k.startsWith(p, Qt::CaseInsensitive))
+                continue;
+            bool isNumber = false;
+            const qint64 n = k.mid(p.size()).toLongLong(&isNumber);
+            if (isNumber && n >= first && n <= last)
+                settings_->remove(QLatin1String(kSection) + '/' + k);
+        }
+    }
 }
 
 double SettingsStore::readNumber(const QString& key, const QString& defaultValue) const {
@@ -87,18 +145,22 @@ std::int64_t SettingsStore::readInteger(const QString& key, const QString& defau
     return roundToInt64(readNumber(key, defaultValue));
 }
 
-QString SettingsStore::fileName() const { return settings_->fileName(); }
+QString SettingsStore::fileName() const {
+    return settings_->fileName();
+}
 
 void SettingsStore::flush() {
     if (batchDepth_ == 0)
-        settings_->sync();
+        syncNow();
 }
 
-SettingsStore::Batch::Batch(SettingsStore& store) : store_(store) { ++store_.batchDepth_; }
+SettingsStore::Batch::Batch(SettingsStore& store) : store_(store) {
+    ++store_.batchDepth_;
+}
 
 SettingsStore::Batch::~Batch() {
     if (--store_.batchDepth_ == 0)
-        store_.settings_->sync();
+        store_.syncNow();
 }
 
 SettingsStore& settings() {
@@ -108,6 +170,8 @@ SettingsStore& settings() {
     return *slot;
 }
 
-void setSettingsStore(std::unique_ptr<SettingsStore> store) { storeSlot() = std::move(store); }
+void setSettingsStore(std::unique_ptr<SettingsStore> store) {
+    storeSlot() = std::move(store);
+}
 
 } // namespace pw2

@@ -114,3 +114,36 @@ TEST_F(SettingsStoreTest, PositionsAreExactWholeNumbers) {
 
 } // namespace
 } // namespace pw2
+
+namespace pw2 {
+namespace {
+
+TEST_F(SettingsStoreTest, ChangesMadeByAnotherProcessAreSeenAtTheNextRead) {
+    SettingsStore saver(file);
+    SettingsStore dialog(file);
+    EXPECT_EQ(saver.read("Timer2", "10"), "10");
+    dialog.write("Timer2", "3");
+    EXPECT_EQ(saver.read("Timer2", "10"), "3");
+    dialog.remove("Timer2");
+    EXPECT_EQ(saver.read("Timer2", "10"), "10");
+}
+
+TEST_F(SettingsStoreTest, RemovingMatchKeysOfAHugeRangeEndsAtOnce) {
+    SettingsStore store(file);
+    for (int n = 1; n <= 5; ++n) {
+        store.write(QString("MatchBegin%1").arg(n), "1");
+        store.write(QString("MatchEnd%1").arg(n), "2");
+    }
+    store.write("MatchBegin900000000000", "7"); // written by hand
+    store.removeMatchKeys(3, 1000000000000000000); // a stored count of "1e18"
+    EXPECT_EQ(store.read("MatchBegin2", "-1"), "1");
+    EXPECT_EQ(store.read("MatchEnd2", "-1"), "2");
+    EXPECT_EQ(store.read("MatchBegin3", "-1"), "-1");
+    EXPECT_EQ(store.read("MatchEnd5", "-1"), "-1");
+    EXPECT_EQ(store.read("MatchBegin900000000000", "-1"), "-1");
+    store.removeMatchKeys(1, 2);
+    EXPECT_EQ(store.read("MatchBegin1", "-1"), "-1");
+}
+
+} // namespace
+} // namespace pw2
