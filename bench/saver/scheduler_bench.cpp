@@ -3,7 +3,6 @@
 #include "saver/saver_window.h"
 #include "support/doubles.h"
 
-#include <QApplication>
 #include <QFile>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -69,13 +68,3 @@ BENCHMARK(BM_SchedulerSmallFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SchedulerLargeFile)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -9,7 +9,6 @@
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QListView>
 #include <QPushButton>
@@ -123,13 +122,3 @@ BENCHMARK(BM_ListGamesByImport)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_StoreMatchTable)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
