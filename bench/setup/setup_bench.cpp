@@ -9,6 +9,7 @@
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QListView>
 #include <QPushButton>
