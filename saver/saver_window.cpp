@@ -308,15 +308,7 @@ void Saver::Form_Load() {
     auto& g = globals();
     auto& s = settings();
     g.SideToMove = 2;
-    const double tpp = screen_.twipsPerPixel;
-    const double screenWidth = screen_.pixels.width() * tpp;
-    const double screenHeight = screen_.pixels.height() * tpp;
-    const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
-    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
-    Picture1->move(px(layout.picture1Left), px(layout.picture1Top));
-    Picture2->move(px(layout.picture2Left), px(layout.picture2Top));
-    Picture3->setGeometry(px(design::Picture3Left), px(layout.picture3Top),
-                          px(design::Picture3Width), px(layout.picture3Height));
+    applyLayout();
 
     const QColor colour = colourFromNumber(colourNumber(s.readNumber("TextColor", "65280")));
     const bool moveList = s.readNumber("Movelist", "1") != 0;
@@ -331,6 +323,24 @@ void Saver::Form_Load() {
     Timer1->setInterval(secondsToInterval(s.readNumber("Timer", "2")));
     g.GameNumber = std::int32_t(std::clamp<std::int64_t>(
         roundToInt64(s.readNumber("FirstGame", "1") - 1), INT32_MIN, INT32_MAX - 1));
+}
+
+void Saver::applyLayout() {
+    const double tpp = screen_.twipsPerPixel;
+    const double screenWidth = screen_.pixels.width() * tpp;
+    const double screenHeight = screen_.pixels.height() * tpp;
+    const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
+    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
+    Picture1->move(px(layout.picture1Left), px(layout.picture1Top));
+    Picture2->move(px(layout.picture2Left), px(layout.picture2Top));
+    Picture3->setGeometry(px(design::Picture3Left), px(layout.picture3Top),
+                          px(design::Picture3Width), px(layout.picture3Height));
+}
+
+void Saver::relayout(const ScreenMetrics& screen) {
+    screen_ = screen;
+    applyLayout();
+    emit frameChanged();
 }
 
 void Saver::showSaver() {
@@ -443,6 +453,7 @@ void Saver::Timer2_Timer() {
     Picture3->clearBox();
     Timer1->setEnabled(true);
     Timer2->setEnabled(false);
+    emit frameChanged();
 }
 
 void Saver::playMove(std::string move) {
@@ -459,6 +470,7 @@ void Saver::Timer1_Timer() {
             playMove(g.GameResult);
         else if (Label5->text().isEmpty())
             Label5->setText(QLatin1String(kMatchFinished));
+        emit frameChanged();
         return;
     }
     g.SideToMove = g.SideToMove == 2 ? 1 : 2;
@@ -472,13 +484,14 @@ void Saver::Timer1_Timer() {
 
     if (g.SideToMove == 1) {
         playMove(std::string(pgn::WhiteColumn(entry)));
-        return;
+    } else {
+        const std::uint64_t runs = schedulerRuns_;
+        playMove(std::string(pgn::BlackColumn(entry)));
+        // A failed move has loaded the next game already; its first entry must not be skipped.
+        if (runs == schedulerRuns_)
+            ++MoveIndex;
     }
-    const std::uint64_t runs = schedulerRuns_;
-    playMove(std::string(pgn::BlackColumn(entry)));
-    // A failed move has loaded the next game already; its first entry must not be skipped.
-    if (runs == schedulerRuns_)
-        ++MoveIndex;
+    emit frameChanged();
 }
 
 void Saver::setStatus(std::string_view text) {

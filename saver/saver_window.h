@@ -105,6 +105,8 @@ public:
 
     // Shows the window over the whole screen.
     void showSaver();
+    // Lays the window out again for another screen size (a host window that was resized).
+    void relayout(const ScreenMetrics& screen);
 
     // The game scheduler: picks, cuts and loads the next game, then starts the move player.
     void Timer2_Timer();
@@ -150,6 +152,10 @@ public:
     std::vector<std::string> List1; // the move list of the current game
     std::int32_t MoveIndex = 0;
 
+signals:
+    // What the window shows has changed (a move was played, a game loaded).
+    void frameChanged();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -159,6 +165,8 @@ private:
     explicit Saver(const ScreenMetrics& screen);
     bool createBoard(QString* error);
     void Form_Load();
+    // Positions that depend on the screen's size.
+    void applyLayout();
     void buildControls();
     QLabel* makeLabel(QWidget* parent, const QString& text, double left, double top, double width,
                       double height, bool autoSize);

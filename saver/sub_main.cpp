@@ -1,6 +1,7 @@
 #include "sub_main.h"
 
 #include "globals.h"
+#include "hack_mode.h"
 #include "saver_window.h"
 #include "services.h"
 #include "setup/frm_config.h"
@@ -44,7 +45,7 @@ QString defaultProgramFolder() {
     return appDir;
 }
 
-bool SubMain(const QStringList& arguments) {
+StartResult SubMain(const QStringList& arguments) {
     auto& g = globals();
     g.AppPath =
         programFolder(settings().read("AppPath", defaultProgramFolder()), defaultProgramFolder());
@@ -52,26 +53,31 @@ bool SubMain(const QStringList& arguments) {
     switch (modeFromCommandLine(arguments.mid(1).join(' '))) {
     case StartMode::Setup:
         showConfigDialog();
-        return true;
+        return StartResult::Running;
     case StartMode::End:
-        return false;
+        return StartResult::Ended;
     case StartMode::Saver:
         break;
     }
 
+    endOnTerminationSignal();
+    if (const auto window = hackWindowId(arguments, qgetenv("XSCREENSAVER_WINDOW")))
+        // Each monitor's process owns its window: no single-instance rule here.
+        return HackView::start(*window) ? StartResult::Running : StartResult::Failed;
+
     static InstanceLocks locks;
     const InstanceDecision decision = CheckSingleInstance(locks);
     if (decision == InstanceDecision::End)
-        return false;
+        return StartResult::Ended;
     Saver* saver = Saver::create();
     if (!saver)
-        return false;
+        return StartResult::Failed;
     if (decision == InstanceDecision::RunWithMarker)
         saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
     saver->showSaver();
     hidePointer();
     saver->Timer2_Timer();
-    return true;
+    return StartResult::Running;
 }
 
 } // namespace pw2

@@ -20,8 +20,13 @@ QString programFolder(const QString& setting, const QString& startFolder);
 // install's share/pawnwatch2 folder.
 QString defaultProgramFolder();
 
-// Runs the entry procedure. Returns true when the program keeps running (a window is open),
-// false when it ended (preview request, or a saver instance that found itself not needed).
-bool SubMain(const QStringList& arguments);
+enum class StartResult {
+    Running, // a window is open; the event loop runs the program from here
+    Ended,   // nothing to do: a preview request, or a saver instance that is not needed
+    Failed,  // the saver could not start (no board control, no such host window)
+};
+
+// Runs the entry procedure with the program's arguments (the first is the program itself).
+StartResult SubMain(const QStringList& arguments);
 
 } // namespace pw2

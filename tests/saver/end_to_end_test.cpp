@@ -50,7 +50,7 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     s.write("Timer", "0.005");
     s.write("Timer2", "0.05");
 
-    ASSERT_TRUE(SubMain({"pawnwatch2", "/S"}));
+    ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
     Saver* saver = runningSaver();
     ASSERT_NE(saver, nullptr);
     EXPECT_TRUE(pointerHidden());
@@ -66,7 +66,7 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     s.write("MatchBegin2", QString::number(second));
     s.write("MatchEnd2", QString::number(games.size() + 1));
     s.write("NumOfGames", "2");
-    ASSERT_TRUE(SubMain({"pawnwatch2", "/S"}));
+    ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
     saver = runningSaver();
     ASSERT_NE(saver, nullptr);
     EXPECT_EQ(saver->Label3->text(), "[Event \"Opening\"]");

@@ -1,0 +1,175 @@
+#include "hack_mode.h"
+
+#include "saver_window.h"
+#include "services.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace pw2 {
+namespace {
+
+std::optional<std::uint64_t> parseWindowId(const QString& text) {
+    bool ok = false;
+    const QString t = text.trimmed();
+    const std::uint64_t id = t.startsWith("0x", Qt::CaseInsensitive) ? t.mid(2).toULongLong(&ok, 16)
+                                                                     : t.toULongLong(&ok, 10);
+    if (!ok || id == 0)
+        return std::nullopt;
+    return id;
+}
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The window's size as the X server has it; nothing when the window does not exist.
+std::optional<QSize> windowSize(std::uint64_t window) {
+    xcb_connection_t* c = x11Connection();
+    if (!c)
+        return std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_drawable_t(window)), &error);
+    std::free(error);
+    if (!reply)
+        return std::nullopt;
+    const QSize size(reply->width, reply->height);
+    std::free(reply);
+    return size;
+}
+
+int terminationPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(terminationPipe[1], &byte, 1);
+}
+
+constexpr int kPollInterval = 250; // ms between looks at the host window
+
+} // namespace
+
+std::optional<std::uint64_t> hackWindowId(const QStringList& arguments,
+                                          const QByteArray& environmentWindow) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("-window-id") || a == QLatin1String("--window-id"))
+            return i + 1 < arguments.size() ? parseWindowId(arguments[i + 1]) : std::nullopt;
+        if (a.startsWith(QLatin1String("-window-id=")))
+            return parseWindowId(a.mid(11));
+    }
+    if (!environmentWindow.isEmpty())
+        return parseWindowId(QString::fromLatin1(environmentWindow));
+    return std::nullopt;
+}
+
+QSize hackCanvasSize(const QSize& window) {
+    if (window.width() <= 0 || window.height() <= 0)
+        return QSize(640, 480);
+    const double k = std::max({1.0, 640.0 / window.width(), 480.0 / window.height()});
+    return QSize(int(std::ceil(window.width() * k)), int(std::ceil(window.height() * k)));
+}
+
+HackView::HackView(std::uint64_t window, const QSize& size, Saver* saver)
+    : window_(window), hostSize_(size), saver_(saver) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    connect(saver_, &Saver::frameChanged, this, qOverload<>(&QWidget::update));
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &HackView::checkHostWindow);
+    poll->start(kPollInterval);
+}
+
+HackView::~HackView() {
+    delete saver_;
+}
+
+HackView* HackView::start(std::uint64_t window) {
+    if (!x11Connection()) {
+        std::fputs("pawnwatch2: drawing into another window needs an X11 display\n", stderr);
+        return nullptr;
+    }
+    const std::optional<QSize> size = windowSize(window);
+    if (!size) {
+        std::fprintf(stderr, "pawnwatch2: there is no window 0x%llx\n",
+                     static_cast<unsigned long long>(window));
+        return nullptr;
+    }
+    ScreenMetrics metrics = ScreenMetrics::primary();
+    metrics.pixels = hackCanvasSize(*size);
+    Saver* saver = Saver::create(metrics);
+    if (!saver)
+        return nullptr;
+    saver->setAttribute(Qt::WA_DontShowOnScreen);
+    saver->setGeometry(QRect(QPoint(0, 0), metrics.pixels));
+    saver->show(); // laid out and rendered, never on screen: the view shows it
+
+    QWindow* host = QWindow::fromWinId(WId(window));
+    auto* view = new HackView(window, *size, saver);
+    view->setAttribute(Qt::WA_NativeWindow);
+    view->winId();
+    view->windowHandle()->setParent(host);
+    view->setGeometry(QRect(QPoint(0, 0), *size));
+    view->show();
+    saver->Timer2_Timer(); // the first game starts at once
+    return view;
+}
+
+void HackView::checkHostWindow() {
+    const std::optional<QSize> size = windowSize(window_);
+    if (!size) {
+        endProgram(0); // the daemon took its window away
+        return;
+    }
+    if (*size == hostSize_)
+        return;
+    hostSize_ = *size;
+    setGeometry(QRect(QPoint(0, 0), hostSize_));
+    ScreenMetrics metrics = ScreenMetrics::primary();
+    metrics.pixels = hackCanvasSize(hostSize_);
+    saver_->relayout(metrics);
+    update();
+}
+
+void HackView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    const QPixmap frame = saver_->grab();
+    const QSizeF canvas = frame.deviceIndependentSize();
+    if (canvas.isEmpty())
+        return;
+    const double scale = std::min(width() / canvas.width(), height() / canvas.height());
+    const QSizeF shown = canvas * scale;
+    const QRectF target(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2),
+                        shown);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
+    p.drawPixmap(target, frame, QRectF(frame.rect()));
+}
+
+void endOnTerminationSignal() {
+    if (terminationPipe[0] >= 0)
+        return;
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { endProgram(0); });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace pw2

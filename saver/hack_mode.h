@@ -1,0 +1,54 @@
+// The saver as an XScreenSaver hack: drawn inside a window that the daemon (or its settings
+// dialog's preview) owns, given by "-window-id ID" or by the XSCREENSAVER_WINDOW variable.
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+namespace pw2 {
+
+class Saver;
+
+// The window to draw into: the id after "-window-id" (decimal or 0x hex), else the value of
+// XSCREENSAVER_WINDOW; nothing when neither names a window.
+std::optional<std::uint64_t> hackWindowId(const QStringList& arguments,
+                                          const QByteArray& environmentWindow);
+
+// The size the saver is laid out for inside a window of the given size: the window's own size
+// when it is at least 640 by 480, else that size enlarged (keeping its shape) until it is, so that
+// a small preview shows the whole saver, smaller.
+QSize hackCanvasSize(const QSize& window);
+
+// Shows the saver scaled into the host window, follows the window's size, and ends the program
+// when the window goes away or SIGTERM arrives.
+class HackView : public QWidget {
+    Q_OBJECT
+public:
+    // Creates the saver and embeds the view in the window; nullptr (after a message on standard
+    // error) when there is no such window or no X11 display.
+    static HackView* start(std::uint64_t window);
+    ~HackView() override;
+
+    Saver* saver() const { return saver_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    HackView(std::uint64_t window, const QSize& size, Saver* saver);
+    // Follows the host window's size; ends the program when it is gone.
+    void checkHostWindow();
+
+    std::uint64_t window_;
+    QSize hostSize_;
+    Saver* saver_;
+};
+
+// Ends the program at once when SIGTERM arrives (a self-pipe read by the event loop).
+void endOnTerminationSignal();
+
+} // namespace pw2

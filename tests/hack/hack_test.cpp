@@ -1,0 +1,192 @@
+// The saver as an XScreenSaver hack, on a real X server (the test runs under Xvfb): stand-in host
+// windows play the daemon's part.
+#include "saver/hack_mode.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QWindow>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <xcb/xcb.h>
+
+namespace pw2 {
+namespace {
+
+TEST(HackArguments, WindowFromTheCommandLineOrTheEnvironment) {
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-window-id", "0x2a00005"}, {}), 0x2a00005u);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-window-id", "44040197"}, "123"), 44040197u);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-root"}, "0x400001"), 0x400001u);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-root"}, {}), std::nullopt);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "/S"}, {}), std::nullopt);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-window-id"}, {}), std::nullopt);
+    EXPECT_EQ(hackWindowId({"pawnwatch2", "-window-id", "zzz"}, {}), std::nullopt);
+}
+
+TEST(HackArguments, SmallWindowsShowTheWholeSaverSmaller) {
+    EXPECT_EQ(hackCanvasSize({1920, 1080}), QSize(1920, 1080));
+    EXPECT_EQ(hackCanvasSize({320, 240}), QSize(640, 480));
+    EXPECT_EQ(hackCanvasSize({400, 200}), QSize(960, 480));
+    EXPECT_EQ(hackCanvasSize({0, 0}), QSize(640, 480));
+}
+
+xcb_connection_t* connection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+std::vector<xcb_window_t> children(WId window) {
+    std::vector<xcb_window_t> result;
+    auto* reply = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr);
+    if (!reply)
+        return result;
+    const xcb_window_t* list = xcb_query_tree_children(reply);
+    result.assign(list, list + xcb_query_tree_children_length(reply));
+    std::free(reply);
+    return result;
+}
+
+std::optional<QSize> sizeOf(xcb_window_t window) {
+    auto* reply =
+        xcb_get_geometry_reply(connection(), xcb_get_geometry(connection(), window), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const QSize size(reply->width, reply->height);
+    std::free(reply);
+    return size;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A share of the window's pixels that are neither black nor the host's own grey.
+double drawnShare(WId window) {
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(window).toImage();
+    if (image.isNull())
+        return 0;
+    int drawn = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4) {
+            const QRgb c = image.pixel(x, y);
+            if (c != qRgb(0, 0, 0) && c != qRgb(60, 60, 60))
+                ++drawn;
+        }
+    return double(drawn) / ((image.height() / 4 + 1) * (image.width() / 4 + 1));
+}
+
+class HostWindow {
+public:
+    explicit HostWindow(QSize size) : widget(std::make_unique<QWidget>()) {
+        widget->setAttribute(Qt::WA_NativeWindow);
+        QPalette pal;
+        pal.setColor(QPalette::Window, QColor(60, 60, 60));
+        widget->setPalette(pal);
+        widget->setAutoFillBackground(true);
+        widget->resize(size);
+        widget->show();
+        waitUntil([this] { return widget->windowHandle()->isExposed(); }, 5000);
+    }
+    WId id() const { return widget->winId(); }
+    std::unique_ptr<QWidget> widget;
+};
+
+class Hack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A fresh account that plays the bundled games fast.
+        QDir().mkpath(home.path() + "/config/Pawnwatch2");
+        QFile ini(home.path() + "/config/Pawnwatch2/Pawnwatch2.ini");
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Config]\nTimer=0.05\n");
+    }
+
+    std::unique_ptr<QProcess> launch(const QStringList& arguments, const QString& envWindow = {}) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("XSCREENSAVER_WINDOW");
+        if (!envWindow.isEmpty())
+            env.insert("XSCREENSAVER_WINDOW", envWindow);
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(PW2_BIN_DIR "/pawnwatch2", arguments);
+        EXPECT_TRUE(process->waitForStarted());
+        return process;
+    }
+
+    static bool drawsInto(const HostWindow& host) {
+        return waitUntil(
+            [&] { return !children(host.id()).empty() && drawnShare(host.id()) > 0.2; }, 15000);
+    }
+
+    QTemporaryDir home;
+};
+
+TEST_F(Hack, DrawsInsideTheGivenWindowAndFollowsItsSize) {
+    HostWindow host({480, 360});
+    auto saver = launch({"-window-id", QString("0x%1").arg(host.id(), 0, 16)});
+    ASSERT_TRUE(drawsInto(host)) << "nothing drawn inside the host window";
+    // The games are played: what the window shows changes from move to move.
+    const QImage before = QGuiApplication::primaryScreen()->grabWindow(host.id()).toImage();
+    EXPECT_TRUE(waitUntil(
+        [&] { return QGuiApplication::primaryScreen()->grabWindow(host.id()).toImage() != before; },
+        5000));
+    const xcb_window_t child = children(host.id()).front();
+    EXPECT_EQ(sizeOf(child), QSize(480, 360));
+
+    host.widget->resize(800, 600);
+    EXPECT_TRUE(waitUntil([&] { return sizeOf(child) == QSize(800, 600); }, 5000));
+    EXPECT_EQ(saver->state(), QProcess::Running);
+
+    saver->terminate(); // SIGTERM, as the daemon ends a hack
+    ASSERT_TRUE(saver->waitForFinished(5000));
+    EXPECT_EQ(saver->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(saver->exitCode(), 0);
+}
+
+TEST_F(Hack, TwoMonitorsTwoProcessesEachEndsWithItsWindow) {
+    HostWindow first({400, 300});
+    HostWindow second({640, 480});
+    auto one = launch({"-window-id", QString::number(first.id())});
+    auto two = launch({"-root"}, QString("0x%1").arg(second.id(), 0, 16));
+    ASSERT_TRUE(drawsInto(first));
+    ASSERT_TRUE(drawsInto(second));
+    EXPECT_EQ(one->state(), QProcess::Running);
+    EXPECT_EQ(two->state(), QProcess::Running);
+
+    second.widget.reset(); // the window goes away
+    ASSERT_TRUE(two->waitForFinished(5000));
+    EXPECT_EQ(two->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(two->exitCode(), 0);
+    EXPECT_EQ(one->state(), QProcess::Running);
+
+    one->terminate();
+    ASSERT_TRUE(one->waitForFinished(5000));
+    EXPECT_EQ(one->exitCode(), 0);
+}
+
+TEST_F(Hack, AWindowThatDoesNotExistEndsWithAMessage) {
+    auto saver = launch({"-window-id", "0x7fffff0"});
+    ASSERT_TRUE(saver->waitForFinished(5000));
+    EXPECT_NE(saver->exitCode(), 0);
+}
+
+} // namespace
+} // namespace pw2
