@@ -58,6 +58,19 @@ void onTerminationSignal(int) {
 
 constexpr int kPollInterval = 250; // ms between looks at the host window
 
+// Inside the daemon's window nobody can answer a message box (the daemon holds the keyboard and
+// the mouse), so messages go to standard error, where the daemon logs a hack's output, and play
+// goes on as after a box answered with its default button.
+class LoggedMessages : public MessageBoxService {
+public:
+    MsgAnswer show(QWidget*, const QString& text, MsgIcon, MsgButtons buttons) override {
+        QString line = text;
+        line.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace('\n', ' ');
+        std::fprintf(stderr, "pawnwatch2: %s\n", line.toLocal8Bit().constData());
+        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+    }
+};
+
 } // namespace
 
 std::optional<std::uint64_t> hackWindowId(const QStringList& arguments,
@@ -107,6 +120,7 @@ HackView* HackView::start(std::uint64_t window) {
                      static_cast<unsigned long long>(window));
         return nullptr;
     }
+    setMessageBoxService(std::make_unique<LoggedMessages>());
     ScreenMetrics metrics = ScreenMetrics::primary();
     metrics.pixels = hackCanvasSize(*size);
     Saver* saver = Saver::create(metrics);

@@ -114,7 +114,8 @@ protected:
         ini.write("[Config]\nTimer=0.05\n");
     }
 
-    std::unique_ptr<QProcess> launch(const QStringList& arguments, const QString& envWindow = {}) {
+    std::unique_ptr<QProcess> launch(const QStringList& arguments, const QString& envWindow = {},
+                                     bool captureErrors = false) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home.path());
@@ -125,7 +126,8 @@ protected:
         if (!envWindow.isEmpty())
             env.insert("XSCREENSAVER_WINDOW", envWindow);
         process->setProcessEnvironment(env);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
+                                                     : QProcess::ForwardedErrorChannel);
         process->start(PW2_BIN_DIR "/pawnwatch2", arguments);
         EXPECT_TRUE(process->waitForStarted());
         return process;
@@ -180,6 +182,37 @@ TEST_F(Hack, TwoMonitorsTwoProcessesEachEndsWithItsWindow) {
     one->terminate();
     ASSERT_TRUE(one->waitForFinished(5000));
     EXPECT_EQ(one->exitCode(), 0);
+}
+
+TEST_F(Hack, AMessageDoesNotStopPlayInsideTheDaemonsWindow) {
+    // Nobody can answer a message box there: the message is logged and the next game follows.
+    const QByteArray games = "[Event \"Bad\"]\n\n1. e4 Ke4 *\n[Event \"Good\"]\n\n1. d4 d5 *\n";
+    QFile pgn(home.path() + "/games.pgn");
+    ASSERT_TRUE(pgn.open(QIODevice::WriteOnly));
+    pgn.write(games);
+    pgn.close();
+    QFile ini(home.path() + "/config/Pawnwatch2/Pawnwatch2.ini");
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(("PGNFile=" + pgn.fileName() + "\nNumOfGames=2\nMatchBegin1=1\nMatchEnd1=" +
+               QString::number(games.indexOf("[Event \"Good")) +
+               "\nMatchBegin2=" + QString::number(games.indexOf("[Event \"Good") + 1) +
+               "\nMatchEnd2=" + QString::number(games.size() + 1) + "\n")
+                  .toUtf8());
+    ini.close();
+
+    HostWindow host({320, 240});
+    auto saver = launch({"-window-id", QString::number(host.id())}, {}, true);
+    QByteArray log;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            log += saver->readAllStandardError();
+            return log.contains("pawnwatch2: Illegal move");
+        },
+        10000))
+        << log.toStdString();
+    EXPECT_EQ(saver->state(), QProcess::Running);
+    saver->terminate();
+    saver->waitForFinished(5000);
 }
 
 TEST_F(Hack, AWindowThatDoesNotExistEndsWithAMessage) {
