@@ -4,6 +4,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
+#include <vector>
 
 namespace vantrelkit {
 namespace {
@@ -218,9 +220,17 @@ Figure figureOf(int kind) {
     }
 }
 
-QPixmap drawPiece(const Figure& figure, const Palette& palette) {
-    QImage image(kPieceSize, kPieceSize, QImage::Format_ARGB32_Premultiplied);
+// A transparent image of width by height logical pixels at the given device pixel ratio; a
+// painter on it draws in logical pixels.
+QImage canvas(int width, int height, qreal ratio, QImage::Format format) {
+    QImage image(qCeil(width * ratio), qCeil(height * ratio), format);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
+    return image;
+}
+
+QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio) {
+    QImage image = canvas(kPieceSize, kPieceSize, ratio, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient fill(6, 0, 26, 0);
@@ -238,8 +248,8 @@ QPixmap drawPiece(const Figure& figure, const Palette& palette) {
 
 // A one-pixel frame on the left and top, then the squares; the picture is two pixels wider than
 // the squares and one higher, and the control shows 296 by 296 of it.
-QPixmap drawBoard() {
-    QImage image(kBoardWidth, kBoardHeight, QImage::Format_RGB32);
+QPixmap drawBoard(qreal ratio) {
+    QImage image = canvas(kBoardWidth, kBoardHeight, ratio, QImage::Format_RGB32);
     image.fill(kFrame);
     QPainter p(&image);
     for (int row = 0; row < 8; ++row) {
@@ -253,8 +263,8 @@ QPixmap drawBoard() {
     return QPixmap::fromImage(image);
 }
 
-QPixmap drawIcon(const QPixmap& knight) {
-    QImage image(kPieceSize, kPieceSize, QImage::Format_ARGB32_Premultiplied);
+QPixmap drawIcon(const QPixmap& knight, qreal ratio) {
+    QImage image = canvas(kPieceSize, kPieceSize, ratio, QImage::Format_ARGB32_Premultiplied);
     image.fill(kLightSquare);
     QPainter p(&image);
     p.fillRect(16, 0, 16, 16, kDarkSquare);
@@ -266,19 +276,31 @@ QPixmap drawIcon(const QPixmap& knight) {
 
 } // namespace
 
-std::shared_ptr<const Art> Art::acquire() {
-    static std::weak_ptr<const Art> shared;
-    if (auto art = shared.lock())
-        return art;
+std::shared_ptr<const Art> Art::acquire(qreal ratio) {
+    if (!(ratio > 0))
+        ratio = 1.0;
+    // One entry per ratio in use; a screen setup has very few.
+    static std::vector<std::weak_ptr<const Art>> shared;
+    for (auto entry = shared.begin(); entry != shared.end();) {
+        auto art = entry->lock();
+        if (!art) {
+            entry = shared.erase(entry);
+            continue;
+        }
+        if (qFuzzyCompare(art->ratio, ratio))
+            return art;
+        ++entry;
+    }
     auto art = std::make_shared<Art>();
-    art->board = drawBoard();
+    art->ratio = ratio;
+    art->board = drawBoard(ratio);
     for (int kind = 0; kind < 6; ++kind) {
         const Figure figure = figureOf(kind);
-        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette);
-        art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette);
+        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio);
+        art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette, ratio);
     }
-    art->icon = drawIcon(art->Images[Wknight]);
-    shared = art;
+    art->icon = drawIcon(art->Images[Wknight], ratio);
+    shared.push_back(art);
     return art;
 }
 

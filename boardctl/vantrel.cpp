@@ -47,7 +47,7 @@ bool readFlag(IHostSite* site, const char* name, bool fallback) {
 } // namespace
 
 Vantrel::Vantrel(QWidget* parent, IHostSite* site)
-    : QWidget(parent), art_(Art::acquire()), site_(site) {
+    : QWidget(parent), art_(Art::acquire(devicePixelRatioF())), site_(site) {
     addLiveObject();
     setObjectName(QStringLiteral("Vantrel"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -171,7 +171,7 @@ void Vantrel::SetSquare(int index, PieceNum piece) {
         }
         return;
     }
-    check.picture = &art_->Images[piece];
+    check.picture = piece;
     check.rect.setSize(kPictureSize);
     check.visible = true;
     position_.Squares[index] = piece;
@@ -191,20 +191,30 @@ bool Vantrel::checkVisible(int index) const {
     return index >= 1 && index <= 64 && Check[index].visible;
 }
 
+// A move to another screen or a change of the screen's scale shows at the next paint as a ratio
+// other than the one the pictures were drawn for.
+void Vantrel::followDevicePixelRatio() {
+    const qreal ratio = devicePixelRatioF();
+    if (!qFuzzyCompare(ratio, art_->ratio))
+        art_ = Art::acquire(ratio);
+}
+
 void Vantrel::paintEvent(QPaintEvent* event) {
+    followDevicePixelRatio();
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
     painter.drawPixmap(0, 0, art_->board);
     const QRectF dirty(event->rect());
     for (int index = 1; index <= 64; ++index) {
         const SquarePicture& check = Check[index];
-        if (!check.visible || !check.picture || !check.rect.intersects(dirty))
+        if (!check.visible || check.picture == none || !check.rect.intersects(dirty))
             continue;
+        const QPixmap& picture = art_->Images[check.picture];
         // The element never stretches its picture; a smaller element shows the picture's top
-        // left part.
-        const QSizeF shown = check.rect.size().boundedTo(check.picture->size());
-        painter.drawPixmap(QRectF(check.rect.topLeft(), shown), *check.picture,
-                           QRectF(QPointF(0, 0), shown));
+        // left part. The source rectangle counts the picture's own pixels.
+        const QSizeF shown = check.rect.size().boundedTo(picture.deviceIndependentSize());
+        painter.drawPixmap(QRectF(check.rect.topLeft(), shown), picture,
+                           QRectF(QPointF(0, 0), shown * picture.devicePixelRatio()));
     }
 }
 

@@ -15,10 +15,12 @@
 
 namespace vantrelkit {
 
-// One square picture: a windowless element owned and painted by Vantrel.
+// One square picture: a windowless element owned and painted by Vantrel. The picture is named by
+// its Images entry, so that it follows the control's pictures when these are drawn anew for
+// another device pixel ratio.
 struct SquarePicture {
     QRectF rect;
-    const QPixmap* picture = nullptr;
+    PieceNum picture = none;
     bool visible = false;
 };
 
@@ -65,13 +67,15 @@ protected:
 
 private:
     void SetSquare(int index, PieceNum piece);
+    // Takes the pictures drawn for the device pixel ratio the control is shown at now.
+    void followDevicePixelRatio();
     void repaintCheck(int index);
     int checkAt(QPointF point) const;
     void raiseSquareEvent(std::int32_t dispid, int index);
     void raiseMouseEvent(std::int32_t dispid, int index, const QMouseEvent* event,
                          std::int16_t button);
 
-    std::shared_ptr<const Art> art_;
+    std::shared_ptr<const Art> art_; // drawn for the ratio the control was last painted at
     Position position_;
     std::array<SquarePicture, 65> Check; // entry 0 unused
     IHostSite* site_;
