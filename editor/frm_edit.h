@@ -1,42 +1,87 @@
-// The game editor window, as far as the setup dialog fills it: the five tag fields, the file name
-// and move number labels, the move list and the editor's MoveList and current move number.
-// Typing moves and saving the game come with the editor itself.
+// The game editor: the tag values and the moves of one game, typed move number by move number or
+// handed over by the setup dialog, and written into a PGN file around the texts before and after
+// the game (TextBefore and TextAfter). Moves are not checked against the rules of chess here; the
+// saver finds a bad move when it plays the game.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 
 namespace pw2 {
+
+class frmConfig;
 
 class frmEdit : public QWidget {
     Q_OBJECT
 public:
-    // A window of its own, owned by owner.
+    // A window of its own, owned by owner (the setup dialog, whose File dialog, GetGames and
+    // CurrentFile the editor uses).
     explicit frmEdit(QWidget* owner = nullptr);
 
+    QGroupBox* Frame1;
     QLineEdit* EventNm;
     QLineEdit* White;
     QLineEdit* Black;
-    QLineEdit* Site;
     QLineEdit* DateNm;
-    QLabel* FileName;
+    QLineEdit* Site;
+
+    QGroupBox* Frame2;
     QLabel* MoveNum;
+    QLineEdit* WhiteMove;
+    QLineEdit* BlackMove;
+    QPushButton* Update;
+    QPushButton* New;
     QListWidget* List1;
 
-    // The movetext to write: every line of List1 followed by "\r\n" (bytes).
+    QPushButton* Save;
+    QPushButton* SaveAs;
+    QPushButton* finish;
+    QLabel* FileName;
+
+    // The movetext to write: every line of List1 followed by "\r\n", in the file's encoding.
     std::string MoveList;
 
+    // The move number that Update stores. Setting it leaves the MoveNum caption as it is.
     void setCurrentEdMove(std::int32_t CurMov) { currentEdMove_ = CurMov; }
     std::int32_t currentEdMove() const { return currentEdMove_; }
 
-    // What the window does when it loads: empty fields and list, the MoveNum caption from the
-    // current move number, an empty MoveList.
+    // True when the game has not changed since the window loaded or since it was last saved.
+    bool isSaved() const { return saved_; }
+
+    // The encoding of the file the game comes from: UTF-8 when it was valid UTF-8, else Latin-1.
+    // Text typed here is written in that encoding. A new window assumes UTF-8.
+    void setFileUtf8(bool utf8) { fileUtf8_ = utf8; }
+    bool fileUtf8() const { return fileUtf8_; }
+    QString fromFileText(std::string_view bytes) const;
+    std::string toFileText(const QString& text) const;
+
+    // The editor's whole check of a typed move: it is not empty.
+    static bool CheckMove(const QString& Movement);
+
+    // Writes the game into the file FileNm (spaces around it are removed from the variable): the
+    // old file is replaced in one step, or kept whole when the writing fails. False when nothing
+    // was written.
+    bool DoSave(QString& FileNm);
+
+    // What the window does when it loads: empty fields, boxes and list, no file, the MoveNum
+    // caption from the current move number, an empty MoveList, Save disabled, saved.
     void Form_Load();
+
+    void Update_Click();
+    void New_Click();
+    void List1_Click();
+    void Save_Click();
+    void SaveAs_Click();
+    void finish_Click();
 
     // Shows the window modally and returns when it closes.
     void showModal();
@@ -47,10 +92,21 @@ signals:
     void closed();
 
 protected:
+    // The closing check: a game changed since it was last saved closes only when the user says so.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The setup dialog that owns the editor.
+    frmConfig* setupDialog() const;
+    // True while the game has no file: the FileName caption is "File name :".
+    bool hasNoFile() const;
+    // The game's file as the FileName caption names it (from its 12th character on).
+    QString captionFile() const;
+    std::string lineBytes(int row) const;
+
     std::int32_t currentEdMove_ = 1;
+    bool saved_ = true;
+    bool fileUtf8_ = true;
 };
 
 } // namespace pw2

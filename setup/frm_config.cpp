@@ -408,6 +408,7 @@ void frmConfig::New_Click() {
     frmEdit* editor = openEditor();
     editor->setCurrentEdMove(1);
     editor->Form_Load();
+    editor->setFileUtf8(isValidUtf8(g.TextBefore));
     editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
     editor->showModal();
 }
@@ -429,6 +430,7 @@ void frmConfig::Edit_Click() {
         return;
     }
     GameSplit split = splitAtGame(text, GameSpans[k]);
+    const bool utf8 = isValidUtf8(text);
     text = std::string();
     auto& g = globals();
     g.TextBefore = std::move(split.TextBefore);
@@ -436,17 +438,18 @@ void frmConfig::Edit_Click() {
 
     frmEdit* editor = openEditor();
     editor->Form_Load();
-    editor->EventNm->setText(decodeFileText(tagValue(split.game, "Event")));
-    editor->White->setText(decodeFileText(tagValue(split.game, "White")));
-    editor->Black->setText(decodeFileText(tagValue(split.game, "Black")));
-    editor->Site->setText(decodeFileText(tagValue(split.game, "Site")));
-    editor->DateNm->setText(decodeFileText(tagValue(split.game, "Date")));
+    editor->setFileUtf8(utf8);
+    editor->EventNm->setText(editor->fromFileText(tagValue(split.game, "Event")));
+    editor->White->setText(editor->fromFileText(tagValue(split.game, "White")));
+    editor->Black->setText(editor->fromFileText(tagValue(split.game, "Black")));
+    editor->Site->setText(editor->fromFileText(tagValue(split.game, "Site")));
+    editor->DateNm->setText(editor->fromFileText(tagValue(split.game, "Date")));
     editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
 
     MessageHost host(this);
     EditorMoves moves = editorMoves(split.game, host, g.GameResult);
     for (const std::string& line : moves.lines)
-        editor->List1->addItem(decodeFileText(line));
+        editor->List1->addItem(editor->fromFileText(line));
     editor->MoveList = std::move(moves.MoveList);
     editor->setCurrentEdMove(moves.CurrentEdMove);
     editor->MoveNum->setText(QString::number(moves.CurrentEdMove) + ".");
