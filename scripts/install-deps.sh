@@ -11,6 +11,8 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils clang-format)
+  # The install test validates the installed desktop entry and XScreenSaver configuration.
+  packages+=(desktop-file-utils libxml2-utils)
 fi
 
 missing=()
