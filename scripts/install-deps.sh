@@ -11,8 +11,9 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(xvfb xauth x11-utils clang-format)
-  # The install test validates the installed desktop entry and XScreenSaver configuration.
-  packages+=(desktop-file-utils libxml2-utils)
+  # The install test validates the installed desktop entry and XScreenSaver configuration; the
+  # XScreenSaver test runs the real daemon and reads its screen with xwd and ImageMagick.
+  packages+=(desktop-file-utils libxml2-utils xscreensaver x11-apps imagemagick)
 fi
 
 missing=()
