@@ -45,7 +45,7 @@ frmAbout::frmAbout()
 
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setFixedSize(kPieceSize, kPieceSize);
-    picIcon->setPixmap(Art::acquire()->icon);
+    picIcon->setPixmap(Art::acquire(picIcon->devicePixelRatioF())->icon);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setBold(true);
