@@ -1,5 +1,6 @@
 // The game scheduler's cost for one game of a small file and of a 200 MB file: loading a game
 // reads only that game's bytes, so the two should cost about the same.
+#include "../support/read_file.h"
 #include "saver/saver_window.h"
 #include "support/doubles.h"
 
@@ -9,18 +10,10 @@
 
 namespace {
 
-std::string readFile(const char* path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        std::abort();
-    const QByteArray bytes = f.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 // Writes a file of the bundled games repeated to at least minBytes, and stores a one-game match
 // over the game that starts nearest the middle of it.
 void prepareMatch(pw2::test::Sandbox& box, const QString& name, std::size_t minBytes) {
-    const std::string games = readFile(PW2_SOURCE_DIR "/data/default.pgn");
+    const std::string games = readFileOrAbort(PW2_SOURCE_DIR "/data/default.pgn");
     QFile f(box.path(name));
     if (!f.open(QIODevice::WriteOnly))
         std::abort();

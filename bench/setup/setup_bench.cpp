@@ -4,6 +4,7 @@
 //    scrolled to its last entry and painted;
 //  - the match panel's OK: replacing a stored table of 100,000 games by another one, on disk.
 // Run a Release build: build/bench/setup/setup_bench (no display needed).
+#include "../support/read_file.h"
 #include "setup/frm_config.h"
 #include "setup/settings_store.h"
 #include "support/doubles.h"
@@ -20,18 +21,10 @@ namespace {
 
 constexpr int kGames = 100'000;
 
-std::string readFile(const char* path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        std::abort();
-    const QByteArray bytes = f.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 // Writes kGames real games to name and returns its path and size in MB.
 QString writeGames(pw2::test::Sandbox& box, const QString& name, double& megabytes) {
-    const std::string bundled = readFile(PW2_SOURCE_DIR "/data/default.pgn");
-    const std::string engine = readFile(PW2_SOURCE_DIR "/bench/data/engine-games.pgn");
+    const std::string bundled = readFileOrAbort(PW2_SOURCE_DIR "/data/default.pgn");
+    const std::string engine = readFileOrAbort(PW2_SOURCE_DIR "/bench/data/engine-games.pgn");
     const std::vector<pgn::GameSpan> bundledSpans = pgn::findGameSpans(bundled);
     const std::vector<pgn::GameSpan> engineSpans = pgn::findGameSpans(engine);
     QFile f(box.path(name));

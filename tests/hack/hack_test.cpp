@@ -1,10 +1,10 @@
 // The saver as an XScreenSaver hack, on a real X server (the test runs under Xvfb): stand-in host
 // windows play the daemon's part.
 #include "saver/hack_mode.h"
+#include "support/wait.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -62,16 +62,7 @@ std::optional<QSize> sizeOf(xcb_window_t window) {
     return size;
 }
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using test::waitUntil;
 
 // A share of the window's pixels that are neither black nor the host's own grey.
 double drawnShare(WId window) {

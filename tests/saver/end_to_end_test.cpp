@@ -3,9 +3,9 @@
 #include "saver/saver_window.h"
 #include "saver/sub_main.h"
 #include "support/doubles.h"
+#include "support/wait.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -16,16 +16,7 @@
 namespace pw2 {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using test::waitUntil;
 
 Saver* runningSaver() {
     for (QWidget* w : QApplication::topLevelWidgets())
