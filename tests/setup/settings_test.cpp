@@ -3,7 +3,6 @@
 
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace pw2 {
@@ -134,7 +133,7 @@ TEST_F(SettingsStoreTest, RemovingMatchKeysOfAHugeRangeEndsAtOnce) {
         store.write(QString("MatchBegin%1").arg(n), "1");
         store.write(QString("MatchEnd%1").arg(n), "2");
     }
-    store.write("MatchBegin900000000000", "7"); // written by hand
+    store.write("MatchBegin900000000000", "7");    // written by hand
     store.removeMatchKeys(3, 1000000000000000000); // a stored count of "1e18"
     EXPECT_EQ(store.read("MatchBegin2", "-1"), "1");
     EXPECT_EQ(store.read("MatchEnd2", "-1"), "2");
