@@ -1,7 +1,6 @@
 // main() of every test binary: a QApplication on Qt's offscreen platform (unless the caller chose
 // another), then GoogleTest.
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 

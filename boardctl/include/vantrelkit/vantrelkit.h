@@ -151,8 +151,8 @@ struct ExcepInfo {
 // The published dispatch interface _Vantrel.
 class IDispatch {
 public:
-    virtual std::int32_t invoke(std::int32_t dispid, InvokeKind kind, const Variant* args,
-                                int argc, Variant* result, ExcepInfo* excep) = 0;
+    virtual std::int32_t invoke(std::int32_t dispid, InvokeKind kind, const Variant* args, int argc,
+                                Variant* result, ExcepInfo* excep) = 0;
 
 protected:
     ~IDispatch() = default;
