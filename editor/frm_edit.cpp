@@ -40,17 +40,6 @@ const char* const kNoMoves = "There are no moves in this game, it can't be saved
 const char* const kIncomplete =
     "Games Information is incomplete, are you sure you want to save it?";
 
-// Only the space character counts as a space.
-QString trimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == ' ')
-        ++first;
-    while (last > first && text[last - 1] == ' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 bool askYesNo(const char* question, QWidget* parent) {
     return showMessage(QString::fromUtf8(question), MsgIcon::Question, MsgButtons::YesNo, parent) ==
            MsgAnswer::Yes;

@@ -1,6 +1,7 @@
 #include "saver_window.h"
 
 #include "control_loader.h"
+#include "file_bytes.h"
 #include "globals.h"
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
@@ -11,8 +12,6 @@
 #include "setup/settings_store.h"
 #include "text_codec.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,32 +24,6 @@
 
 namespace pw2 {
 namespace {
-
-bool isRegularFile(const QString& path) {
-    return QFileInfo(path).isFile();
-}
-
-// The bytes of a file from 1-based position begin up to, not including, position end.
-std::string readRange(const QString& path, std::int64_t begin, std::int64_t end) {
-    if (begin < 1 || end <= begin)
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || begin - 1 >= file.size() || !file.seek(begin - 1))
-        return {};
-    const std::int64_t length = std::min<std::int64_t>(end - begin, file.size() - (begin - 1));
-    std::string bytes(std::size_t(length), '\0');
-    const qint64 got = file.read(bytes.data(), length);
-    bytes.resize(got > 0 ? std::size_t(got) : 0);
-    return bytes;
-}
-
-std::string readWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
 
 // The whole tag from its search text through the first "]" after it; empty when either is
 // missing.
@@ -353,8 +326,9 @@ void Saver::showSaver() {
 }
 
 void Saver::EnumDefault(QString& path) {
-    path = path.trimmed();
-    const std::string text = readWholeFile(path);
+    path = trimSpaces(path);
+    std::string text;
+    readFileBytes(path, text);
     const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
     auto& s = settings();
     SettingsStore::Batch batch(s);
@@ -415,21 +389,18 @@ void Saver::Timer2_Timer() {
         }
     }
 
-    QString trimmed = path;
-    while (trimmed.startsWith(' '))
-        trimmed.remove(0, 1);
-    while (trimmed.endsWith(' '))
-        trimmed.chop(1);
-    if (trimmed.isEmpty() || !isRegularFile(path)) {
+    if (trimSpaces(path).isEmpty() || !fileExists(path)) {
         pw2::showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
-        if (!isRegularFile(defaultFile)) {
+        if (!fileExists(defaultFile)) {
             pw2::showMessage(QLatin1String(kDefaultNotFound), MsgIcon::Critical);
             g.MissingGameFile = true;
             closeToSetup();
             return;
         }
         path = defaultFile;
-        const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(readWholeFile(path));
+        std::string text;
+        readFileBytes(path, text);
+        const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
         if (spans.empty()) {
             closeToSetup();
             return;
@@ -438,7 +409,7 @@ void Saver::Timer2_Timer() {
         end = spans.front().end;
     }
 
-    std::string gameText = readRange(path, begin, end);
+    std::string gameText = readFileRange(path, begin, end);
     boardProxy_->newGame();
     Label2->setText(decodeFileText(tagText(gameText, "[White")));
     Label1->setText(decodeFileText(tagText(gameText, "[Black")));

@@ -7,6 +7,7 @@
 #include "setup/frm_config.h"
 #include "setup/settings_store.h"
 #include "single_instance.h"
+#include "text_codec.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,12 +16,7 @@
 namespace pw2 {
 
 StartMode modeFromCommandLine(const QString& commandLine) {
-    QString text = commandLine;
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
-    const QString sw = text.toUpper().left(2);
+    const QString sw = trimSpaces(commandLine).toUpper().left(2);
     if (sw.isEmpty() || sw == QLatin1String("/C"))
         return StartMode::Setup;
     if (sw == QLatin1String("/P"))

@@ -10,6 +10,16 @@ bool isValidUtf8(std::string_view bytes) {
     return !decoder.hasError();
 }
 
+QString trimSpaces(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == ' ')
+        ++first;
+    while (last > first && text[last - 1] == ' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
 QString decodeFileText(std::string_view bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));

@@ -9,6 +9,8 @@
 namespace pw2 {
 
 bool isValidUtf8(std::string_view bytes);
+// The text without leading and trailing spaces; only the space character counts as a space.
+QString trimSpaces(const QString& text);
 QString decodeFileText(std::string_view bytes);
 // Encodes typed text as UTF-8 when utf8 is true, else as Latin-1 (characters outside Latin-1
 // become "?").

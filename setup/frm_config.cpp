@@ -1,6 +1,7 @@
 #include "setup/frm_config.h"
 
 #include "editor/frm_edit.h"
+#include "saver/file_bytes.h"
 #include "saver/globals.h"
 #include "saver/services.h"
 #include "saver/text_codec.h"
@@ -14,8 +15,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -65,24 +64,6 @@ public:
 private:
     QWidget* parent_;
 };
-
-// Only the space character counts as a space.
-QString trimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == ' ')
-        ++first;
-    while (last > first && text[last - 1] == ' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
-bool fileExists(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
-}
 
 QLabel* label(const char* text, QWidget* parent) {
     return new QLabel(QString::fromUtf8(text), parent);
@@ -295,31 +276,15 @@ void frmConfig::Form_Load() {
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
     QString reason;
+    bool read = false;
     {
         const WaitPointer wait;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            reason = file.errorString();
-        else {
-            bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
-            const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
-            if (got < 0) {
-                reason = file.errorString();
-            } else {
-                bytes.resize(std::size_t(got));
-                const QByteArray rest = file.readAll(); // a file that grew meanwhile
-                bytes.append(rest.constData(), std::size_t(rest.size()));
-                if (file.error() != QFileDevice::NoError)
-                    reason = file.errorString();
-            }
-        }
+        read = readFileBytes(path, bytes, &reason);
     }
-    if (reason.isEmpty())
-        return true;
-    bytes.clear();
-    showMessage(QStringLiteral("The file \"%1\" cannot be read: %2").arg(path, reason),
-                MsgIcon::Critical, MsgButtons::Ok, this);
-    return false;
+    if (!read)
+        showMessage(QStringLiteral("The file \"%1\" cannot be read: %2").arg(path, reason),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+    return read;
 }
 
 frmConfig::Listing frmConfig::listGames(QString& path) {

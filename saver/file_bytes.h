@@ -1,0 +1,20 @@
+// Files are bytes: the program's one way of reading a game file, whole or a range of it.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+namespace pw2 {
+
+// True when path names a file that exists and is not a folder.
+bool fileExists(const QString& path);
+
+// The whole file into bytes. False, with the system's reason, when it cannot be read.
+bool readFileBytes(const QString& path, std::string& bytes, QString* reason = nullptr);
+
+// The bytes from 1-based position begin up to, not including, position end; empty when the file
+// cannot be read, begin lies beyond its end, or end is not after begin.
+std::string readFileRange(const QString& path, std::int64_t begin, std::int64_t end);
+
+} // namespace pw2
