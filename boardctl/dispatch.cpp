@@ -36,16 +36,13 @@ bool toInt32(const Variant& v, std::int32_t* out) {
             return false;
         *out = *v.pi4;
         return true;
-    case VarType::I2:
-        *out = v.i2;
-        return true;
-    case VarType::I2Ref:
-        if (!v.pi2)
+    default: {
+        std::int16_t narrow = 0;
+        if (!toInt16(v, &narrow))
             return false;
-        *out = *v.pi2;
+        *out = narrow;
         return true;
-    default:
-        return false;
+    }
     }
 }
 
