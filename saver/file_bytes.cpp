@@ -3,8 +3,40 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace pw2 {
+namespace {
+
+bool isRegular(const struct stat& info, QString* reason) {
+    if (S_ISREG(info.st_mode))
+        return true;
+    if (reason)
+        *reason = QStringLiteral("it is not a regular file");
+    return false;
+}
+
+// Opens path for reading when it names a regular file. A device, a pipe or a folder is refused:
+// reading /dev/zero would never end, and opening a FIFO would wait for a writer. The type is
+// checked before opening and again on the opened file, in case the path was replaced between.
+bool openRegular(QFile& file, QString* reason) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(file.fileName()).constData(), &info) == 0 &&
+        !isRegular(info, reason))
+        return false;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    if (::fstat(file.handle(), &info) != 0 || !isRegular(info, reason)) {
+        file.close();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool fileExists(const QString& path) {
     if (path.isEmpty())
@@ -16,16 +48,15 @@ bool fileExists(const QString& path) {
 bool readFileBytes(const QString& path, std::string& bytes, QString* reason) {
     bytes.clear();
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
-        const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
-        if (got >= 0) {
-            bytes.resize(std::size_t(got));
-            const QByteArray rest = file.readAll(); // a file that grew meanwhile
-            bytes.append(rest.constData(), std::size_t(rest.size()));
-        }
-        if (got >= 0 && file.error() == QFileDevice::NoError)
-            return true;
+    if (!openRegular(file, reason))
+        return false;
+    // The bytes the file held when it was opened: a file that grows meanwhile cannot make this
+    // read go on for ever, and one that shrinks gives what is left.
+    bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
+    const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
+    if (got >= 0 && file.error() == QFileDevice::NoError) {
+        bytes.resize(std::size_t(got));
+        return true;
     }
     if (reason)
         *reason = file.errorString();
@@ -37,7 +68,7 @@ std::string readFileRange(const QString& path, std::int64_t begin, std::int64_t 
     if (begin < 1 || end <= begin)
         return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || begin - 1 >= file.size() || !file.seek(begin - 1))
+    if (!openRegular(file, nullptr) || begin - 1 >= file.size() || !file.seek(begin - 1))
         return {};
     const std::int64_t length = std::min<std::int64_t>(end - begin, file.size() - (begin - 1));
     std::string bytes(std::size_t(length), '\0');

@@ -10,11 +10,12 @@ namespace pw2 {
 // True when path names a file that exists and is not a folder.
 bool fileExists(const QString& path);
 
-// The whole file into bytes. False, with the system's reason, when it cannot be read.
+// The whole file into bytes, as it was when opened. False, with the reason, when it cannot be
+// read or is not a regular file (a device, a pipe or a folder).
 bool readFileBytes(const QString& path, std::string& bytes, QString* reason = nullptr);
 
 // The bytes from 1-based position begin up to, not including, position end; empty when the file
-// cannot be read, begin lies beyond its end, or end is not after begin.
+// cannot be read or is not a regular file, begin lies beyond its end, or end is not after begin.
 std::string readFileRange(const QString& path, std::int64_t begin, std::int64_t end);
 
 } // namespace pw2
