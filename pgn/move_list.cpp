@@ -90,6 +90,21 @@ std::string makeEntry(std::string_view digits, std::string_view white, std::stri
     return entry;
 }
 
+// The last period before position s, searching back no further than scanned, where the previous
+// search stopped; period when there is none there. Each byte is therefore looked at once however
+// many spaces follow a move number.
+std::size_t periodBefore(std::string_view text, std::size_t s, std::size_t& scanned,
+                         std::size_t period) {
+    for (std::size_t i = s - 1; i > scanned; --i) {
+        if (text[i - 1] == '.') {
+            period = i;
+            break;
+        }
+    }
+    scanned = std::max(scanned, s - 1);
+    return period;
+}
+
 void fill(std::string_view source, std::vector<std::string>& list, std::string& GameResult) {
     list.clear();
     std::string text(source);
@@ -98,10 +113,9 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
     const Continuations continuations(view);
 
     std::size_t pos = 0;
+    std::size_t markPeriod = 0;
     char digitBuffer[8];
-    for (int n = 1;; ++n) {
-        if (n > kLastMoveNumber)
-            return;
+    for (int n = 1; n <= kLastMoveNumber; ++n) {
         const auto converted = std::to_chars(digitBuffer, digitBuffer + sizeof digitBuffer, n);
         const std::string_view digits(digitBuffer,
                                       static_cast<std::size_t>(converted.ptr - digitBuffer));
@@ -110,36 +124,47 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
         markBuffer[digits.size()] = '.';
         const std::string_view mark(markBuffer, digits.size() + 1);
 
-        const std::size_t markAt = findFrom(view, mark, pos + 1);
+        // White's move never reaches back past where the previous move number's period stood:
+        // when a blanked continuation took periods with it, the move starts after that place.
+        const std::size_t floor = std::max(pos, markPeriod);
+        const std::size_t markAt = findFrom(view, mark, floor + 1);
         if (markAt == 0)
             break;
-        pos = markAt;
+        markPeriod = markAt + digits.size();
+        pos = floor;
         if (!continuations.empty())
             continuations.blank(text, n, digits.size());
         const std::size_t width = digits.size() + 2;
 
-        // White's move: the text between the move number's period and the next space. Extra
-        // spaces after the period are skipped by searching again one place further on; each new
-        // search starts after the space found last, so that a long run of spaces cannot hold the
-        // search in place.
-        std::size_t from = pos + width;
+        // White's move: the text between the last period before the next space and that space.
+        // Extra spaces after the period are skipped by searching again one place further on.
+        std::size_t from = markAt + width;
+        std::size_t scanned = floor;
+        std::size_t blankTo = 0; // the bytes after pos up to here are all spaces
         std::size_t s = 0;
         std::string_view white;
         for (;;) {
             s = findSpaceFrom(view, from);
+            // A text that ends right after White's move: the move still counts, with no
+            // Black move after it.
+            const std::size_t stop = s == 0 ? view.size() + 1 : s;
+            pos = periodBefore(view, stop, scanned, pos);
+            blankTo = std::max(blankTo, pos);
+            while (blankTo + 1 < stop && view[blankTo] == ' ')
+                ++blankTo;
+            if (blankTo + 1 < stop) {
+                white = trimSpaces(view.substr(pos, stop - pos - 1));
+                break;
+            }
             if (s == 0)
-                return; // the text ends without a space after the move
-            // 0 when a blanked continuation took the period with it: the move then starts at
-            // the beginning of the text.
-            pos = FindLastBefore(view, ".", s);
-            white = trimSpaces(view.substr(pos, s - pos - 1));
-            if (!white.empty())
                 break;
             from = std::max(pos + 1 + width, s + 1);
         }
+        if (white.empty())
+            break;
 
         // Black's move: the next word after the spaces that follow White's move; may be empty.
-        std::size_t b = s;
+        std::size_t b = s == 0 ? view.size() + 1 : s;
         while (b <= view.size() && view[b - 1] == ' ')
             ++b;
         std::string_view black;
@@ -148,8 +173,11 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
             black = e == 0 ? view.substr(b - 1) : view.substr(b - 1, e - b);
         }
         list.push_back(makeEntry(digits, white, black));
+        if (s == 0)
+            break;
     }
 
+    // The last space-separated token: a termination marker when the game has one.
     const std::string_view trimmed = trimSpaces(view);
     const std::size_t g = FindLastBefore(trimmed, " ", trimmed.size());
     if (g == 0) {

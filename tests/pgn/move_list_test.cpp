@@ -55,12 +55,20 @@ TEST(FillMoveList, StopsAtAMissingMoveNumber) {
     EXPECT_EQ(result, "1/2-1/2");
 }
 
-TEST(FillMoveList, EndsQuietlyWhenTheTextEndsAfterAWhiteMove) {
+TEST(FillMoveList, KeepsAWhiteMoveThatEndsTheText) {
+    // A game cut off after White's move, with or without a space after it: the move is played
+    // and the last token is no result, so no earlier game's result can linger.
     std::string result = "0-1";
-    EXPECT_EQ(fill("1. e4 e5 2. d4", result), List{"1. e4            e5"});
-    EXPECT_EQ(result, "0-1"); // unchanged
-    EXPECT_EQ(fill("1. e4", result), List{});
-    EXPECT_EQ(result, "0-1");
+    const List cut{"1. e4            e5", "2. d4              "};
+    EXPECT_EQ(fill("1. e4 e5 2. d4", result), cut);
+    EXPECT_EQ(result, "d4");
+    result = "0-1";
+    EXPECT_EQ(fill("1. e4 e5 2. d4   ", result), cut);
+    EXPECT_EQ(result, "d4");
+    EXPECT_EQ(fill("1. e4", result), List{"1. e4              "});
+    EXPECT_EQ(result, "e4");
+    EXPECT_EQ(fill("1. e4 e5 2.  ", result), List{"1. e4            e5"});
+    EXPECT_EQ(result, "2.");
 
     // A text without any space, or an empty one, holds no result.
     EXPECT_EQ(fill("1-0", result), List{});
@@ -68,6 +76,28 @@ TEST(FillMoveList, EndsQuietlyWhenTheTextEndsAfterAWhiteMove) {
     result = "1-0";
     EXPECT_EQ(fill("", result), List{});
     EXPECT_EQ(result, "");
+}
+
+TEST(FillMoveList, StaysLinearOnHostileShapes) {
+    // A long run of spaces after a move number: one entry, found without searching back over
+    // the run for every space in it (that took minutes; the test timeout catches it).
+    std::string result;
+    const std::string text = "1." + std::string(2'000'000, ' ') + "e4 e5 1-0";
+    EXPECT_EQ(fill(text, result), List{"1. e4            e5"});
+    EXPECT_EQ(result, "1-0");
+
+    // A chain of Black continuations with no White moves: each White column holds only what
+    // follows the previous move number, never the whole text before it.
+    std::string chain;
+    for (int n = 1; n <= 30000; ++n)
+        chain += " " + std::to_string(n) + "... a" + std::to_string(n % 8 + 1) + " ";
+    const List list = fill(chain, result);
+    ASSERT_EQ(list.size(), 30000u);
+    std::size_t bytes = 0;
+    for (const std::string& entry : list)
+        bytes += entry.size();
+    EXPECT_LT(bytes, 40 * list.size());
+    EXPECT_EQ(list[0], "1. a2          2...");
 }
 
 TEST(FillMoveList, KeepsALongMoveWholeInItsColumn) {
@@ -78,6 +108,11 @@ TEST(FillMoveList, KeepsALongMoveWholeInItsColumn) {
 
 // The tokenizer as it is defined, with 1-based positions: the Black continuation is searched
 // from the start of the text for every move. A run of spaces after a period is searched past.
+// The tokenizer as it is defined, with 1-based positions: the Black continuation is searched
+// from the start of the text for every move. A run of spaces after a period is searched past.
+// White's move starts after the last period before it, but never before the place where the
+// previous move number's period stood. A text that ends right after White's move still gives that
+// move's entry.
 void referenceFill(std::string t, List& list, std::string& result) {
     auto find = [&t](const std::string& what, std::size_t from) -> std::size_t {
         const std::size_t p = from >= 1 && from <= t.size() ? t.find(what, from - 1) : t.npos;
@@ -90,11 +125,14 @@ void referenceFill(std::string t, List& list, std::string& result) {
     };
     list.clear();
     std::size_t pos = 0;
+    std::size_t markPeriod = 0;
     for (int n = 1;; ++n) {
         const std::string digits = std::to_string(n);
+        const std::size_t floor = std::max(pos, markPeriod);
         pos = find(digits + ".", pos + 1);
         if (pos == 0)
             break;
+        markPeriod = pos + digits.size();
         if (const std::size_t c = find(" " + digits + "...", 1))
             t.replace(c - 1, digits.size() + 4, digits.size() + 4, ' ');
         const std::size_t width = digits.size() + 2;
@@ -103,15 +141,16 @@ void referenceFill(std::string t, List& list, std::string& result) {
         std::string white;
         for (;;) {
             s = find(" ", from);
-            if (s == 0)
-                return;
-            pos = pgn::FindLastBefore(t, ".", s);
-            white = trim(t.substr(pos, s - pos - 1));
-            if (!white.empty())
+            const std::size_t stop = s == 0 ? t.size() + 1 : s;
+            pos = std::max(pgn::FindLastBefore(t, ".", stop), floor);
+            white = trim(t.substr(pos, stop - pos - 1));
+            if (!white.empty() || s == 0)
                 break;
             from = std::max(pos + 1 + width, s + 1);
         }
-        std::size_t b = s;
+        if (white.empty())
+            break;
+        std::size_t b = s == 0 ? t.size() + 1 : s;
         while (b <= t.size() && t[b - 1] == ' ')
             ++b;
         const std::size_t e = find(" ", b);
@@ -119,6 +158,8 @@ void referenceFill(std::string t, List& list, std::string& result) {
         std::string entry = digits + ". " + white;
         entry.resize(std::max(entry.size(), digits.size() + 10), ' ');
         list.push_back(entry + std::string(black.size() < 8 ? 8 - black.size() : 0, ' ') + black);
+        if (s == 0)
+            break;
     }
     const std::string trimmed = trim(t);
     const std::size_t g = pgn::FindLastBefore(trimmed, " ", trimmed.size());
