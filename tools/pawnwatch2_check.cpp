@@ -6,10 +6,12 @@
 // One line per game on standard output: number, tab, "ok" or "fail", tab, half-moves played;
 // with --fen a tab and the piece placement of the final position; for a failed game a tab and
 // the first message the game showed. Last line on standard error: "N games, K ok, M failed".
-// Exit status: 0 when every game replayed, 1 when any failed, 2 when the file cannot be read,
-// the arguments are wrong or the board control cannot be created.
+// Exit status: 0 when every game replayed, 1 when any failed or the file holds no game, 2 when
+// the file cannot be read (or shrank while it was read), the arguments are wrong or the board
+// control cannot be created. FILE "-" reads standard input. Games are read one at a time, so
+// memory stays bounded by the largest game.
 #include "pgn/engine.h"
-#include "pgn/game_spans.h"
+#include "pgn/game_reader.h"
 #include "pgn/text.h"
 #include "saver/board_proxy.h"
 #include "saver/control_loader.h"
@@ -25,14 +27,14 @@
 #include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage = "usage: pawnwatch2-check [--fen] FILE\n";
+constexpr const char* kUsage =
+    "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n";
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
 // the game's failure; running the scheduler or ending the program ends the game.
@@ -57,73 +59,6 @@ public:
     bool failed = false;
     bool stopped = false;
     std::string message;
-};
-
-// The bytes of a file: mapped when it is a regular file, read otherwise (a pipe, a device).
-class FileBytes {
-public:
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes() {
-        if (map_)
-            ::munmap(map_, size_);
-    }
-
-    // False with the system's reason when the file cannot be read.
-    bool load(const char* path, std::string& error) {
-        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            error = std::strerror(errno);
-            return false;
-        }
-        const bool ok = mapOrRead(fd, error);
-        ::close(fd);
-        return ok;
-    }
-
-    std::string_view view() const {
-        return map_ ? std::string_view(static_cast<const char*>(map_), size_) : read_;
-    }
-
-private:
-    bool mapOrRead(int fd, std::string& error) {
-        struct stat info {};
-        if (::fstat(fd, &info) != 0) {
-            error = std::strerror(errno);
-            return false;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            error = std::strerror(EISDIR);
-            return false;
-        }
-        if (S_ISREG(info.st_mode) && info.st_size > 0) {
-            void* map = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ,
-                               MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (map != MAP_FAILED) {
-                map_ = map;
-                size_ = static_cast<std::size_t>(info.st_size);
-                return true;
-            }
-        }
-        char buffer[1 << 16];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got == 0)
-                return true;
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = std::strerror(errno);
-                return false;
-            }
-            read_.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-
-    void* map_ = nullptr;
-    std::size_t size_ = 0;
-    std::string read_;
 };
 
 bool isTerminationMarker(std::string_view token) {
@@ -192,8 +127,11 @@ public:
             played += halfMove(pgn::WhiteColumn(entry), side);
             if (host.stopped)
                 break;
+            const std::string_view black = pgn::BlackColumn(entry);
+            if (black.empty())
+                break; // the game ends on White's move
             side = 2;
-            played += halfMove(pgn::BlackColumn(entry), side);
+            played += halfMove(black, side);
         }
         if (!host.stopped && pgn::IsResult(gameResult_))
             pgn::PlayMove(gameResult_, side, state_, board_, host);
@@ -213,6 +151,40 @@ private:
     std::vector<std::string> list_;
     std::string gameResult_;
 };
+
+// The input: a regular file by its path, or standard input for "-". Anything else (a device, a
+// folder, a pipe by its name) is refused, since reading it might never end.
+struct Input {
+    int fd = -1;
+    std::int64_t size = -1; // a regular file's size when opened; -1 for standard input
+    std::string error;
+};
+
+Input openInput(const char* path) {
+    Input input;
+    if (std::string_view(path) == "-") {
+        input.fd = STDIN_FILENO;
+        return input;
+    }
+    struct stat info {};
+    if (::stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        input.error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "it is not a regular file";
+        return input;
+    }
+    input.fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (input.fd < 0 || ::fstat(input.fd, &info) != 0) {
+        input.error = std::strerror(errno);
+        return input;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        input.error = "it is not a regular file";
+        ::close(input.fd);
+        input.fd = -1;
+        return input;
+    }
+    input.size = info.st_size;
+    return input;
+}
 
 } // namespace
 
@@ -238,10 +210,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    FileBytes file;
-    std::string error;
-    if (!file.load(path, error)) {
-        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, error.c_str());
+    const Input input = openInput(path);
+    if (input.fd < 0) {
+        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, input.error.c_str());
         return 2;
     }
 
@@ -260,20 +231,20 @@ int main(int argc, char** argv) {
     }
     control->initNew();
 
-    int status = 0;
     long long games = 0;
     long long ok = 0;
+    pgn::GameReader reader(input.fd, input.size);
     {
         pw2::BoardProxy board(*control);
         Replayer replayer(board);
         std::string out;
-        out.reserve(1 << 20);
-        const std::string_view text = file.view();
-        for (const pgn::GameSpan& span : pgn::findGameSpans(text)) {
+        std::string_view game;
+        while (reader.next(game)) {
             ++games;
-            const long played = replayer.play(pgn::gameText(text, span));
+            const long played = replayer.play(game);
             const bool failed = replayer.host.failed;
             ok += failed ? 0 : 1;
+            out.clear();
             appendNumber(out, games);
             out += failed ? "\tfail\t" : "\tok\t";
             appendNumber(out, played);
@@ -286,16 +257,41 @@ int main(int argc, char** argv) {
                 appendOneLine(out, replayer.host.message);
             }
             out += '\n';
-            if (out.size() > (1 << 20) - 4096) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
-            }
+            // Each game's line is out before the next game is read, so that whatever stops the
+            // run later leaves every finished game reported.
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            std::fflush(stdout);
         }
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        std::fflush(stdout);
-        status = ok == games ? 0 : 1;
     }
     control->release();
+    if (input.fd != STDIN_FILENO)
+        ::close(input.fd);
+
+    switch (reader.status()) {
+    case pgn::GameReader::Status::Shrank:
+        std::fprintf(stderr,
+                     "pawnwatch2-check: %s shrank while it was read (%lld of %lld bytes); the "
+                     "games after game %lld were not checked\n",
+                     path, static_cast<long long>(reader.bytesRead()),
+                     static_cast<long long>(input.size), games);
+        return 2;
+    case pgn::GameReader::Status::TooLarge:
+        std::fprintf(stderr,
+                     "pawnwatch2-check: %s: game %lld is larger than %zu MiB, which no game is\n",
+                     path, games + 1, pgn::GameReader::kLargestGame >> 20);
+        return 2;
+    case pgn::GameReader::Status::Failed:
+        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path,
+                     std::strerror(reader.error()));
+        return 2;
+    case pgn::GameReader::Status::Reading:
+    case pgn::GameReader::Status::Finished:
+        break;
+    }
+    if (games == 0) {
+        std::fprintf(stderr, "pawnwatch2-check: %s: no game found\n", path);
+        return 1;
+    }
     std::fprintf(stderr, "%lld games, %lld ok, %lld failed\n", games, ok, games - ok);
-    return status;
+    return ok == games ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -70,7 +71,7 @@ TEST(CheckTool, ReportsEachFailedGameWithItsFirstMessage) {
     file.write("[Event \"fine\"]\n1. e4 e5 2. Nf3 Nc6 1-0\n\n"
                "[Event \"no knight reaches f5\"]\n1. e4 e5 2. Nf5 Nc6 1-0\n\n"
                "[Event \"open brace\"]\r\n1. e4 {x e5 1-0\r\n\r\n"
-               "[Event \"no result: Black's column is blank\"]\n"
+               "[Event \"no result: it ends on White's move\"]\n"
                "1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7#\n\n"
                "[Event \"no such square\"]\n1. e4 e5 2. Ke9 *\n\n"
                "[Event \"unfinished\"]\n1. d4 d5 *");
@@ -86,14 +87,14 @@ TEST(CheckTool, ReportsEachFailedGameWithItsFirstMessage) {
                   "3\tfail\t0\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\t- There is an error in "
                   "this PGN file. - number of left braces '{' are not equal to number of right "
                   "braces '}'",
-                  "4\tfail\t7\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR\tInvalid Move",
+                  "4\tok\t7\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR",
                   "5\tfail\t2\t" + afterE4E5 +
                       "\tThere is an error found in this game. Please open the PGN file in a text "
                       "editor and fix this error. if you press Enter, Pawnwatch will play the "
                       "next game.",
                   "6\tok\t2\trnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR"}));
     ASSERT_FALSE(run.err.empty());
-    EXPECT_EQ(run.err.back(), "6 games, 2 ok, 4 failed");
+    EXPECT_EQ(run.err.back(), "6 games, 3 ok, 3 failed");
 
     // Without --fen the placement column is left out.
     const ToolRun plain = check({path});
@@ -124,17 +125,109 @@ TEST(CheckTool, UnreadableFilesAndWrongArgumentsExitWithTwo) {
         ASSERT_FALSE(run.err.empty());
         EXPECT_NE(run.err.back().find("usage: pawnwatch2-check [--fen] FILE"), std::string::npos);
     }
+}
 
-    // A file without games replays every one of them.
-    const QString empty = dir.filePath("empty.pgn");
-    QFile file(empty);
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("no games here\n");
-    file.close();
-    run = check({empty});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.out.empty());
-    EXPECT_EQ(run.err.back(), "0 games, 0 ok, 0 failed");
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TEST(CheckTool, SaysSoWhenAFileHoldsNoGame) {
+    QTemporaryDir dir;
+    const QString empty = dir.filePath("empty.pgn");
+    const QString text = dir.filePath("text.pgn");
+    const QString binary = dir.filePath("binary.pgn");
+    writeFile(empty, {});
+    writeFile(text, "no games here\n");
+    QByteArray noise;
+    std::mt19937 random(3);
+    for (int i = 0; i < 100000; ++i)
+        noise += char(random());
+    noise.replace("[Event ", "");
+    writeFile(binary, noise);
+    for (const QString& path : {empty, text, binary}) {
+        const ToolRun run = check({path});
+        EXPECT_EQ(run.exitCode, 1) << path.toStdString();
+        EXPECT_TRUE(run.out.empty());
+        ASSERT_FALSE(run.err.empty());
+        EXPECT_EQ(run.err.back(), "pawnwatch2-check: " + path.toStdString() + ": no game found");
+    }
+}
+
+TEST(CheckTool, RefusesDevicesAndReadsStandardInputForADash) {
+    // A device would be read for ever: it is refused before anything is read.
+    ToolRun run = check({"/dev/zero"});
+    EXPECT_EQ(run.exitCode, 2);
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.back(), "pawnwatch2-check: cannot read /dev/zero: it is not a regular file");
+
+    // "-" streams standard input: the same games give the same lines as the file.
+    QFile games(PW2_TEST_DATA "/real-games.pgn");
+    ASSERT_TRUE(games.open(QIODevice::ReadOnly));
+    QProcess process;
+    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), {"--fen", "-"});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write(games.readAll());
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const std::vector<std::string> fromInput = lines(process.readAllStandardOutput());
+    run = check({"--fen", PW2_TEST_DATA "/real-games.pgn"});
+    EXPECT_EQ(fromInput, run.out);
+    EXPECT_EQ(fromInput.size(), 22u);
+}
+
+TEST(CheckTool, AFileThatShrinksMidRunReportsTheGamesBeforeAndExitsWithTwo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("shrinking.pgn");
+    QFile source(PW2_TEST_DATA "/real-games.pgn");
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray games = source.readAll();
+    writeFile(path, games.repeated(100)); // 2,200 games, 19 MB: far more than is read ahead
+
+    QProcess process;
+    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), {path});
+    ASSERT_TRUE(process.waitForStarted());
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(60000))
+        out += process.readAllStandardOutput();
+    ASSERT_TRUE(out.contains('\n')) << "no game was reported";
+    ASSERT_TRUE(QFile::resize(path, 1000)); // the file is cut while it is being read
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit); // no SIGBUS
+    EXPECT_EQ(process.exitCode(), 2);
+    out += process.readAllStandardOutput();
+    const std::vector<std::string> reported = lines(out);
+    ASSERT_FALSE(reported.empty());
+    ASSERT_LT(reported.size(), 2200u);
+    for (std::size_t i = 0; i < reported.size(); ++i)
+        EXPECT_EQ(reported[i].substr(0, reported[i].find('\t')), std::to_string(i + 1));
+    const std::vector<std::string> err = lines(process.readAllStandardError());
+    ASSERT_FALSE(err.empty());
+    EXPECT_NE(err.back().find(" shrank while it was read ("), std::string::npos) << err.back();
+    EXPECT_NE(err.back().find("the games after game " + std::to_string(reported.size()) +
+                              " were not checked"),
+              std::string::npos)
+        << err.back();
+}
+
+TEST(CheckTool, HostileShapesReplayQuickly) {
+    // Each took minutes or gigabytes before; the test timeout catches a return of either.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("hostile.pgn");
+    QByteArray text = "[Event \"a run of line breaks\"]\n1." + QByteArray(1'000'000, '\n') +
+                      "e4 e5 1-0\n\n[Event \"a chain of continuations\"]\n";
+    for (int n = 1; n <= 40000; ++n)
+        text += " " + QByteArray::number(n) + "... a" + QByteArray::number(n % 8 + 1) + " ";
+    text += "\n\n[Event \"nested variations\"]\n1. e4 " + QByteArray(100000, '(') + "1. d4" +
+            QByteArray(100000, ')') + " e5 1-0\n";
+    writeFile(path, text);
+    const ToolRun run = check({path});
+    ASSERT_EQ(run.out.size(), 3u);
+    EXPECT_EQ(run.out[0], "1\tok\t2");
+    EXPECT_EQ(run.out[1].substr(0, 7), "2\tfail\t");
+    EXPECT_EQ(run.out[2], "3\tok\t2");
 }
 
 } // namespace

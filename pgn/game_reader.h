@@ -1,0 +1,54 @@
+// Reads the games of a PGN file one at a time from a file descriptor, so that a file of any size
+// is checked in memory bounded by its largest game. Games are delimited by the same rule as
+// findGameSpans: a game begins at each "[Event "; it ends just before the byte that precedes
+// the next game's "[Event "; the last game keeps every byte up to the end of the input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pgn {
+
+class GameReader {
+public:
+    enum class Status {
+        Reading,  // more games may follow
+        Finished, // the input ended where it was expected to
+        Shrank,   // a regular file ended before the size it had when reading began
+        TooLarge, // a game grew past the largest size a game may have
+        Failed,   // the system refused a read; error() says why
+    };
+
+    // expectedSize: the size of a regular file when it was opened, or -1 for a stream.
+    GameReader(int fd, std::int64_t expectedSize, std::size_t largestGame = kLargestGame);
+
+    // The next game's text, valid until the next call; false when there is none, with status()
+    // saying why.
+    bool next(std::string_view& game);
+
+    Status status() const { return status_; }
+    int error() const { return error_; }
+    std::int64_t bytesRead() const { return bytesRead_; }
+
+    static constexpr std::size_t kLargestGame = std::size_t(256) << 20;
+
+private:
+    // Appends the next block of input; false at the end of the input or on a failure.
+    bool readMore();
+
+    int fd_;
+    std::int64_t expectedSize_;
+    std::size_t largestGame_;
+    std::string buffer_;
+    std::size_t start_ = std::string::npos; // where the current game begins in buffer_
+    std::size_t searched_ = 0;              // buffer_ holds no game start before here
+    std::int64_t bytesRead_ = 0;
+    bool ended_ = false;
+    Status endStatus_ = Status::Finished; // what the end of the input means, once it is reached
+    Status status_ = Status::Reading;
+    int error_ = 0;
+};
+
+} // namespace pgn
