@@ -5,14 +5,10 @@
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace pw2 {
@@ -47,13 +43,6 @@ std::optional<QSize> windowSize(std::uint64_t window) {
     const QSize size(reply->width, reply->height);
     std::free(reply);
     return size;
-}
-
-int terminationPipe[2] = {-1, -1};
-
-void onTerminationSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(terminationPipe[1], &byte, 1);
 }
 
 constexpr int kPollInterval = 250; // ms between looks at the host window
@@ -170,20 +159,6 @@ void HackView::paintEvent(QPaintEvent*) {
                         shown);
     p.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
     p.drawPixmap(target, frame, QRectF(frame.rect()));
-}
-
-void endOnTerminationSignal() {
-    if (terminationPipe[0] >= 0)
-        return;
-    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { endProgram(0); });
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 } // namespace pw2

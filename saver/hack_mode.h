@@ -48,7 +48,4 @@ private:
     Saver* saver_;
 };
 
-// Ends the program at once when SIGTERM arrives (a self-pipe read by the event loop).
-void endOnTerminationSignal();
-
 } // namespace pw2

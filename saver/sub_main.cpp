@@ -7,6 +7,7 @@
 #include "setup/frm_config.h"
 #include "setup/settings_store.h"
 #include "single_instance.h"
+#include "termination.h"
 #include "text_codec.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,12 @@
 #include "saver/saver_layout.h"
 #include "saver/single_instance.h"
 #include "saver/sub_main.h"
+#include "saver/termination.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace pw2 {
@@ -84,6 +88,34 @@ TEST(SingleInstance, AloneAfterTheOthersEnded) {
     }
     InstanceLocks later(dir.path());
     EXPECT_EQ(CheckSingleInstance(later), InstanceDecision::Run);
+}
+
+// Idle daemons end the saver with SIGTERM, a terminal with SIGINT.
+TEST(Termination, ASignalEndsTheProgramThroughTheEventLoop) {
+    EXPECT_EXIT(
+        {
+            endOnTerminationSignal();
+            std::raise(SIGTERM);
+            QCoreApplication::processEvents();
+            std::_Exit(3); // the event loop did not end it
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(Termination, ASignalEndsTheProgramEvenWhenTheEventLoopIsBusy) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        EXPECT_EXIT(
+            {
+                endOnTerminationSignal();
+                std::raise(signal);
+                // Busy for far longer than the grace time, never returning to the event loop.
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                while (std::chrono::steady_clock::now() < until) {
+                }
+                std::_Exit(3);
+            },
+            testing::ExitedWithCode(128 + signal), "");
+    }
 }
 
 } // namespace
