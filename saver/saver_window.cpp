@@ -294,8 +294,9 @@ void Saver::Form_Load() {
     }
     Picture3->setTextColour(colour);
     Timer1->setInterval(secondsToInterval(s.readNumber("Timer", "2")));
+    // A first game below 1 (or a value that reads as 0) starts with game 1.
     g.GameNumber = std::int32_t(std::clamp<std::int64_t>(
-        roundToInt64(s.readNumber("FirstGame", "1") - 1), INT32_MIN, INT32_MAX - 1));
+        roundToInt64(s.readNumber("FirstGame", "1") - 1), 0, INT32_MAX - 1));
 }
 
 void Saver::applyLayout() {
@@ -370,10 +371,21 @@ void Saver::Timer2_Timer() {
             g.GameNumber = 1;
     }
 
-    const QString number = QString::number(g.GameNumber);
+    QString number = QString::number(g.GameNumber);
     QString path = s.read("PGNFile", "no file");
     std::int64_t begin = s.readInteger("MatchBegin" + number, "-1");
     std::int64_t end = s.readInteger("MatchEnd" + number, "-1");
+    if (begin == -1 && g.GameNumber != 1 && path != QLatin1String("no file")) {
+        // A game number beyond the stored table (a first game or a game count that does not
+        // match it): the match's first game is played rather than none.
+        const std::int64_t firstBegin = s.readInteger("MatchBegin1", "-1");
+        if (firstBegin != -1) {
+            g.GameNumber = 1;
+            number = QStringLiteral("1");
+            begin = firstBegin;
+            end = s.readInteger("MatchEnd1", "-1");
+        }
+    }
     const QString defaultFile = g.AppPath + "default.pgn";
 
     if (begin == -1 || path == QLatin1String("no file")) {
@@ -455,9 +467,11 @@ void Saver::Timer1_Timer() {
 
     if (g.SideToMove == 1) {
         playMove(std::string(pgn::WhiteColumn(entry)));
+    } else if (const std::string_view black = pgn::BlackColumn(entry); black.empty()) {
+        ++MoveIndex; // the game ends on White's move: there is no Black move to play
     } else {
         const std::uint64_t runs = schedulerRuns_;
-        playMove(std::string(pgn::BlackColumn(entry)));
+        playMove(std::string(black));
         // A failed move has loaded the next game already; its first entry must not be skipped.
         if (runs == schedulerRuns_)
             ++MoveIndex;

@@ -1,5 +1,6 @@
 // The game scheduler and the move player, on the real board control, with scripted message boxes
 // and a settings store in a temporary folder.
+#include "saver/file_bytes.h"
 #include "saver/saver_window.h"
 #include "support/doubles.h"
 
@@ -98,6 +99,30 @@ TEST_F(Playback, FirstGameBeyondTheMatchWrapsToTheFirstGame) {
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
+TEST_F(Playback, AFirstGameOrCountThatNamesNoStoredGamePlaysAGameThatExists) {
+    // A first game below 1, or one that a garbage settings value turned into 0, starts with
+    // game 1 of the match instead of opening the setup dialog.
+    for (const char* firstGame : {"0", "-5", "garbage"}) {
+        configureMatch();
+        settings().write("FirstGame", firstGame);
+        reload();
+        saver->Timer2_Timer();
+        EXPECT_EQ(globals().GameNumber, 1) << firstGame;
+        EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]") << firstGame;
+        EXPECT_TRUE(saver->Timer1->isEnabled()) << firstGame;
+    }
+    // Random order over a game count far beyond the stored table draws a game that is not
+    // there: the match's first game is played, and the user's file stays configured.
+    settings().write("Random", "1");
+    settings().write("NumOfGames", "1e30");
+    saver->setRandomSource([] { return 0.7; });
+    saver->Timer2_Timer();
+    EXPECT_EQ(globals().GameNumber, 1);
+    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn"));
+    EXPECT_TRUE(box.messages->shown.empty());
+}
+
 TEST_F(Playback, RandomOrderPicksFromTheWholeMatch) {
     configureMatch();
     settings().write("Random", "1");
@@ -181,6 +206,24 @@ TEST_F(Playback, UnfinishedGameShowsItsWordingAndMatchFinishedOnlyWhenEmpty) {
     saver->Timer1->setEnabled(true);
     saver->Timer1_Timer();
     EXPECT_EQ(saver->Label5->text(), "Match finished or stopped");
+}
+
+TEST_F(Playback, AGameThatEndsOnWhitesMoveWithoutAResultEndsNormally) {
+    for (const char* ending : {"", "\n"}) {
+        writeFile("cut.pgn", std::string("[Event \"Cut\"]\n1. e4 e5 2. Nf3") + ending);
+        settings().write("PGNFile", box.path("cut.pgn"));
+        settings().write("MatchBegin1", "1");
+        settings().write("MatchEnd1", "100");
+        settings().write("NumOfGames", "1");
+        saver->Timer2_Timer();
+        playToEnd();
+        EXPECT_EQ(piece(6, 6), vantrelkit::Wknight) << "Nf3 was played";
+        EXPECT_EQ(piece(5, 4), vantrelkit::Bpawn);
+        EXPECT_TRUE(saver->Timer2->isEnabled()); // on to the next game
+        EXPECT_EQ(saver->Label5->text(), "Match finished or stopped");
+        EXPECT_TRUE(box.messages->shown.empty());
+        EXPECT_TRUE(box.endRequests.empty());
+    }
 }
 
 TEST_F(Playback, TheLastGameKeepsItsFinalCharacters) {
@@ -292,6 +335,19 @@ TEST_F(Playback, DefaultFileWithoutTheGameOpensTheSetupDialogWithoutLoading) {
     EXPECT_FALSE(saver->Timer1->isEnabled());
     EXPECT_TRUE(saver->List1.empty());
     EXPECT_TRUE(box.messages->shown.empty());
+}
+
+TEST_F(Playback, ADeviceIsNeverReadAsAGameFile) {
+    // /dev/zero would be read for ever; the game is empty and play goes on.
+    configureMatch();
+    settings().write("PGNFile", "/dev/zero");
+    saver->Timer2_Timer();
+    EXPECT_TRUE(saver->List1.empty());
+    std::string bytes;
+    QString reason;
+    EXPECT_FALSE(readFileBytes("/dev/zero", bytes, &reason));
+    EXPECT_EQ(reason, "it is not a regular file");
+    EXPECT_TRUE(readFileRange("/dev/zero", 1, 1000).empty());
 }
 
 TEST_F(Playback, InputEndsTheSaver) {
