@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -289,7 +290,9 @@ bool frmConfig::readFile(const QString& path, std::string& bytes) {
 
 frmConfig::Listing frmConfig::listGames(QString& path) {
     const QString trimmed = trimSpaces(path);
-    if (!fileExists(trimmed))
+    // A folder, a device or a pipe is there but is no game file: reading refuses it, with the
+    // reason, instead of passing over it as a missing file.
+    if (trimmed.isEmpty() || !QFileInfo::exists(trimmed))
         return Listing::NoFile;
     std::string bytes;
     if (!readFile(trimmed, bytes))

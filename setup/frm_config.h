@@ -47,8 +47,9 @@ public:
 
     // Lists the games of the file at path in List1 and records where they lie in GameSpans.
     // Leading and trailing spaces are removed from path, which receives the trimmed path. A path
-    // naming no file changes nothing; a file that cannot be read is reported and changes nothing;
-    // a file without games empties the list and keeps GameSpans.
+    // naming nothing changes nothing; a file that cannot be read, and anything that is not a
+    // regular file (a folder, a device, a pipe), is reported and changes nothing; a file without
+    // games empties the list and keeps GameSpans.
     void GetGames(QString& path);
 
     // The file whose games the list shows.

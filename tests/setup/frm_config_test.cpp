@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -249,8 +251,11 @@ TEST_F(ConfigDialog, AnUnreadableImportLeavesTheListAndCurrentFile) {
     const QString listed = writeFile("listed.pgn", kGames);
     QString locked = writeFile("locked.pgn", kGames);
     QFile::setPermissions(locked, QFileDevice::Permissions());
-    if (QFile probe(locked); probe.open(QIODevice::ReadOnly))
-        locked = "/proc/self/mem"; // permissions do not stop this user; this file fails to read
+    if (QFile probe(locked); probe.open(QIODevice::ReadOnly)) {
+        // Permissions do not stop this user (root): a folder, which reading refuses, stands in.
+        locked = box.path("folder.pgn");
+        ASSERT_TRUE(QDir().mkdir(locked));
+    }
     auto d = openQuietly();
     d->CurrentFile = listed;
     d->GetGames(d->CurrentFile);
@@ -383,6 +388,57 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(s.read("Random", ""), "1");
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_TRUE(box.messageTexts().empty());
+}
+
+// A PGN path that is no regular file is refused, with its reason, on every way the dialog reads
+// one; the listed games and the file they come from stay as they were, and nothing waits or
+// reads on and on (a FIFO without a writer, /dev/zero).
+TEST_F(ConfigDialog, APathThatIsNoRegularFileIsRefusedOnEveryWayIn) {
+    const QString listed = writeFile("listed.pgn", kGames);
+    const QString folder = box.path("folder.pgn");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString fifo = box.path("fifo.pgn");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto d = openQuietly();
+    const auto refusedWith = [&](const QString& path) {
+        return std::vector<QString>{"The file \"" + path +
+                                    "\" cannot be read: it is not a regular file"};
+    };
+    for (const QString& bad : {QString("/dev/zero"), folder, fifo}) {
+        SCOPED_TRACE(bad.toStdString());
+        d->CurrentFile = listed;
+        d->GetGames(d->CurrentFile);
+        const auto spans = d->GameSpans;
+        box.messages->shown.clear();
+
+        // "..." with the stored path, and PGN Import...
+        settings().write("PGNFile", bad);
+        d->Change->click();
+        scripted.dialogs->files.push_back(bad);
+        d->Command1->click();
+        EXPECT_EQ(box.messageTexts(),
+                  (std::vector<QString>{refusedWith(bad)[0], refusedWith(bad)[0]}));
+        EXPECT_EQ(d->CurrentFile, listed);
+        EXPECT_EQ(d->listCount(), 3);
+        EXPECT_EQ(d->GameSpans, spans);
+
+        // Edit Game and New Game on a listed file that became one (here a link to it).
+        const QString moved = box.path("moved.pgn");
+        ASSERT_TRUE(QFile::rename(listed, moved));
+        ASSERT_TRUE(QFile::link(bad, listed));
+        box.messages->shown.clear();
+        globals().TextBefore = "kept";
+        d->Edit->click();
+        d->New->click();
+        EXPECT_EQ(box.messageTexts(),
+                  (std::vector<QString>{refusedWith(listed)[0], refusedWith(listed)[0]}));
+        EXPECT_EQ(d->editor(), nullptr);
+        EXPECT_EQ(globals().TextBefore, "kept");
+        EXPECT_EQ(d->listCount(), 3);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        ASSERT_TRUE(QFile::remove(listed));
+        ASSERT_TRUE(QFile::rename(moved, listed));
+    }
 }
 
 TEST_F(ConfigDialog, ClosingTheWindowEndsTheProgramWithoutStoring) {
