@@ -25,6 +25,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -38,6 +39,32 @@ constexpr int kMatchWidth = 8250;    // twips
 const char* const kFileNotFound = "The specfied PGN file is not found, Loading Default";
 const char* const kDefaultNotFound = "Default File Not found, please specify a PGN file";
 const char* const kNoGames = "No games to edit. Please select \"New Game\" or \"PGN import\"";
+
+// The times the settings panel stores, in seconds: from one millisecond, the saver's smallest
+// timer step, to one day, far inside the 32-bit millisecond interval the saver turns them into
+// (secondsToInterval stops at 2,147,483,647 ms, about 24.8 days).
+constexpr double kMinSeconds = 0.001;
+constexpr double kMaxSeconds = 86400;
+
+// True when text is a time the panel stores: digits with at most one decimal point, blanks
+// around them allowed, whose value lies in the range above. The saver reads such a text as that
+// number (lenientNumber); text it would read otherwise, such as "1 5" or "2s", is refused.
+bool isSecondsText(const QString& text) {
+    static const QRegularExpression number(
+        QStringLiteral("^[ \\t]*([0-9]+(\\.[0-9]*)?|\\.[0-9]+)[ \\t]*$"));
+    if (!number.match(text).hasMatch())
+        return false;
+    const double seconds = lenientNumber(text.toStdString());
+    return seconds >= kMinSeconds && seconds <= kMaxSeconds;
+}
+
+// A field's name as the panel labels it: the label's text without the colon after it.
+QString fieldName(const QLabel* label) {
+    QString name = label->text();
+    while (name.endsWith(u':') || name.endsWith(u' '))
+        name.chop(1);
+    return name;
+}
 
 // The hourglass pointer for as long as it lives.
 class WaitPointer {
@@ -436,6 +463,17 @@ void frmConfig::Command2_Click() {
 }
 
 void frmConfig::OK2_Click() {
+    for (const auto& [box, caption] : {std::pair{Text1, Label3}, std::pair{Text2, Label7}}) {
+        if (isSecondsText(box->text()))
+            continue;
+        showMessage(QStringLiteral("\"%1\" must be a number of seconds from %2 to %3 (one day).")
+                        .arg(fieldName(caption), QString::number(kMinSeconds),
+                             QString::number(kMaxSeconds)),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+        box->setFocus();
+        box->selectAll();
+        return;
+    }
     storeDisplaySettings(settings(), {Picture1->BackColor(), Text1->text(), Text2->text(),
                                       Check1->isChecked(), random->isChecked()});
     close();

@@ -2,6 +2,7 @@
 #include "setup/frm_about.h"
 #include "setup/frm_config.h"
 #include "setup/game_index.h"
+#include "setup/settings_parse.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
@@ -377,17 +378,74 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     QTest::keyClicks(d->Text2, "x");
     d->Check1->click();
     d->random->click();
+    // A time that is no number is refused; once corrected, everything is stored.
+    d->OK2->click();
     EXPECT_TRUE(box.endRequests.empty());
+    EXPECT_EQ(s.read("Timer", "unset"), "unset");
+    ASSERT_EQ(box.messageTexts().size(), 1u);
+    box.messages->shown.clear();
+    QTest::keyClick(d->Text2, Qt::Key_Backspace);
+    QTest::keyClicks(d->Text2, "30");
     d->OK2->click();
 
     EXPECT_EQ(box.endRequests.size(), 1u);
     EXPECT_EQ(s.read("TextColor", ""), QString::number(0x123456));
     EXPECT_EQ(s.read("Timer", ""), "1.5");
-    EXPECT_EQ(s.read("Timer2", ""), "x");
+    EXPECT_EQ(s.read("Timer2", ""), "30");
     EXPECT_EQ(s.read("Movelist", ""), "0");
     EXPECT_EQ(s.read("Random", ""), "1");
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_TRUE(box.messageTexts().empty());
+}
+
+// OK on the settings panel stores a time only when it is a number of seconds the saver can wait:
+// anything else is named with its field and the accepted range, and nothing is stored.
+TEST_F(ConfigDialog, SettingsOKRefusesATimeThatIsNoNumberAboveZeroOrTooLong) {
+    auto d = openQuietly();
+    d->show();
+    auto& s = settings();
+    const char* const refused[] = {
+        "",   " ",   "0",   "0.0",   "-1",     "abc",     "x2",
+        "2s", "1 5", "1,5", "1.2.3", "0.0004", "86400.5", "99999999999999999999"};
+    for (QLineEdit* box : {d->Text1, d->Text2}) {
+        const QString field = box == d->Text1 ? "Time between moves" : "Time between games";
+        QLineEdit* other = box == d->Text1 ? d->Text2 : d->Text1;
+        other->setText("3");
+        for (const char* text : refused) {
+            this->box.messages->shown.clear();
+            box->setText(text);
+            d->OK2->click();
+            ASSERT_EQ(this->box.messageTexts(),
+                      std::vector<QString>{"\"" + field +
+                                           "\" must be a number of seconds from 0.001 to 86400 "
+                                           "(one day)."})
+                << text;
+            EXPECT_EQ(this->box.messages->shown[0].icon, MsgIcon::Critical);
+            EXPECT_EQ(d->focusWidget(), box) << text;
+            EXPECT_EQ(box->selectedText(), box->text());
+        }
+    }
+    EXPECT_TRUE(box.endRequests.empty());
+    EXPECT_TRUE(d->isVisible());
+    for (const char* key : {"Timer", "Timer2", "TextColor", "Movelist", "Random"})
+        EXPECT_EQ(s.read(key, "unset"), "unset") << key;
+
+    // Decimals and the bounds are taken as typed, and the saver reads them as those numbers.
+    const std::pair<const char*, std::int32_t> accepted[] = {
+        {"0.5", 500}, {" 2 ", 2000}, {".25", 250}, {"7.", 7000}, {"0.001", 1}, {"86400", 86400000}};
+    for (const auto& [text, interval] : accepted) {
+        box.endRequests.clear();
+        box.messages->shown.clear();
+        d->show();
+        d->Text1->setText(text);
+        d->Text2->setText(text);
+        d->OK2->click();
+        EXPECT_TRUE(box.messageTexts().empty()) << text;
+        EXPECT_EQ(box.endRequests.size(), 1u) << text;
+        EXPECT_EQ(s.read("Timer", ""), text);
+        EXPECT_EQ(s.read("Timer2", ""), text);
+        EXPECT_EQ(secondsToInterval(s.readNumber("Timer", "2")), interval) << text;
+    }
 }
 
 // A PGN path that is no regular file is refused, with its reason, on every way the dialog reads
