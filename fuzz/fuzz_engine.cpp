@@ -1,0 +1,85 @@
+// The PGN engine on the position model: the input is one game's text, played as the saver plays
+// it. Besides the sanitizers, it checks what CleanGameText and FillMoveList promise of their
+// results, and that no half-move but a promotion adds a piece to the board.
+#include "replay.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_engine: %s\n", what);
+        std::abort();
+    }
+}
+
+int pieceCount(const vantrelkit::Position& position) {
+    int count = 0;
+    for (int index = 1; index <= 64; ++index)
+        count += position.Squares[static_cast<std::size_t>(index)] != vantrelkit::none;
+    return count;
+}
+
+void checkCleaned(std::string_view text, const pw2::fuzz::Replayer& r) {
+    if (r.cleanMessages > 0) {
+        require(r.cleanMessages == 1, "CleanGameText showed more than one message");
+        require(r.host.messages.front().second == pgn::Icon::Critical,
+                "CleanGameText's message is not critical");
+        require(r.cleaned.empty(), "a text CleanGameText rejected did not come back empty");
+        return;
+    }
+    require(r.cleaned.size() <= text.size(), "CleanGameText made the text longer");
+    require(r.cleaned.find_first_of("[{(\r\n$") == std::string::npos,
+            "CleanGameText left a tag, comment, variation, line break or glyph");
+}
+
+void checkMoveList(const pw2::fuzz::Replayer& r) {
+    require(r.list.size() <= 32767, "more entries than the 16-bit move counter holds");
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < r.list.size(); ++i) {
+        const std::string& entry = r.list[i];
+        const std::string number = std::to_string(i + 1) + ". ";
+        require(entry.starts_with(number), "an entry does not start with its move number");
+        require(entry.size() >= number.size() + 16, "an entry is shorter than its two columns");
+        bytes += entry.size();
+    }
+    // Each entry's moves are words of the cleaned text, a word standing at most in one entry's
+    // Black column, the next entry's White column and the last entry's: the list cannot outgrow
+    // the text by more than that and the numbers and padding of the columns.
+    require(bytes <= 4 * r.cleaned.size() + 32 * r.list.size(),
+            "the move list grew out of proportion to the text");
+    require(r.gameResult.find(' ') == std::string::npos, "GameResult holds a space");
+    // The last token after Black continuations (" 12...") were blanked: a word of the text.
+    require(r.cleaned.find(r.gameResult) != std::string::npos, "GameResult is not of the text");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    pw2::fuzz::Replayer r;
+    int pieces = 32;
+    r.play(text, [&](std::string_view column) {
+        // The resolver does not check that a pawn stands on the square a pawn move starts from,
+        // so a promotion may crown an empty square; no other half-move adds a piece.
+        const int now = pieceCount(r.board.position());
+        const int crowned = column.find('=') != std::string_view::npos ? 1 : 0;
+        require(now <= pieces + crowned, "a half-move added a piece to the board");
+        pieces = now;
+        for (int index = 1; index <= 64; ++index)
+            require(vantrelkit::isPieceNum(r.board.position().Squares[std::size_t(index)]),
+                    "a square holds no PieceNum");
+    });
+    checkCleaned(text, r);
+    checkMoveList(r);
+    // Each message ends the game (the scheduler runs or the program ends), except the one of a
+    // text CleanGameText rejects, after which there is nothing to play.
+    require(r.host.messages.size() <= r.cleanMessages + 1, "a game went on after a message");
+    return 0;
+}

@@ -1,0 +1,105 @@
+// Where the games of a file lie: pgn::findGameSpans and pgn::gameText, and the game index the
+// setup dialog lists them with. The input is a whole file; its last 16 bytes also give one span
+// of any value for gameText's clamping.
+#include "pgn/game_spans.h"
+#include "setup/game_index.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_game_spans: %s\n", what);
+        std::abort();
+    }
+}
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// gameText on any span stays inside the text: the bytes begin .. end - 1 cut to the text, or
+// nothing.
+void checkClamp(std::string_view text, pgn::GameSpan span) {
+    const std::string_view got = pgn::gameText(text, span);
+    const auto size = static_cast<std::int64_t>(text.size());
+    if (span.begin < 1 || span.begin > size || span.end <= span.begin) {
+        require(got.empty(), "gameText of a span outside the text is not empty");
+        return;
+    }
+    require(got.data() == text.data() + (span.begin - 1), "gameText starts elsewhere");
+    require(static_cast<std::int64_t>(got.size()) == std::min(span.end, size + 1) - span.begin,
+            "gameText has the wrong length");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto spans = pgn::findGameSpans(text);
+
+    // One span per "[Event ", found here by the plain search.
+    std::size_t starts = 0;
+    for (std::size_t at = text.find(pgn::kGameStart); at != npos;
+         at = text.find(pgn::kGameStart, at + 1))
+        ++starts;
+    require(spans.size() == starts, "not one game per \"[Event \"");
+
+    const auto textEnd = static_cast<std::int64_t>(size) + 1;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const pgn::GameSpan span = spans[i];
+        require(span.begin >= 1 && span.begin < span.end && span.end <= textEnd,
+                "a span lies outside the text");
+        // A game starts at its "[Event " (and holds all of it, but for a game followed at once by
+        // the next one, which takes the byte before it: its space).
+        require(text.substr(static_cast<std::size_t>(span.begin - 1)).starts_with(pgn::kGameStart),
+                "a game does not start at \"[Event \"");
+        const std::string_view game = pgn::gameText(text, span);
+        require(game.find(pgn::kGameStart, 1) == npos, "a game holds the next game's start");
+        require(game.data() == text.data() + (span.begin - 1) &&
+                    game.size() == static_cast<std::size_t>(span.end - span.begin),
+                "gameText does not give the span's bytes");
+        // In file order, without overlap: one byte between a game and the next, none after the
+        // last.
+        if (i + 1 < spans.size())
+            require(span.end + 1 == spans[i + 1].begin, "games overlap or leave a gap");
+        else
+            require(span.end == textEnd, "the last game does not run to the end of the text");
+    }
+
+    if (size >= 16) {
+        pgn::GameSpan any;
+        std::memcpy(&any.begin, data + size - 16, 8);
+        std::memcpy(&any.end, data + size - 8, 8);
+        checkClamp(text, any);
+        // Small values reach the interesting edges more often than 64-bit noise.
+        checkClamp(text, {any.begin % (textEnd + 2), any.end % (textEnd + 2)});
+    }
+
+    // The game index: the same games, each entry a range of the text from the game's start through
+    // the first "]" after the first "[Black " after it, or to the game's end.
+    const pw2::GameIndex index{std::string(text)};
+    require(index.spans() == spans, "the game index delimits games differently");
+    require(index.size() == spans.size(), "the index lists another number of games");
+    // The entries are checked against plain searches for the first and the last games (all of
+    // them in a file of few games); each plain search may read the rest of the text.
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        if (i == 8 && index.size() > 16)
+            i = index.size() - 8;
+        const auto e = static_cast<std::size_t>(spans[i].begin - 1);
+        const std::size_t black = text.find("[Black ", e + 1);
+        const std::size_t close = black == npos ? npos : text.find(']', black + 1);
+        const std::string_view expected =
+            close != npos ? text.substr(e, close + 1 - e)
+                          : text.substr(e, static_cast<std::size_t>(spans[i].end - 1) - e);
+        require(index.entryBody(i) == expected, "a match list entry holds the wrong bytes");
+        require(index.entry(i) == std::to_string(i + 1) + "- " + std::string(expected),
+                "a match list entry is not numbered from 1");
+    }
+    return 0;
+}
