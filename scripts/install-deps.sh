@@ -9,12 +9,24 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
 )
-if [ "${1:-}" = "--test" ]; then
-  packages+=(xvfb xauth x11-utils clang-format)
-  # The install test validates the installed desktop entry and XScreenSaver configuration; the
-  # XScreenSaver test runs the real daemon and reads its screen with xwd and ImageMagick.
-  packages+=(desktop-file-utils libxml2-utils xscreensaver x11-apps imagemagick)
-fi
+for set in "$@"; do
+  case $set in
+  --test)
+    packages+=(xvfb xauth x11-utils clang-format)
+    # The install test validates the installed desktop entry and XScreenSaver configuration; the
+    # XScreenSaver test runs the real daemon and reads its screen with xwd and ImageMagick.
+    packages+=(desktop-file-utils libxml2-utils xscreensaver x11-apps imagemagick)
+    ;;
+  --fuzz)
+    # The fuzz targets: clang++ with libFuzzer and the sanitizers' runtime libraries.
+    packages+=(clang libclang-rt-14-dev)
+    ;;
+  *)
+    echo "usage: scripts/install-deps.sh [--test] [--fuzz]" >&2
+    exit 2
+    ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
