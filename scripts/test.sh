@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs every test. Usage: scripts/test.sh [build-folder]
+# and runs every test; in CI (CI=true) the fuzz targets then run for a minute each.
+# Usage: scripts/test.sh [build-folder]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build-test}
@@ -10,3 +11,7 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW2_SAN
 cmake --build "$build"
 cd "$build"
 ctest --output-on-failure --timeout 600
+
+if [ "${CI:-}" = true ]; then
+  "$top/scripts/fuzz.sh" 60
+fi
