@@ -24,6 +24,17 @@ bool spanStartsGame(std::string_view text, pgn::GameSpan span) {
     return text.substr(static_cast<std::size_t>(span.begin - 1)).starts_with(pgn::kGameStart);
 }
 
+bool spanDelimitsGame(std::string_view text, pgn::GameSpan span) {
+    if (!spanStartsGame(text, span))
+        return false;
+    // The next game is looked for from the byte after this game's "[", as findGameSpans does.
+    const std::size_t next = text.find(pgn::kGameStart, static_cast<std::size_t>(span.begin));
+    const std::int64_t end = next == std::string_view::npos
+                                 ? static_cast<std::int64_t>(text.size()) + 1
+                                 : static_cast<std::int64_t>(next);
+    return span.end == end;
+}
+
 std::string tagValue(std::string_view game, std::string_view name) {
     std::string opener = "[";
     opener += name;

@@ -20,8 +20,14 @@ struct GameSplit {
 
 GameSplit splitAtGame(std::string_view text, pgn::GameSpan span);
 
-// True when span still starts a game of text (the file was not changed since it was indexed).
+// True when span still starts a game of text: "[Event " stands at its begin.
 bool spanStartsGame(std::string_view text, pgn::GameSpan span);
+
+// True when span is still exactly one game of text, as pgn::findGameSpans delimits it: it starts
+// at "[Event " and ends just before the byte that precedes the next "[Event ", or, for the last
+// game, at the end of the text. A file changed since it was indexed in a way that moved, grew or
+// shrank the game fails this. Reads the text once from the game's start.
+bool spanDelimitsGame(std::string_view text, pgn::GameSpan span);
 
 // The value of the first tag name in the game text, e.g. tagValue(game, "White"): the text after
 // `[White "` up to the closing quote, with PGN's escapes decoded (\" is a quote, \\ a backslash).

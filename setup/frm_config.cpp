@@ -325,7 +325,11 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
     if (!readFile(trimmed, bytes))
         return Listing::Unreadable;
     path = trimmed;
+    listText(std::move(bytes));
+    return Listing::Listed;
+}
 
+void frmConfig::listText(std::string bytes) {
     const WaitPointer wait;
     auto index = std::make_shared<const GameIndex>(std::move(bytes));
     model_->setIndex(index);
@@ -335,13 +339,12 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
         keepPlace.setRetainSizeWhenHidden(true);
         Match->setSizePolicy(keepPlace);
         Match->hide();
-        return Listing::Listed;
+        return;
     }
     OK->setEnabled(true);
     List1->selectionModel()->setCurrentIndex(model_->index(0, 0),
                                              QItemSelectionModel::ClearAndSelect);
     GameSpans = index->spans();
-    return Listing::Listed;
 }
 
 void frmConfig::GetGames(QString& path) {
@@ -416,10 +419,25 @@ void frmConfig::Edit_Click() {
     std::string text;
     if (!readFile(CurrentFile, text))
         return;
-    const std::size_t k = std::size_t(std::max(listIndex(), 0));
-    if (k >= GameSpans.size() || !spanStartsGame(text, GameSpans[k])) {
+    const int row = std::max(listIndex(), 0);
+    const auto k = std::size_t(row);
+    // The game must still lie where it was listed, with the bytes it was listed with: a game that
+    // grew, shrank or moved since would be cut at its old end, and saving it would leave part of
+    // it, or of the next game, behind in the file; another game in its place is not the game the
+    // user chose. The games are listed again from what was just read, the same game number
+    // chosen, and the user looks at the list before editing.
+    const GameIndex* index = gameIndex();
+    const bool asListed = index && k < GameSpans.size() && k < index->size() &&
+                          spanDelimitsGame(text, GameSpans[k]) &&
+                          pgn::gameText(text, GameSpans[k]) == index->gameText(k);
+    if (!asListed) {
+        listText(std::move(text));
+        if (row < listCount())
+            List1->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                                     QItemSelectionModel::ClearAndSelect);
         showMessage(QStringLiteral("The file \"%1\" has changed since its games were listed. "
-                                   "Please list its games again.")
+                                   "Its games are listed again as they are now; check the chosen "
+                                   "game and press Edit Game again.")
                         .arg(CurrentFile),
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return;

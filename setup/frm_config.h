@@ -119,6 +119,8 @@ private:
     enum class Listing { Listed, NoFile, Unreadable };
 
     Listing listGames(QString& path);
+    // Lists the games of bytes, a file's whole text, and chooses the first.
+    void listText(std::string bytes);
     // Reads the whole file at path, reporting a failure; false when it could not be read.
     bool readFile(const QString& path, std::string& bytes);
     void showPanel(bool matchPanel);

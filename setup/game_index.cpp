@@ -57,6 +57,10 @@ std::string_view GameIndex::entryBody(std::size_t i) const {
     return std::string_view(*text_).substr(r.first, r.last - r.first);
 }
 
+std::string_view GameIndex::gameText(std::size_t i) const {
+    return pgn::gameText(*text_, spans_.at(i));
+}
+
 std::string GameIndex::entry(std::size_t i) const {
     const std::string_view body = entryBody(i);
     std::string text = std::to_string(i + 1);

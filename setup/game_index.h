@@ -36,6 +36,8 @@ public:
     std::string entry(std::size_t i) const;
     // The bytes of entry i after its "<n>- " prefix.
     std::string_view entryBody(std::size_t i) const;
+    // The bytes of game i (0-based) as they were when the text was listed.
+    std::string_view gameText(std::size_t i) const;
 
 private:
     struct Range {

@@ -102,5 +102,28 @@ TEST(SplitAtGame, HandsOverTheBytesAroundEachGame) {
     EXPECT_FALSE(spanStartsGame("short", spans[1]));
 }
 
+// Edit Game's check of a listed span against the file as it is now: only a span that is still
+// exactly one game passes, so a game cut short or run on into the next is never handed over.
+TEST(SplitAtGame, AListedSpanStillDelimitsItsGameOnlyWhileTheGameIsUnchangedInPlace) {
+    const auto spans = pgn::findGameSpans(kThreeGames);
+    for (const pgn::GameSpan& span : spans)
+        EXPECT_TRUE(spanDelimitsGame(kThreeGames, span));
+    std::string grown = kThreeGames;
+    grown.insert(grown.find("0-1"), "2.c4 ");
+    std::string shrunk = kThreeGames;
+    shrunk.erase(shrunk.find("1.d4 d5 "), 8);
+    const std::string moved = "x" + kThreeGames;
+    // Only the last game's end depends on the end of the text.
+    const std::string longerLast = kThreeGames + "\n";
+    for (const std::string& now : {grown, shrunk, moved})
+        EXPECT_FALSE(spanDelimitsGame(now, spans[1])) << now;
+    EXPECT_TRUE(spanDelimitsGame(grown, spans[0]));
+    EXPECT_FALSE(spanDelimitsGame(longerLast, spans[2]));
+    EXPECT_TRUE(spanDelimitsGame(longerLast, spans[1]));
+    EXPECT_FALSE(spanDelimitsGame(kThreeGames, {spans[1].begin, spans[1].end + 1}));
+    EXPECT_FALSE(spanDelimitsGame(kThreeGames, {spans[2].begin, spans[2].end + 1}));
+    EXPECT_FALSE(spanDelimitsGame(kThreeGames.substr(0, spans[1].begin), spans[1]));
+}
+
 } // namespace
 } // namespace pw2

@@ -1,0 +1,128 @@
+// A game file that another program changes while the setup dialog lists it or the editor holds one
+// of its games: Edit Game opens only a game that still lies where it was listed, and Save writes
+// only over the bytes the game was split from.
+#include "editor_fixture.h"
+#include "setup/edit_game.h"
+
+#include <QFileInfo>
+#include <QListView>
+
+namespace pw2 {
+namespace {
+
+const std::string kA =
+    "[Event \"A\"]\n[Site \"s\"]\n[Date \"2001\"]\n[White \"wa\"]\n[Black \"ba\"]\n"
+    "\n1.e4 e5 2.Nf3 Nc6 1-0\n\n";
+const std::string kB =
+    "[Event \"B\"]\n[Site \"s\"]\n[Date \"2002\"]\n[White \"wb\"]\n[Black \"bb\"]\n"
+    "\n1.d4 d5 2.c4 e6 0-1\n\n";
+const std::string kC =
+    "[Event \"C\"]\n[Site \"s\"]\n[Date \"2003\"]\n[White \"wc\"]\n[Black \"c2\"]\n"
+    "\n1.c4 e5 2.g3 Nf6 *\n";
+const std::string kFile = kA + kB + kC;
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// B lengthened and shortened by another program, C lengthened at the end of the file, and a game
+// put in before B, so that another game now has B's number.
+const std::string kBLonger = replaced(kFile, "e6 0-1", "e6 3.Nc3 Nf6 0-1");
+const std::string kBShorter = replaced(kFile, "2.c4 e6 0-1", "0-1");
+const std::string kCLonger = kFile + "\n";
+const std::string kInserted = kA + replaced(kB, "\"B\"", "\"X\"") + kB + kC;
+
+const QString kCaution = "Caution. If you are editing this game from an existing file, all "
+                         "comments in the current game will be removed. Are you sure you want to "
+                         "continue?";
+
+// What Save writes: the file split around game row, the editor's game in its place.
+std::string savedAround(const std::string& text, int row, const frmEdit& e) {
+    const pgn::GameSpan span = pgn::findGameSpans(text).at(std::size_t(row));
+    std::string game;
+    const std::pair<const char*, const QLineEdit*> tags[] = {{"Event", e.EventNm},
+                                                             {"Site", e.Site},
+                                                             {"Date", e.DateNm},
+                                                             {"White", e.White},
+                                                             {"Black", e.Black}};
+    for (const auto& [name, box] : tags)
+        game += std::string("[") + name + " \"" + e.toFileText(box->text()) + "\"]\r\n";
+    return text.substr(0, std::size_t(span.begin - 1)) + "\r\n" + game + e.MoveList + "\r\n" +
+           text.substr(std::size_t(span.end - 1)) + "\r\n";
+}
+
+class StaleFile : public test::EditorTest {
+protected:
+    void SetUp() override {
+        file = box.path("games.pgn");
+        test::writeBytes(file, kFile);
+    }
+    void select(frmConfig& d, int row) {
+        d.List1->setCurrentIndex(d.List1->model()->index(row, 0));
+    }
+    QString file;
+};
+
+TEST_F(StaleFile, EditGameOnAGameChangedSinceItWasListedListsTheFileAgainFirst) {
+    const std::pair<std::string, int> changes[] = {
+        {kBLonger, 1}, {kBShorter, 1}, {kCLonger, 2}, {kInserted, 1}};
+    for (const auto& [now, row] : changes) {
+        SCOPED_TRACE(now);
+        test::writeBytes(file, kFile);
+        auto d = openDialog();
+        d->CurrentFile = file;
+        d->GetGames(d->CurrentFile);
+        select(*d, row);
+        test::writeBytes(file, now);
+        globals().TextBefore = "kept";
+
+        d->Edit->click();
+        EXPECT_EQ(shown(), std::vector<QString>{
+                               "The file \"" + file +
+                               "\" has changed since its games were listed. Its games are listed "
+                               "again as they are now; check the chosen game and press Edit Game "
+                               "again."});
+        EXPECT_EQ(d->editor(), nullptr);
+        EXPECT_EQ(globals().TextBefore, "kept");
+        EXPECT_EQ(d->GameSpans, pgn::findGameSpans(now));
+        EXPECT_EQ(d->listCount(), int(d->GameSpans.size()));
+        EXPECT_EQ(d->listIndex(), row);
+        EXPECT_TRUE(d->Label2->text().startsWith(QString::number(row + 1) + "- [Event "));
+
+        // Pressed again, it opens the game with all its moves; the game saved with one more
+        // takes exactly its place.
+        box.messages->shown.clear();
+        d->Edit->click();
+        frmEdit* e = d->editor();
+        ASSERT_NE(e, nullptr);
+        const std::string game = test::gamesOf(now)[std::size_t(row)];
+        EXPECT_EQ(globals().TextBefore + game + globals().TextAfter, now);
+        EXPECT_EQ(e->EventNm->text().toStdString(), tagValue(game, "Event"));
+        test::typeMove(*e, "a3", "a6");
+        e->Save->click();
+        EXPECT_EQ(shown(), std::vector<QString>{kCaution});
+        EXPECT_EQ(test::readBytes(file), savedAround(now, row, *e));
+        EXPECT_EQ(test::gamesOf(test::readBytes(file)).size(), test::gamesOf(now).size());
+        e->hide();
+    }
+}
+
+TEST_F(StaleFile, AChangeAfterTheListedGameStillOpensItWithTheFileAsItIsNow) {
+    auto d = openDialog();
+    d->CurrentFile = file;
+    d->GetGames(d->CurrentFile);
+    select(*d, 0);
+    test::writeBytes(file, kBLonger);
+    d->Edit->click();
+    frmEdit* e = d->editor();
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(globals().TextAfter, kBLonger.substr(kA.size() - 1));
+    e->List1->setCurrentRow(0);
+    e->Update->click();
+    e->Save->click();
+    EXPECT_EQ(test::readBytes(file), savedAround(kBLonger, 0, *e));
+}
+
+} // namespace
+} // namespace pw2
