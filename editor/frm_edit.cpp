@@ -174,6 +174,25 @@ void frmEdit::Form_Load() {
     MoveList.clear();
     Save->setEnabled(false);
     saved_ = true;
+    knownFiles_.clear();
+}
+
+void frmEdit::setSourceFile(const QString& path, std::string_view bytes) {
+    knownFiles_.clear();
+    if (!trimSpaces(path).isEmpty())
+        noteFile(trimSpaces(path), bytes);
+}
+
+void frmEdit::noteFile(const QString& path, std::string_view bytes) {
+    std::erase_if(knownFiles_, [&](const FileStamp& known) { return known.names(path); });
+    knownFiles_.emplace_back(path, bytes);
+}
+
+bool frmEdit::unchangedSinceKnown(const QString& path) const {
+    for (const FileStamp& known : knownFiles_)
+        if (known.names(path))
+            return known.stillHolds(path);
+    return true;
 }
 
 std::string frmEdit::lineBytes(int row) const {
@@ -280,18 +299,29 @@ bool frmEdit::DoSave(QString& FileNm) {
         }
     }
     FileNm = trimSpaces(FileNm);
+    // TextBefore and TextAfter hold the file as it was read; written over a file that another
+    // program has changed since, they would undo its changes or cut into its games.
+    if (!unchangedSinceKnown(FileNm)) {
+        showMessage(QStringLiteral("The file \"%1\" was changed by another program since the game "
+                                   "was opened. Nothing was written; Save As... keeps the game in "
+                                   "another file.")
+                        .arg(FileNm),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+        return false;
+    }
 
     const GameTags tags{toFileText(EventNm->text()), toFileText(Site->text()),
                         toFileText(DateNm->text()), toFileText(White->text()),
                         toFileText(Black->text())};
     const auto& g = globals();
-    const QString reason =
-        replaceFile(FileNm, composeGameFile(g.TextBefore, tags, MoveList, g.TextAfter));
+    const std::string bytes = composeGameFile(g.TextBefore, tags, MoveList, g.TextAfter);
+    const QString reason = replaceFile(FileNm, bytes);
     if (!reason.isEmpty()) {
         showMessage(QStringLiteral("The file \"%1\" cannot be written: %2").arg(FileNm, reason),
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return false;
     }
+    noteFile(FileNm, bytes);
     Save->setEnabled(false);
     FileName->setText(QString::fromUtf8(kFilePrefix) + FileNm);
     saved_ = true;

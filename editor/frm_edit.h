@@ -4,11 +4,14 @@
 // saver finds a bad move when it plays the game.
 #pragma once
 
+#include "editor/file_stamp.h"
+
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -67,9 +70,15 @@ public:
     // The editor's whole check of a typed move: it is not empty.
     static bool CheckMove(const QString& Movement);
 
+    // The file TextBefore and TextAfter were read from, and its bytes then (for Edit Game,
+    // TextBefore, the game and TextAfter). An empty path names no file.
+    void setSourceFile(const QString& path, std::string_view bytes);
+
     // Writes the game into the file FileNm (spaces around it are removed from the variable): the
-    // old file is replaced in one step, or kept whole when the writing fails. False when nothing
-    // was written.
+    // old file is replaced in one step, or kept whole when the writing fails. The file the game
+    // was read from, and any file the game was saved to, is written over only while it still
+    // holds what the editor last read or wrote there; one that another program has changed since
+    // is reported and left as it is. False when nothing was written.
     bool DoSave(QString& FileNm);
 
     // What the window does when it loads: empty fields, boxes and list, no file, the MoveNum
@@ -104,8 +113,16 @@ private:
     QString captionFile() const;
     std::string lineBytes(int row) const;
 
+    // Whether the file at path may be written over: true unless it is one of knownFiles_ and has
+    // changed since.
+    bool unchangedSinceKnown(const QString& path) const;
+    void noteFile(const QString& path, std::string_view bytes);
+
     std::int32_t currentEdMove_ = 1;
     bool saved_ = true;
+    // The files whose bytes around the game are TextBefore and TextAfter: the one the game was
+    // read from and those it was saved to, each as the editor last read or wrote it.
+    std::vector<FileStamp> knownFiles_;
     bool fileUtf8_ = true;
 };
 

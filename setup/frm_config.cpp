@@ -406,6 +406,7 @@ void frmConfig::New_Click() {
     frmEdit* editor = openEditor();
     editor->setCurrentEdMove(1);
     editor->Form_Load();
+    editor->setSourceFile(CurrentFile, g.TextBefore);
     editor->setFileUtf8(isValidUtf8(g.TextBefore));
     editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
     editor->showModal();
@@ -444,13 +445,14 @@ void frmConfig::Edit_Click() {
     }
     GameSplit split = splitAtGame(text, GameSpans[k]);
     const bool utf8 = isValidUtf8(text);
+    frmEdit* editor = openEditor();
+    editor->Form_Load();
+    editor->setSourceFile(CurrentFile, text);
     text = std::string();
     auto& g = globals();
     g.TextBefore = std::move(split.TextBefore);
     g.TextAfter = std::move(split.TextAfter);
 
-    frmEdit* editor = openEditor();
-    editor->Form_Load();
     editor->setFileUtf8(utf8);
     editor->EventNm->setText(editor->fromFileText(tagValue(split.game, "Event")));
     editor->White->setText(editor->fromFileText(tagValue(split.game, "White")));

@@ -36,6 +36,12 @@ const QString kCaution = "Caution. If you are editing this game from an existing
                          "comments in the current game will be removed. Are you sure you want to "
                          "continue?";
 
+QString changedByAnother(const QString& file) {
+    return "The file \"" + file +
+           "\" was changed by another program since the game was opened. Nothing was written; "
+           "Save As... keeps the game in another file.";
+}
+
 // What Save writes: the file split around game row, the editor's game in its place.
 std::string savedAround(const std::string& text, int row, const frmEdit& e) {
     const pgn::GameSpan span = pgn::findGameSpans(text).at(std::size_t(row));
@@ -59,6 +65,13 @@ protected:
     }
     void select(frmConfig& d, int row) {
         d.List1->setCurrentIndex(d.List1->model()->index(row, 0));
+    }
+    // The editor's game and state, to see that a refused save leaves it alone.
+    static std::vector<QString> state(const frmEdit& e) {
+        std::vector<QString> all = test::lines(e);
+        all.insert(all.end(), {e.FileName->text(), e.EventNm->text(),
+                               QString::number(e.Save->isEnabled()), QString::number(e.isSaved())});
+        return all;
     }
     QString file;
 };
@@ -122,6 +135,98 @@ TEST_F(StaleFile, AChangeAfterTheListedGameStillOpensItWithTheFileAsItIsNow) {
     e->Update->click();
     e->Save->click();
     EXPECT_EQ(test::readBytes(file), savedAround(kBLonger, 0, *e));
+}
+
+TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
+    const std::string sameLength = replaced(kFile, "\"wa\"", "\"WA\"");
+    const QString link = box.path("link.pgn");
+    ASSERT_TRUE(QFile::link(file, link));
+    for (const std::string& now : {kBLonger, kBShorter, sameLength, std::string()}) {
+        SCOPED_TRACE(now);
+        test::writeBytes(file, kFile);
+        auto d = openDialog();
+        frmEdit* e = editGame(*d, file, 1);
+        ASSERT_NE(e, nullptr);
+        test::typeMove(*e, "Nc3", "Nf6");
+        const std::vector<QString> before = state(*e);
+        if (now.empty())
+            ASSERT_TRUE(QFile::remove(file));
+        else
+            test::writeBytes(file, now);
+
+        e->Save->click();
+        EXPECT_EQ(shown(), (std::vector<QString>{kCaution, changedByAnother(file)}));
+        EXPECT_EQ(box.messages->shown[1].icon, MsgIcon::Critical);
+        if (now.empty())
+            EXPECT_FALSE(QFile::exists(file));
+        else
+            EXPECT_EQ(test::readBytes(file), now);
+        EXPECT_EQ(state(*e), before);
+
+        // Save As into the same file, however its path is spelt, is refused too; into another
+        // file it writes the game with the bytes it was opened with around it.
+        const std::vector<QString> sameFile = {file, box.dir.path() + "/./games.pgn", link};
+        for (const QString& same : sameFile) {
+            if (now.empty() && same == link)
+                continue; // a link to a file that is gone is another file
+            box.messages->shown.clear();
+            scripted.dialogs->files = {same};
+            e->SaveAs->click();
+            EXPECT_EQ(shown(), std::vector<QString>{changedByAnother(same)});
+        }
+        const QString other = box.path("other.pgn");
+        scripted.dialogs->files = {other};
+        e->SaveAs->click();
+        EXPECT_EQ(test::readBytes(other), savedAround(kFile, 1, *e));
+        EXPECT_EQ(e->FileName->text(), "File name : " + other);
+        EXPECT_TRUE(e->isSaved());
+        e->hide();
+    }
+}
+
+// What Save writes becomes what the file is checked against: the game saves again and again,
+// also after its file was written anew with the same bytes, until another program changes it.
+TEST_F(StaleFile, EachSaveIsTheFileToCheckTheNextOneAgainst) {
+    auto d = openDialog();
+    frmEdit* e = editGame(*d, file, 1);
+    ASSERT_NE(e, nullptr);
+    test::typeMove(*e, "Nc3", "Nf6");
+    e->Save->click();
+    test::typeMove(*e, "Bg5", "Be7");
+    e->Save->click();
+    const std::string written = test::readBytes(file);
+    EXPECT_EQ(written, savedAround(kFile, 1, *e));
+    EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kCaution}));
+
+    test::writeBytes(file, written);
+    test::typeMove(*e, "e3", "O-O");
+    e->Save->click();
+    EXPECT_EQ(test::readBytes(file), savedAround(kFile, 1, *e));
+    EXPECT_TRUE(e->isSaved());
+
+    const std::string appended = test::readBytes(file) + kA;
+    test::writeBytes(file, appended);
+    test::typeMove(*e, "Rc1", "h6");
+    box.messages->shown.clear();
+    e->Save->click();
+    EXPECT_EQ(shown(), (std::vector<QString>{kCaution, changedByAnother(file)}));
+    EXPECT_EQ(test::readBytes(file), appended);
+    EXPECT_FALSE(e->isSaved());
+}
+
+TEST_F(StaleFile, NewGameWritesNothingOverAFileChangedSinceItWasRead) {
+    auto d = openDialog();
+    d->CurrentFile = file;
+    withNewGame(*d, [&](frmEdit& e) {
+        test::typeMove(e, "e4", "e5");
+        e.EventNm->setText("New");
+        test::writeBytes(file, kBShorter);
+        box.messages->answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+        e.Save->click();
+        EXPECT_EQ(shown().back(), changedByAnother(file));
+        EXPECT_EQ(test::readBytes(file), kBShorter);
+        EXPECT_FALSE(e.isSaved());
+    });
 }
 
 } // namespace
