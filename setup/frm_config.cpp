@@ -396,9 +396,15 @@ frmEdit* frmConfig::openEditor() {
     return editor_;
 }
 
+bool frmConfig::editorMayBeRefilled() {
+    return !editor_ || editor_->isHidden() || editor_->isSaved() || editor_->close();
+}
+
 void frmConfig::New_Click() {
     std::string before;
     if (!CurrentFile.isEmpty() && !readFile(CurrentFile, before))
+        return;
+    if (!editorMayBeRefilled())
         return;
     auto& g = globals();
     g.TextBefore = std::move(before);
@@ -443,6 +449,8 @@ void frmConfig::Edit_Click() {
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
+    if (!editorMayBeRefilled())
+        return;
     GameSplit split = splitAtGame(text, GameSpans[k]);
     const bool utf8 = isValidUtf8(text);
     frmEdit* editor = openEditor();

@@ -127,6 +127,9 @@ private:
     int twipsToPixels(int twips) const;
     QString defaultFile() const;
     frmEdit* openEditor();
+    // True when the editor may take another game: it is closed, or its game is saved, or the
+    // user gives up the changes when asked as the editor's own closing asks (the editor closes).
+    bool editorMayBeRefilled();
 
     GameListModel* model_;
     QPointer<frmEdit> editor_;

@@ -35,6 +35,7 @@ const std::string kInserted = kA + replaced(kB, "\"B\"", "\"X\"") + kB + kC;
 const QString kCaution = "Caution. If you are editing this game from an existing file, all "
                          "comments in the current game will be removed. Are you sure you want to "
                          "continue?";
+const QString kCancelUnsaved = "The game is not saved, are you sure you  want to cancel it ?";
 
 QString changedByAnother(const QString& file) {
     return "The file \"" + file +
@@ -227,6 +228,28 @@ TEST_F(StaleFile, NewGameWritesNothingOverAFileChangedSinceItWasRead) {
         EXPECT_EQ(test::readBytes(file), kBShorter);
         EXPECT_FALSE(e.isSaved());
     });
+}
+
+// Edit Game on another game while the editor holds changes asks, as closing the editor asks.
+TEST_F(StaleFile, EditGameAsksBeforeReplacingAGameThatIsNotSaved) {
+    auto d = openDialog();
+    frmEdit* e = editGame(*d, file, 0);
+    ASSERT_NE(e, nullptr);
+    test::typeMove(*e, "a3", "a6");
+    const std::vector<QString> typed = test::lines(*e);
+    const std::string before = globals().TextBefore + "|" + globals().TextAfter;
+    select(*d, 2);
+    box.messages->answers = {MsgAnswer::No};
+    d->Edit->click();
+    EXPECT_EQ(shown(), std::vector<QString>{kCancelUnsaved});
+    EXPECT_EQ(test::lines(*e), typed);
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_EQ(globals().TextBefore + "|" + globals().TextAfter, before);
+
+    d->Edit->click();
+    EXPECT_EQ(e->EventNm->text(), "C");
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_TRUE(e->isSaved());
 }
 
 } // namespace
