@@ -1,6 +1,8 @@
-// Where the games of a file lie: pgn::findGameSpans and pgn::gameText, and the game index the
-// setup dialog lists them with. The input is a whole file; its last 16 bytes also give one span
-// of any value for gameText's clamping.
+// Where the games of a file lie: pgn::findGameSpans and pgn::gameText, the game index the setup
+// dialog lists them with, and pgn::GameReader, which pawnwatch2-check reads a file with one game
+// at a time. The input is a whole file; its last 16 bytes also give one span of any value for
+// gameText's clamping.
+#include "pgn/game_reader.h"
 #include "pgn/game_spans.h"
 #include "setup/game_index.h"
 
@@ -11,6 +13,9 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -35,6 +40,68 @@ void checkClamp(std::string_view text, pgn::GameSpan span) {
     require(got.data() == text.data() + (span.begin - 1), "gameText starts elsewhere");
     require(static_cast<std::int64_t>(got.size()) == std::min(span.end, size + 1) - span.begin,
             "gameText has the wrong length");
+}
+
+// The input arrives in pieces of any size: a packet socket hands the reader one packet per read,
+// as a slow pipe or a network file system may. The pieces, the size the file is said to have and
+// the largest game allowed come from a hash of the text.
+void checkReader(std::string_view text, const std::vector<pgn::GameSpan>& spans) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : text)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    auto draw = [&h](std::uint64_t n) {
+        h = h * 6364136223846793005ull + 1442695040888963407ull;
+        return n == 0 ? 0 : (h >> 33) % n;
+    };
+
+    int fds[2];
+    require(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds) == 0, "no socket pair");
+    const int bigBuffer = 1 << 20;
+    ::setsockopt(fds[0], SOL_SOCKET, SO_SNDBUFFORCE, &bigBuffer, sizeof bigBuffer);
+    std::size_t sent = 0;
+    for (int piece = 0; sent < text.size(); ++piece) {
+        // At most 32 pieces, none empty (an empty packet reads as the end of the input).
+        const std::size_t left = text.size() - sent;
+        const std::size_t n = piece == 31 ? left : 1 + draw(std::min<std::size_t>(left, 4096));
+        require(::send(fds[0], text.data() + sent, n, 0) == static_cast<ssize_t>(n),
+                "the socket took less than a piece");
+        sent += n;
+    }
+    ::close(fds[0]);
+
+    const int said = static_cast<int>(draw(4));
+    const std::int64_t expected = said == 0   ? -1
+                                  : said == 1 ? static_cast<std::int64_t>(text.size()) + 1
+                                              : static_cast<std::int64_t>(text.size());
+    const std::size_t largest =
+        draw(2) == 0 ? pgn::GameReader::kLargestGame : 8 + draw(text.size() + 1);
+    pgn::GameReader reader(fds[1], expected, largest);
+    std::size_t i = 0;
+    std::string_view game;
+    while (reader.next(game)) {
+        require(i < spans.size(), "the reader found a game the spans do not have");
+        require(game == pgn::gameText(text, spans[i]), "the reader's game differs from the span's");
+        ++i;
+    }
+    ::close(fds[1]);
+    const pgn::GameReader::Status status = reader.status();
+    if (status == pgn::GameReader::Status::TooLarge) {
+        // Refused only when the game it was reading, with the few bytes that might begin the
+        // next one, is larger than allowed.
+        require(i < spans.size() && pgn::gameText(text, spans[i]).size() + 7 > largest,
+                "the reader refused a game that is not too large");
+        return;
+    }
+    require(reader.bytesRead() == static_cast<std::int64_t>(text.size()),
+            "the reader did not read the whole input");
+    if (expected > static_cast<std::int64_t>(text.size())) {
+        // A file that ended early: its last game may have been cut, so it is not given.
+        require(status == pgn::GameReader::Status::Shrank, "a shrunk file was not noticed");
+        require(i + 1 == spans.size() || spans.empty(), "the games before the cut were not given");
+        return;
+    }
+    require(status == pgn::GameReader::Status::Finished, "the reader did not finish");
+    require(i == spans.size(), "the reader missed games");
 }
 
 } // namespace
@@ -80,6 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Small values reach the interesting edges more often than 64-bit noise.
         checkClamp(text, {any.begin % (textEnd + 2), any.end % (textEnd + 2)});
     }
+
+    checkReader(text, spans);
 
     // The game index: the same games, each entry a range of the text from the game's start through
     // the first "]" after the first "[Black " after it, or to the game's end.
