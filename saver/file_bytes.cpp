@@ -50,13 +50,15 @@ bool readFileBytes(const QString& path, std::string& bytes, QString* reason) {
     QFile file(path);
     if (!openRegular(file, reason))
         return false;
-    // The bytes the file held when it was opened: a file that grows meanwhile cannot make this
-    // read go on for ever, and one that shrinks gives what is left.
     bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
     const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
-    if (got >= 0 && file.error() == QFileDevice::NoError) {
+    if (got >= 0) {
         bytes.resize(std::size_t(got));
-        return true;
+        // A file that grew meanwhile, or one that tells no size (as the system's own files do).
+        const QByteArray rest = file.readAll();
+        bytes.append(rest.constData(), std::size_t(rest.size()));
+        if (file.error() == QFileDevice::NoError)
+            return true;
     }
     if (reason)
         *reason = file.errorString();

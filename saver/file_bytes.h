@@ -10,7 +10,7 @@ namespace pw2 {
 // True when path names a file that exists and is not a folder.
 bool fileExists(const QString& path);
 
-// The whole file into bytes, as it was when opened. False, with the reason, when it cannot be
+// The whole file into bytes. False, with the reason, when it cannot be
 // read or is not a regular file (a device, a pipe or a folder).
 bool readFileBytes(const QString& path, std::string& bytes, QString* reason = nullptr);
 

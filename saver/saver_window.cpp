@@ -37,6 +37,14 @@ std::string tagText(const std::string& game, std::string_view search) {
     return game.substr(p, q - p + 1);
 }
 
+// Text from the file as a label or the move list shows it: no more than fits on any screen, so
+// that a tag or a move of megabytes in a hostile file cannot hold the saver up while it is laid
+// out.
+QString shownText(std::string_view bytes) {
+    constexpr std::size_t kShownBytes = 512;
+    return decodeFileText(bytes.substr(0, kShownBytes));
+}
+
 QColor colourFromNumber(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
@@ -423,10 +431,10 @@ void Saver::Timer2_Timer() {
 
     std::string gameText = readFileRange(path, begin, end);
     boardProxy_->newGame();
-    Label2->setText(decodeFileText(tagText(gameText, "[White")));
-    Label1->setText(decodeFileText(tagText(gameText, "[Black")));
-    Label3->setText(decodeFileText(tagText(gameText, "[Event")));
-    Label4->setText(decodeFileText(tagText(gameText, "[Date")));
+    Label2->setText(shownText(tagText(gameText, "[White")));
+    Label1->setText(shownText(tagText(gameText, "[Black")));
+    Label3->setText(shownText(tagText(gameText, "[Event")));
+    Label4->setText(shownText(tagText(gameText, "[Date")));
     const double boardCentre = 300 + 4455 / 2.0;
     for (QLabel* l : {Label2, Label1, Label4})
         setAutoSizeCaption(l, l->text(), boardCentre);
@@ -461,7 +469,7 @@ void Saver::Timer1_Timer() {
     if (g.SideToMove == 1) {
         if (Picture3->heightTwips() - design::LineHeight < Picture3->currentY())
             Picture3->scrollUp();
-        Picture3->printLine(decodeFileText(entry));
+        Picture3->printLine(shownText(entry));
     }
     setAutoSizeCaption(Label6, decodeFileText(pgn::EntryColumns(entry)), 1327 + 90 / 2.0);
 

@@ -337,6 +337,23 @@ TEST_F(Playback, DefaultFileWithoutTheGameOpensTheSetupDialogWithoutLoading) {
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
+TEST_F(Playback, AHugeTagOrMoveIsShownCutShort) {
+    // Megabytes in one tag and in one move: the labels and the move list show the start only,
+    // and the game goes on as before.
+    const std::string huge(4'000'000, 'x');
+    writeFile("huge.pgn", "[Event \"" + huge + "\"]\n[White \"W\"]\n1. " + huge + " e5 2. e4 *\n");
+    settings().write("PGNFile", box.path("huge.pgn"));
+    settings().write("MatchBegin1", "1");
+    settings().write("MatchEnd1", "9000000");
+    settings().write("NumOfGames", "1");
+    saver->Timer2_Timer();
+    EXPECT_EQ(saver->Label3->text().size(), 512);
+    EXPECT_EQ(saver->Label2->text(), "[White \"W\"]");
+    ASSERT_EQ(saver->List1.size(), 2u);
+    saver->Timer1_Timer(); // prints the first entry into the move list
+    EXPECT_EQ(saver->Label6->text().size(), 16);
+}
+
 TEST_F(Playback, ADeviceIsNeverReadAsAGameFile) {
     // /dev/zero would be read for ever; the game is empty and play goes on.
     configureMatch();
