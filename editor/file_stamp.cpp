@@ -1,6 +1,6 @@
 #include "editor/file_stamp.h"
 
-#include "saver/file_bytes.h"
+#include "services/file_bytes.h"
 
 #include <QCryptographicHash>
 #include <QDir>

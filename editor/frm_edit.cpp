@@ -1,11 +1,10 @@
 #include "editor/frm_edit.h"
 
-#include "editor/game_writer.h"
+#include "pgnfile/game_writer.h"
 #include "pgn/engine.h"
-#include "saver/globals.h"
-#include "saver/services.h"
-#include "saver/text_codec.h"
-#include "setup/frm_config.h"
+#include "services/globals.h"
+#include "services/desktop.h"
+#include "services/text_codec.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -83,6 +82,8 @@ QString replaceFile(const QString& path, const std::string& bytes) {
 
 frmEdit::frmEdit(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0  - PGN editor"));
+    fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
+    fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
 
     Frame1 = new QGroupBox(QStringLiteral("Game Information"), this);
     EventNm = new QLineEdit(Frame1);
@@ -253,16 +254,10 @@ QString frmEdit::captionFile() const {
     return FileName->text().mid(11);
 }
 
-frmConfig* frmEdit::setupDialog() const {
-    if (auto* dialog = qobject_cast<frmConfig*>(parentWidget()))
-        return dialog;
-    return showConfigDialog();
-}
-
 void frmEdit::Save_Click() {
     QString file;
     if (hasNoFile()) {
-        CommonDialog& dialog = setupDialog()->File;
+        CommonDialog& dialog = fileDialog_;
         dialog.InitDir = globals().AppPath;
         dialog.FileName = QStringLiteral("*.pgn");
         if (!dialog.ShowSave(this))
@@ -277,7 +272,7 @@ void frmEdit::Save_Click() {
 }
 
 void frmEdit::SaveAs_Click() {
-    CommonDialog& dialog = setupDialog()->File;
+    CommonDialog& dialog = fileDialog_;
     dialog.InitDir = globals().AppPath;
     dialog.FileName = QStringLiteral("*.pgn");
     if (!dialog.ShowSave(this))
@@ -333,10 +328,7 @@ void frmEdit::finish_Click() {
         if (!askYesNo(kExitUnsaved, this))
             return;
     } else {
-        QString path = captionFile();
-        frmConfig* dialog = setupDialog();
-        dialog->GetGames(path);
-        dialog->CurrentFile = trimSpaces(path);
+        emit finished(captionFile());
     }
     close();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "editor/file_stamp.h"
+#include "services/common_dialog.h"
 
 #include <QString>
 #include <QWidget>
@@ -21,13 +22,10 @@ class QPushButton;
 
 namespace pw2 {
 
-class frmConfig;
-
 class frmEdit : public QWidget {
     Q_OBJECT
 public:
-    // A window of its own, owned by owner (the setup dialog, whose File dialog, GetGames and
-    // CurrentFile the editor uses).
+    // A window of its own, owned by owner (the setup dialog).
     explicit frmEdit(QWidget* owner = nullptr);
 
     QGroupBox* Frame1;
@@ -99,14 +97,14 @@ public:
 
 signals:
     void closed();
+    // Finish was pressed on a game that has a file: the file's games may have changed.
+    void finished(const QString& path);
 
 protected:
     // The closing check: a game changed since it was last saved closes only when the user says so.
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The setup dialog that owns the editor.
-    frmConfig* setupDialog() const;
     // True while the game has no file: the FileName caption is "File name :".
     bool hasNoFile() const;
     // The game's file as the FileName caption names it (from its 12th character on).
@@ -118,6 +116,8 @@ private:
     bool unchangedSinceKnown(const QString& path) const;
     void noteFile(const QString& path, std::string_view bytes);
 
+    // The save-file dialog for a game that has no file yet.
+    CommonDialog fileDialog_;
     std::int32_t currentEdMove_ = 1;
     bool saved_ = true;
     // The files whose bytes around the game are TextBefore and TextAfter: the one the game was

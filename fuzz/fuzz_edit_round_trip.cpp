@@ -8,10 +8,10 @@
 // read back into the same entries; and, where the tags and moves are plain enough for the
 // writer's layout to be read back (no bracket in a tag value, entries in their two 8-byte
 // columns, moves without periods), the written game gives back the same tags and entries.
-#include "editor/game_writer.h"
+#include "pgnfile/game_writer.h"
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
-#include "setup/edit_game.h"
+#include "pgnfile/edit_game.h"
 
 #include <array>
 #include <cstdint>

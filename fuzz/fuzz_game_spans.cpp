@@ -4,7 +4,7 @@
 // gameText's clamping.
 #include "pgn/game_reader.h"
 #include "pgn/game_spans.h"
-#include "setup/game_index.h"
+#include "pgnfile/game_index.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The settings parse: the stored texts of the settings file, read as numbers, intervals, colours
 // and strict integers. The input is one stored text.
-#include "setup/settings_parse.h"
+#include "services/settings_parse.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "hack_mode.h"
 
 #include "saver_window.h"
-#include "services.h"
+#include "services/desktop.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -98,7 +98,7 @@ HackView::~HackView() {
     delete saver_;
 }
 
-HackView* HackView::start(std::uint64_t window) {
+HackView* HackView::start(std::uint64_t window, const std::function<void()>& openSetup) {
     if (!x11Connection()) {
         std::fputs("pawnwatch2: drawing into another window needs an X11 display\n", stderr);
         return nullptr;
@@ -115,6 +115,7 @@ HackView* HackView::start(std::uint64_t window) {
     Saver* saver = Saver::create(metrics);
     if (!saver)
         return nullptr;
+    QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
     saver->setAttribute(Qt::WA_DontShowOnScreen);
     saver->setGeometry(QRect(QPoint(0, 0), metrics.pixels));
     saver->show(); // laid out and rendered, never on screen: the view shows it

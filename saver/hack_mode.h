@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <cstdint>
 #include <optional>
 
@@ -30,7 +31,8 @@ class HackView : public QWidget {
 public:
     // Creates the saver and embeds the view in the window; nullptr (after a message on standard
     // error) when there is no such window or no X11 display.
-    static HackView* start(std::uint64_t window);
+    // openSetup runs when the saver finds no game file to play.
+    static HackView* start(std::uint64_t window, const std::function<void()>& openSetup);
     ~HackView() override;
 
     Saver* saver() const { return saver_; }

@@ -1,16 +1,15 @@
 #include "saver_window.h"
 
-#include "control_loader.h"
-#include "file_bytes.h"
-#include "globals.h"
+#include "boardhost/control_loader.h"
+#include "services/file_bytes.h"
+#include "services/globals.h"
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
 #include "saver_layout.h"
-#include "services.h"
-#include "setup/frm_config.h"
-#include "setup/settings_parse.h"
-#include "setup/settings_store.h"
-#include "text_codec.h"
+#include "services/desktop.h"
+#include "services/settings_parse.h"
+#include "services/settings_store.h"
+#include "services/text_codec.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -354,7 +353,7 @@ void Saver::closeToSetup() {
     showPointer();
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
-    showConfigDialog();
+    emit setupRequested();
     close();
     deleteLater();
 }

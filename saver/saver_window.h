@@ -2,7 +2,7 @@
 // list, and the two timers that drive play (the game scheduler and the move player).
 #pragma once
 
-#include "board_proxy.h"
+#include "boardhost/board_proxy.h"
 #include "pgn/interfaces.h"
 
 #include <QImage>
@@ -155,6 +155,8 @@ public:
 signals:
     // What the window shows has changed (a move was played, a game loaded).
     void frameChanged();
+    // No game file can be played: the saver has closed, and the setup dialog should open.
+    void setupRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,6 +1,6 @@
 #include "termination.h"
 
-#include "services.h"
+#include "services/desktop.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,17 +1,17 @@
 #include "setup/frm_config.h"
 
 #include "editor/frm_edit.h"
-#include "saver/file_bytes.h"
-#include "saver/globals.h"
-#include "saver/services.h"
-#include "saver/text_codec.h"
-#include "setup/edit_game.h"
+#include "services/file_bytes.h"
+#include "services/globals.h"
+#include "services/desktop.h"
+#include "services/text_codec.h"
+#include "pgnfile/edit_game.h"
 #include "setup/frm_about.h"
-#include "setup/game_index.h"
+#include "pgnfile/game_index.h"
 #include "setup/game_list_model.h"
 #include "setup/match_table.h"
-#include "setup/settings_parse.h"
-#include "setup/settings_store.h"
+#include "services/settings_parse.h"
+#include "services/settings_store.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -391,8 +391,14 @@ void frmConfig::Command1_Click() {
 }
 
 frmEdit* frmConfig::openEditor() {
-    if (!editor_)
+    if (!editor_) {
         editor_ = new frmEdit(this);
+        // Finish lists the edited file's games again and makes it the current file.
+        connect(editor_, &frmEdit::finished, this, [this](QString path) {
+            GetGames(path);
+            CurrentFile = trimSpaces(path);
+        });
+    }
     return editor_;
 }
 

@@ -5,7 +5,7 @@
 
 #include "editor/frm_edit.h"
 #include "pgn/game_spans.h"
-#include "setup/common_dialog.h"
+#include "services/common_dialog.h"
 
 #include <QFrame>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "setup/game_list_model.h"
 
-#include "saver/text_codec.h"
+#include "services/text_codec.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // a file of 100,000 games lists at once.
 #pragma once
 
-#include "setup/game_index.h"
+#include "pgnfile/game_index.h"
 
 #include <QAbstractListModel>
 #include <memory>

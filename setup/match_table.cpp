@@ -1,6 +1,6 @@
 #include "setup/match_table.h"
 
-#include "setup/settings_store.h"
+#include "services/settings_store.h"
 
 #include <algorithm>
 #include <exception>

@@ -13,8 +13,8 @@
 #include "pgn/engine.h"
 #include "pgn/game_reader.h"
 #include "pgn/text.h"
-#include "saver/board_proxy.h"
-#include "saver/control_loader.h"
+#include "boardhost/board_proxy.h"
+#include "boardhost/control_loader.h"
 
 #include <QApplication>
 #include <QString>

@@ -6,7 +6,7 @@
 // Run a Release build: build/bench/setup/setup_bench (no display needed).
 #include "../support/read_file.h"
 #include "setup/frm_config.h"
-#include "setup/settings_store.h"
+#include "services/settings_store.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 

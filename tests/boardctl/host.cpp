@@ -1,6 +1,6 @@
 #include "host.h"
 
-#include "saver/control_loader.h"
+#include "boardhost/control_loader.h"
 
 #include <QMetaObject>
 #include <QRectF>

@@ -1,7 +1,7 @@
 // The component's housing and its part in a host's property store: class lookup by programmatic
 // identifier, the unload query, registration and the persisted properties.
 #include "host.h"
-#include "saver/control_loader.h"
+#include "boardhost/control_loader.h"
 
 #include <QDir>
 #include <QFileInfo>

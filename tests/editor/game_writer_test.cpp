@@ -1,6 +1,6 @@
-#include "editor/game_writer.h"
+#include "pgnfile/game_writer.h"
 #include "pgn/engine.h"
-#include "setup/edit_game.h"
+#include "pgnfile/edit_game.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -2,7 +2,7 @@
 // saver's engine on the real board control.
 #include "editor_fixture.h"
 #include "pgn/board_fixture.h"
-#include "setup/edit_game.h"
+#include "pgnfile/edit_game.h"
 
 #include <QDir>
 #include <csignal>

@@ -2,7 +2,7 @@
 // of its games: Edit Game opens only a game that still lies where it was listed, and Save writes
 // only over the bytes the game was split from.
 #include "editor_fixture.h"
-#include "setup/edit_game.h"
+#include "pgnfile/edit_game.h"
 
 #include <QFileInfo>
 #include <QListView>

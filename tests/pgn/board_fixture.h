@@ -4,8 +4,8 @@
 
 #include "pgn/engine.h"
 #include "recording_host.h"
-#include "saver/board_proxy.h"
-#include "saver/control_loader.h"
+#include "boardhost/board_proxy.h"
+#include "boardhost/control_loader.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // The program as a user starts it: the entry procedure in saver mode with the real event loop, and
 // the built executable itself.
 #include "saver/saver_window.h"
-#include "saver/sub_main.h"
+#include "app/sub_main.h"
 #include "support/doubles.h"
 #include "support/wait.h"
 

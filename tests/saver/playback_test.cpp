@@ -1,6 +1,6 @@
 // The game scheduler and the move player, on the real board control, with scripted message boxes
 // and a settings store in a temporary folder.
-#include "saver/file_bytes.h"
+#include "services/file_bytes.h"
 #include "saver/saver_window.h"
 #include "support/doubles.h"
 

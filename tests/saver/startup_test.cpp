@@ -1,6 +1,6 @@
 #include "saver/saver_layout.h"
 #include "saver/single_instance.h"
-#include "saver/sub_main.h"
+#include "app/sub_main.h"
 #include "saver/termination.h"
 
 #include <QCoreApplication>

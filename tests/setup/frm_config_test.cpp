@@ -1,8 +1,8 @@
 #include "editor/frm_edit.h"
 #include "setup/frm_about.h"
 #include "setup/frm_config.h"
-#include "setup/game_index.h"
-#include "setup/settings_parse.h"
+#include "pgnfile/game_index.h"
+#include "services/settings_parse.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 

@@ -1,5 +1,5 @@
-#include "setup/edit_game.h"
-#include "setup/game_index.h"
+#include "pgnfile/edit_game.h"
+#include "pgnfile/game_index.h"
 
 #include <gtest/gtest.h>
 #include <string>

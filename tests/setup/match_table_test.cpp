@@ -1,5 +1,5 @@
 #include "setup/match_table.h"
-#include "setup/settings_store.h"
+#include "services/settings_store.h"
 #include "support/doubles.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "setup/settings_parse.h"
-#include "setup/settings_store.h"
+#include "services/settings_parse.h"
+#include "services/settings_store.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 // settings store in a temporary folder.
 #pragma once
 
-#include "saver/globals.h"
-#include "saver/services.h"
-#include "setup/settings_store.h"
+#include "services/globals.h"
+#include "services/desktop.h"
+#include "services/settings_store.h"
 
 #include <QString>
 #include <QTemporaryDir>

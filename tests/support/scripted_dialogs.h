@@ -2,7 +2,7 @@
 // recorded. A script that runs out answers with a cancel.
 #pragma once
 
-#include "setup/common_dialog.h"
+#include "services/common_dialog.h"
 
 #include <deque>
 #include <memory>

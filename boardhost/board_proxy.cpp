@@ -1,4 +1,4 @@
-#include "board_proxy.h"
+#include "boardhost/board_proxy.h"
 
 namespace pw2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "setup/game_index.h"
+#include "pgnfile/game_index.h"
 
 namespace pw2 {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings_parse.h"
+#include "services/settings_parse.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "control_loader.h"
+#include "boardhost/control_loader.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "sub_main.h"
+#include "app/sub_main.h"
 
 #include <QApplication>
 

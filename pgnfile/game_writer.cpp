@@ -1,4 +1,4 @@
-#include "editor/game_writer.h"
+#include "pgnfile/game_writer.h"
 
 #include <limits>
 

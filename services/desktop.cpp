@@ -1,4 +1,4 @@
-#include "services.h"
+#include "services/desktop.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "setup/edit_game.h"
+#include "pgnfile/edit_game.h"
 
 #include "pgn/engine.h"
 

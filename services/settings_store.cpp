@@ -1,6 +1,6 @@
-#include "settings_store.h"
+#include "services/settings_store.h"
 
-#include "settings_parse.h"
+#include "services/settings_parse.h"
 
 #include <QFileInfo>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "globals.h"
+#include "services/globals.h"
 
 namespace pw2 {
 

@@ -1,4 +1,4 @@
-#include "text_codec.h"
+#include "services/text_codec.h"
 
 #include <QStringDecoder>
 

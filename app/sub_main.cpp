@@ -1,14 +1,14 @@
-#include "sub_main.h"
+#include "app/sub_main.h"
 
-#include "globals.h"
-#include "hack_mode.h"
-#include "saver_window.h"
-#include "services.h"
+#include "services/globals.h"
+#include "saver/hack_mode.h"
+#include "saver/saver_window.h"
+#include "services/desktop.h"
 #include "setup/frm_config.h"
-#include "setup/settings_store.h"
-#include "single_instance.h"
-#include "termination.h"
-#include "text_codec.h"
+#include "services/settings_store.h"
+#include "saver/single_instance.h"
+#include "saver/termination.h"
+#include "services/text_codec.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,6 +42,14 @@ QString defaultProgramFolder() {
     return appDir;
 }
 
+namespace {
+
+void openSetup() {
+    showConfigDialog();
+}
+
+} // namespace
+
 StartResult SubMain(const QStringList& arguments) {
     auto& g = globals();
     g.AppPath =
@@ -60,7 +68,7 @@ StartResult SubMain(const QStringList& arguments) {
     endOnTerminationSignal();
     if (const auto window = hackWindowId(arguments, qgetenv("XSCREENSAVER_WINDOW")))
         // Each monitor's process owns its window: no single-instance rule here.
-        return HackView::start(*window) ? StartResult::Running : StartResult::Failed;
+        return HackView::start(*window, openSetup) ? StartResult::Running : StartResult::Failed;
 
     static InstanceLocks locks;
     const InstanceDecision decision = CheckSingleInstance(locks);
@@ -69,6 +77,7 @@ StartResult SubMain(const QStringList& arguments) {
     Saver* saver = Saver::create();
     if (!saver)
         return StartResult::Failed;
+    QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
     if (decision == InstanceDecision::RunWithMarker)
         saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
     saver->showSaver();

@@ -1,4 +1,4 @@
-#include "setup/common_dialog.h"
+#include "services/common_dialog.h"
 
 #include <QColor>
 #include <QColorDialog>

@@ -1,4 +1,4 @@
-#include "file_bytes.h"
+#include "services/file_bytes.h"
 
 #include <QFile>
 #include <QFileInfo>
