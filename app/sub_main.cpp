@@ -1,14 +1,14 @@
 #include "app/sub_main.h"
 
-#include "services/globals.h"
 #include "saver/hack_mode.h"
 #include "saver/saver_window.h"
-#include "services/desktop.h"
-#include "setup/frm_config.h"
-#include "services/settings_store.h"
 #include "saver/single_instance.h"
 #include "saver/termination.h"
+#include "services/desktop.h"
+#include "services/globals.h"
+#include "services/settings_store.h"
 #include "services/text_codec.h"
+#include "setup/frm_config.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,8 +52,8 @@ void openSetup() {
 
 StartResult SubMain(const QStringList& arguments) {
     auto& g = globals();
-    g.AppPath =
-        programFolder(settings().read("AppPath", defaultProgramFolder()), defaultProgramFolder());
+    g.AppPath = programFolder(settings().text(setting::AppPath, defaultProgramFolder()),
+                              defaultProgramFolder());
 
     switch (modeFromCommandLine(arguments.mid(1).join(' '))) {
     case StartMode::Setup:

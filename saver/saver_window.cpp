@@ -1,12 +1,13 @@
 #include "saver_window.h"
 
 #include "boardhost/control_loader.h"
-#include "services/file_bytes.h"
-#include "services/globals.h"
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
 #include "saver_layout.h"
 #include "services/desktop.h"
+#include "services/file_bytes.h"
+#include "services/globals.h"
+#include "services/match_table.h"
 #include "services/settings_parse.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
@@ -39,6 +40,9 @@ std::string tagText(const std::string& game, std::string_view search) {
 // Text from the file as a label or the move list shows it: no more than fits on any screen, so
 // that a tag or a move of megabytes in a hostile file cannot hold the saver up while it is laid
 // out.
+// What the PGN file setting holds when no file was ever chosen.
+constexpr const char* kNoFile = "no file";
+
 QString shownText(std::string_view bytes) {
     constexpr std::size_t kShownBytes = 512;
     return decodeFileText(bytes.substr(0, kShownBytes));
@@ -290,8 +294,8 @@ void Saver::Form_Load() {
     g.SideToMove = 2;
     applyLayout();
 
-    const QColor colour = colourFromNumber(colourNumber(s.readNumber("TextColor", "65280")));
-    const bool moveList = s.readNumber("Movelist", "1") != 0;
+    const QColor colour = colourFromNumber(colourNumber(s.number(setting::TextColor)));
+    const bool moveList = s.number(setting::MoveList) != 0;
     Picture3->setVisible(moveList);
     Label8->setVisible(moveList);
     for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
@@ -300,10 +304,10 @@ void Saver::Form_Load() {
         l->setPalette(pal);
     }
     Picture3->setTextColour(colour);
-    Timer1->setInterval(secondsToInterval(s.readNumber("Timer", "2")));
+    Timer1->setInterval(secondsToInterval(s.number(setting::Timer)));
     // A first game below 1 (or a value that reads as 0) starts with game 1.
-    g.GameNumber = std::int32_t(std::clamp<std::int64_t>(
-        roundToInt64(s.readNumber("FirstGame", "1") - 1), 0, INT32_MAX - 1));
+    g.GameNumber = std::int32_t(
+        std::clamp<std::int64_t>(roundToInt64(s.number(setting::FirstGame) - 1), 0, INT32_MAX - 1));
 }
 
 void Saver::applyLayout() {
@@ -338,14 +342,7 @@ void Saver::EnumDefault(QString& path) {
     std::string text;
     readFileBytes(path, text);
     const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-    auto& s = settings();
-    SettingsStore::Batch batch(s);
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        const QString n = QString::number(i + 1);
-        s.write("MatchBegin" + n, QString::number(spans[i].begin));
-        s.write("MatchEnd" + n, QString::number(spans[i].end));
-    }
-    s.write("NumOfGames", QString::number(spans.size()));
+    storeMatchRanges(settings(), spans, std::int64_t(spans.size()));
 }
 
 void Saver::closeToSetup() {
@@ -363,45 +360,43 @@ void Saver::Timer2_Timer() {
     auto& s = settings();
     ++schedulerRuns_;
     g.SideToMove = 2;
-    Timer2->setInterval(secondsToInterval(s.readNumber("Timer2", "10")));
+    Timer2->setInterval(secondsToInterval(s.number(setting::Timer2)));
 
-    const std::int64_t numOfGames = s.readInteger("NumOfGames", QString());
+    const std::int64_t numOfGames = s.count(setting::NumOfGames);
     if (g.GameNumber < INT32_MAX)
         ++g.GameNumber;
     if (g.GameNumber > numOfGames)
         g.GameNumber = 1;
     MoveIndex = 0;
-    if (s.readNumber("Random", "0") != 0) {
+    if (s.number(setting::Random) != 0) {
         const double n = double(std::max<std::int64_t>(numOfGames, 0));
         g.GameNumber = std::int32_t(std::min(std::floor(random_() * n) + 1, double(INT32_MAX)));
         if (g.GameNumber < 1)
             g.GameNumber = 1;
     }
 
-    QString number = QString::number(g.GameNumber);
-    QString path = s.read("PGNFile", "no file");
-    std::int64_t begin = s.readInteger("MatchBegin" + number, "-1");
-    std::int64_t end = s.readInteger("MatchEnd" + number, "-1");
-    if (begin == -1 && g.GameNumber != 1 && path != QLatin1String("no file")) {
+    QString path = s.text(setting::PgnFile, QLatin1String(kNoFile));
+    std::int64_t begin = s.count(setting::MatchBegin, g.GameNumber);
+    std::int64_t end = s.count(setting::MatchEnd, g.GameNumber);
+    if (begin == -1 && g.GameNumber != 1 && path != QLatin1String(kNoFile)) {
         // A game number beyond the stored table (a first game or a game count that does not
         // match it): the match's first game is played rather than none.
-        const std::int64_t firstBegin = s.readInteger("MatchBegin1", "-1");
+        const std::int64_t firstBegin = s.count(setting::MatchBegin, 1);
         if (firstBegin != -1) {
             g.GameNumber = 1;
-            number = QStringLiteral("1");
             begin = firstBegin;
-            end = s.readInteger("MatchEnd1", "-1");
+            end = s.count(setting::MatchEnd, 1);
         }
     }
     const QString defaultFile = g.AppPath + "default.pgn";
 
-    if (begin == -1 || path == QLatin1String("no file")) {
+    if (begin == -1 || path == QLatin1String(kNoFile)) {
         QString indexed = defaultFile;
         EnumDefault(indexed);
         path = defaultFile;
-        s.write("PGNFile", path);
-        begin = s.readInteger("MatchBegin" + number, "-1");
-        end = s.readInteger("MatchEnd" + number, "-1");
+        s.set(setting::PgnFile, path);
+        begin = s.count(setting::MatchBegin, g.GameNumber);
+        end = s.count(setting::MatchEnd, g.GameNumber);
         if (begin == -1) {
             closeToSetup();
             return;

@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QSettings>
-#include <array>
 
 namespace pw2 {
 namespace {
@@ -12,11 +11,13 @@ namespace {
 constexpr const char* kApplication = "Pawnwatch2";
 constexpr const char* kSection = "Config";
 
-// The spelling each known key is kept under, whatever case a caller writes it in.
-constexpr std::array<const char*, 9> kKnownKeys = {"PGNFile",   "NumOfGames", "FirstGame",
-                                                   "TextColor", "Timer2",     "Timer",
-                                                   "MoveList",  "Random",     "AppPath"};
-constexpr std::array<const char*, 2> kNumberedKeys = {"MatchBegin", "MatchEnd"};
+QLatin1String latin1(std::string_view text) {
+    return QLatin1String(text.data(), qsizetype(text.size()));
+}
+
+QString numberedKey(const NumberedSetting& setting, std::int64_t n) {
+    return latin1(setting.prefix) + QString::number(n);
+}
 
 std::unique_ptr<SettingsStore>& storeSlot() {
     static std::unique_ptr<SettingsStore> store;
@@ -35,11 +36,11 @@ SettingsStore::SettingsStore(const QString& iniPath)
 SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::storedKey(const QString& key) const {
-    for (const char* known : kKnownKeys)
-        if (key.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
-            return QLatin1String(known);
-    for (const char* prefix : kNumberedKeys) {
-        const QLatin1String p(prefix);
+    for (const std::string_view known : setting::kKeys)
+        if (key.compare(latin1(known), Qt::CaseInsensitive) == 0)
+            return latin1(known);
+    for (const std::string_view prefix : setting::kNumberedPrefixes) {
+        const QLatin1String p = latin1(prefix);
         if (key.size() > p.size() && key.startsWith(p, Qt::CaseInsensitive))
             return p + key.mid(p.size());
     }
@@ -119,14 +120,14 @@ void SettingsStore::removeMatchKeys(std::int64_t first, std::int64_t last) {
     const Batch batch(*this);
     if (last - first < keys.size()) {
         for (std::int64_t n = first; n <= last; ++n) {
-            remove("MatchBegin" + QString::number(n));
-            remove("MatchEnd" + QString::number(n));
+            remove(numberedKey(setting::MatchBegin, n));
+            remove(numberedKey(setting::MatchEnd, n));
         }
         return;
     }
     for (const QString& k : keys) {
-        for (const char* prefix : kNumberedKeys) {
-            const QLatin1String p(prefix);
+        for (const std::string_view prefix : setting::kNumberedPrefixes) {
+            const QLatin1String p = latin1(prefix);
             if (!k.startsWith(p, Qt::CaseInsensitive))
                 continue;
             bool isNumber = false;
@@ -143,6 +144,42 @@ double SettingsStore::readNumber(const QString& key, const QString& defaultValue
 
 std::int64_t SettingsStore::readInteger(const QString& key, const QString& defaultValue) const {
     return roundToInt64(readNumber(key, defaultValue));
+}
+
+QString SettingsStore::text(const TextSetting& setting, const QString& fallback) const {
+    return read(latin1(setting.key), fallback);
+}
+
+void SettingsStore::set(const TextSetting& setting, const QString& value) {
+    write(latin1(setting.key), value);
+}
+
+double SettingsStore::number(const NumberSetting& setting) const {
+    return readNumber(latin1(setting.key), latin1(setting.defaultText));
+}
+
+QString SettingsStore::text(const NumberSetting& setting) const {
+    return read(latin1(setting.key), latin1(setting.defaultText));
+}
+
+void SettingsStore::set(const NumberSetting& setting, const QString& text) {
+    write(latin1(setting.key), text);
+}
+
+std::int64_t SettingsStore::count(const CountSetting& setting) const {
+    return readInteger(latin1(setting.key), latin1(setting.defaultText));
+}
+
+void SettingsStore::set(const CountSetting& setting, std::int64_t value) {
+    write(latin1(setting.key), QString::number(value));
+}
+
+std::int64_t SettingsStore::count(const NumberedSetting& setting, std::int64_t n) const {
+    return readInteger(numberedKey(setting, n), latin1(setting.defaultText));
+}
+
+void SettingsStore::set(const NumberedSetting& setting, std::int64_t n, std::int64_t value) {
+    write(numberedKey(setting, n), QString::number(value));
 }
 
 QString SettingsStore::fileName() const {

@@ -1,6 +1,8 @@
 // The per-user settings store: named text values under application Pawnwatch2, section Config.
 #pragma once
 
+#include "services/settings_schema.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -22,21 +24,30 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // Key names are matched without regard to case.
-    QString read(const QString& key, const QString& defaultValue) const;
-    // Creates or replaces the value and writes it through to the file at once.
-    void write(const QString& key, const QString& value);
-    // Removes the value; false when there was none (callers ignore that failure).
-    bool remove(const QString& key);
+    // The typed accessors through which the program reads and writes its settings (declared in
+    // settings_schema.h). Each write goes through to the file at once, unless a Batch holds it.
+    QString text(const TextSetting& setting, const QString& fallback) const;
+    void set(const TextSetting& setting, const QString& value);
+    double number(const NumberSetting& setting) const;
+    // The stored text of a number as the user wrote it, or its default text.
+    QString text(const NumberSetting& setting) const;
+    void set(const NumberSetting& setting, const QString& text);
+    std::int64_t count(const CountSetting& setting) const;
+    void set(const CountSetting& setting, std::int64_t value);
+    std::int64_t count(const NumberedSetting& setting, std::int64_t n) const;
+    void set(const NumberedSetting& setting, std::int64_t n, std::int64_t value);
 
     // Removes MatchBegin<n> and MatchEnd<n> for every n from first to last, in time bounded by
     // the number of keys stored, however large the range.
     void removeMatchKeys(std::int64_t first, std::int64_t last);
 
-    // Number readers: the stored text (or the default text) through the lenient number parse.
-    double readNumber(const QString& key, const QString& defaultValue) const;
-    // A position or count, exact in 64 bits.
-    std::int64_t readInteger(const QString& key, const QString& defaultValue) const;
+    // Untyped access by key name, matched without regard to case (tests write settings files as
+    // a user might).
+    QString read(const QString& key, const QString& defaultValue) const;
+    // Creates or replaces the value and writes it through to the file at once.
+    void write(const QString& key, const QString& value);
+    // Removes the value; false when there was none (callers ignore that failure).
+    bool remove(const QString& key);
 
     QString fileName() const;
 
@@ -54,6 +65,10 @@ public:
     };
 
 private:
+    // The stored text (or the default text) through the lenient number parse; and that number
+    // rounded to a whole number, exact in 64 bits.
+    double readNumber(const QString& key, const QString& defaultValue) const;
+    std::int64_t readInteger(const QString& key, const QString& defaultValue) const;
     QString storedKey(const QString& key) const;
     // The stored spelling of a key written in another case, or an empty text.
     QString findOtherCase(const QString& key) const;

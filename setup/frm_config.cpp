@@ -1,17 +1,17 @@
 #include "setup/frm_config.h"
 
 #include "editor/frm_edit.h"
+#include "pgnfile/edit_game.h"
+#include "pgnfile/game_index.h"
+#include "services/desktop.h"
 #include "services/file_bytes.h"
 #include "services/globals.h"
-#include "services/desktop.h"
-#include "services/text_codec.h"
-#include "pgnfile/edit_game.h"
-#include "setup/frm_about.h"
-#include "pgnfile/game_index.h"
-#include "setup/game_list_model.h"
-#include "setup/match_table.h"
+#include "services/match_table.h"
 #include "services/settings_parse.h"
 #include "services/settings_store.h"
+#include "services/text_codec.h"
+#include "setup/frm_about.h"
+#include "setup/game_list_model.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -284,7 +284,7 @@ const GameIndex* frmConfig::gameIndex() const {
 void frmConfig::Form_Load() {
     auto& store = settings();
     if (!globals().MissingGameFile) {
-        Location->setText(store.read("PGNFile", defaultFile()));
+        Location->setText(store.text(setting::PgnFile, defaultFile()));
         if (!fileExists(Location->text())) {
             showMessage(QString::fromUtf8(kFileNotFound), MsgIcon::Critical, MsgButtons::Ok, this);
             if (!fileExists(defaultFile()))
@@ -295,11 +295,11 @@ void frmConfig::Form_Load() {
         }
         Location->setToolTip(Location->text());
     }
-    Check1->setChecked(store.readInteger("Movelist", "1") != 0);
-    Picture1->setBackColor(colourNumber(store.readNumber("TextColor", "65280")));
-    Text1->setText(store.read("Timer", "2"));
-    Text2->setText(store.read("Timer2", "10"));
-    random->setChecked(strictInteger(store.read("Random", "0").toStdString()).value_or(0) != 0);
+    Check1->setChecked(roundToInt64(store.number(setting::MoveList)) != 0);
+    Picture1->setBackColor(colourNumber(store.number(setting::TextColor)));
+    Text1->setText(store.text(setting::Timer));
+    Text2->setText(store.text(setting::Timer2));
+    random->setChecked(strictInteger(store.text(setting::Random).toStdString()).value_or(0) != 0);
 }
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
@@ -363,7 +363,7 @@ void frmConfig::List1_Click() {
 void frmConfig::Change_Click() {
     showPanel(true);
     const QString before = CurrentFile;
-    CurrentFile = settings().read("PGNFile", defaultFile());
+    CurrentFile = settings().text(setting::PgnFile, defaultFile());
     if (listGames(CurrentFile) == Listing::Unreadable)
         CurrentFile = before;
 }

@@ -105,7 +105,7 @@ void BM_StoreMatchTable(benchmark::State& state) {
         state.ResumeTiming();
         f.dialog->OK->click();
     }
-    if (pw2::settings().readInteger("NumOfGames", "0") != kGames)
+    if (pw2::settings().count(pw2::setting::NumOfGames) != kGames)
         state.SkipWithError("the table was not stored");
     state.counters["games"] = kGames;
     state.counters["settings_MB"] = double(QFile(f.box.path("settings.ini")).size()) / 1e6;

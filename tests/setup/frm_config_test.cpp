@@ -1,8 +1,8 @@
 #include "editor/frm_edit.h"
-#include "setup/frm_about.h"
-#include "setup/frm_config.h"
 #include "pgnfile/game_index.h"
 #include "services/settings_parse.h"
+#include "setup/frm_about.h"
+#include "setup/frm_config.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
@@ -351,8 +351,8 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_EQ(s.read("NumOfGames", ""), "3");
     EXPECT_EQ(s.read("FirstGame", ""), "2");
-    EXPECT_EQ(s.readInteger("MatchBegin2", "-1"), d->GameSpans[1].begin);
-    EXPECT_EQ(s.readInteger("MatchEnd3", "-1"), std::int64_t(kGames.size()) + 1);
+    EXPECT_EQ(s.count(setting::MatchBegin, 2), d->GameSpans[1].begin);
+    EXPECT_EQ(s.count(setting::MatchEnd, 3), std::int64_t(kGames.size()) + 1);
 
     // The about box is modal, its options switch its panels.
     bool aboutSeen = false;
@@ -444,7 +444,7 @@ TEST_F(ConfigDialog, SettingsOKRefusesATimeThatIsNoNumberAboveZeroOrTooLong) {
         EXPECT_EQ(box.endRequests.size(), 1u) << text;
         EXPECT_EQ(s.read("Timer", ""), text);
         EXPECT_EQ(s.read("Timer2", ""), text);
-        EXPECT_EQ(secondsToInterval(s.readNumber("Timer", "2")), interval) << text;
+        EXPECT_EQ(secondsToInterval(s.number(setting::Timer)), interval) << text;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "setup/match_table.h"
+#include "services/match_table.h"
 #include "services/settings_store.h"
 #include "support/doubles.h"
 
@@ -44,8 +44,8 @@ TEST(MatchTable, ReplacingWritesEveryGameAndLeavesNoOldKeyBehind) {
     EXPECT_EQ(s.read("NumOfGames", ""), "6");
     EXPECT_EQ(s.read("FirstGame", ""), "6");
     EXPECT_EQ(s.read("MatchBegin1", ""), "1");
-    EXPECT_EQ(s.readInteger("MatchBegin6", "-1"), 123456789012);
-    EXPECT_EQ(s.readInteger("MatchEnd6", "-1"), 123456789999);
+    EXPECT_EQ(s.count(setting::MatchBegin, 6), 123456789012);
+    EXPECT_EQ(s.count(setting::MatchEnd, 6), 123456789999);
 }
 
 TEST(MatchTable, WithoutAStoredCountTheKeysOfMatchOneGoFirst) {

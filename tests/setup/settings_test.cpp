@@ -103,12 +103,14 @@ TEST_F(SettingsStoreTest, PositionsAreExactWholeNumbers) {
     SettingsStore store(file);
     store.write("MatchBegin1", QString::number(qint64(12345678)));
     store.write("MatchEnd1", QString::number(qint64(4000000001)));
-    EXPECT_EQ(store.readInteger("MatchBegin1", "-1"), 12345678);
-    EXPECT_EQ(store.readInteger("MatchEnd1", "-1"), 4000000001);
-    EXPECT_EQ(store.readInteger("MatchBegin2", "-1"), -1);
-    EXPECT_EQ(store.readInteger("NumOfGames", ""), 0);
+    EXPECT_EQ(store.count(setting::MatchBegin, 1), 12345678);
+    EXPECT_EQ(store.count(setting::MatchEnd, 1), 4000000001);
+    EXPECT_EQ(store.count(setting::MatchBegin, 2), -1);
+    EXPECT_EQ(store.count(setting::NumOfGames), 1); // the default when nothing is stored
+    store.set(setting::NumOfGames, 4000000002);
+    EXPECT_EQ(store.read("numofgames", ""), "4000000002");
     store.write("Timer", "fast");
-    EXPECT_EQ(store.readNumber("Timer", "2"), 0);
+    EXPECT_EQ(store.number(setting::Timer), 0);
 }
 
 } // namespace

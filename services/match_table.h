@@ -1,4 +1,5 @@
-// What the setup dialog's two OK buttons store.
+// The match table and the display settings, as the setup dialog's two OK buttons and the saver's
+// fallback to the bundled games store them.
 #pragma once
 
 #include "pgn/game_spans.h"
@@ -11,9 +12,14 @@ namespace pw2 {
 
 class SettingsStore;
 
+// Stores MatchBegin<n> and MatchEnd<n> for the first count spans (as many as there are, at
+// most), then NumOfGames, in one write to the disk.
+void storeMatchRanges(SettingsStore& store, const std::vector<pgn::GameSpan>& spans,
+                      std::int64_t count);
+
 // Replaces the stored match table, each step on its own (a failing step is skipped and the next
 // one runs): PGNFile; MatchBegin<n> and MatchEnd<n> for the first entryCount spans, with every
-// numbered key of the old NumOfGames (default "1") beyond them deleted; NumOfGames;
+// numbered key of the old NumOfGames beyond them deleted; NumOfGames;
 // FirstGame = selectedIndex + 1. The disk is written once, at the end.
 void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,

@@ -1,0 +1,62 @@
+// Every setting the program keeps, declared once: its key as the settings file spells it, its type
+// and its default. The program reads and writes settings only through these declarations and the
+// typed accessors of SettingsStore; a new setting is added here.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace pw2 {
+
+// A text, such as a path. Its default is a place on this machine, so whoever reads it names it.
+struct TextSetting {
+    std::string_view key;
+};
+// A decimal number, read leniently: the longest leading number of the stored text, 0 when none.
+struct NumberSetting {
+    std::string_view key;
+    std::string_view defaultText;
+};
+// A whole number exact in 64 bits: a count or a byte position.
+struct CountSetting {
+    std::string_view key;
+    std::string_view defaultText;
+};
+// Counts numbered from 1, each stored under the prefix followed by its number ("MatchBegin12").
+struct NumberedSetting {
+    std::string_view prefix;
+    std::string_view defaultText;
+};
+
+namespace setting {
+
+// The folder of the program's files (the bundled games); unset, the program finds its own.
+inline constexpr TextSetting AppPath{"AppPath"};
+// The PGN file of the match.
+inline constexpr TextSetting PgnFile{"PGNFile"};
+// The match table: how many games it has, and where each lies in the file, as 1-based byte
+// positions (the game is the bytes from its begin up to, not including, its end). A game
+// without a stored range reads as -1.
+inline constexpr CountSetting NumOfGames{"NumOfGames", "1"};
+inline constexpr NumberedSetting MatchBegin{"MatchBegin", "-1"};
+inline constexpr NumberedSetting MatchEnd{"MatchEnd", "-1"};
+// The match's game that is played first, from 1.
+inline constexpr NumberSetting FirstGame{"FirstGame", "1"};
+// Seconds between half-moves, and between the end of one game and the start of the next.
+inline constexpr NumberSetting Timer{"Timer", "2"};
+inline constexpr NumberSetting Timer2{"Timer2", "10"};
+// The colour of the saver's texts, as 0x00BBGGRR (65280 is green).
+inline constexpr NumberSetting TextColor{"TextColor", "65280"};
+// Whether the move list is shown, and whether games are chosen at random: non-zero for yes.
+inline constexpr NumberSetting MoveList{"MoveList", "1"};
+inline constexpr NumberSetting Random{"Random", "0"};
+
+// Every key, so that the store keeps each under one spelling whatever case it is written in.
+inline constexpr std::array<std::string_view, 9> kKeys = {
+    PgnFile.key, NumOfGames.key, FirstGame.key, TextColor.key, Timer2.key,
+    Timer.key,   MoveList.key,   Random.key,    AppPath.key};
+inline constexpr std::array<std::string_view, 2> kNumberedPrefixes = {MatchBegin.prefix,
+                                                                      MatchEnd.prefix};
+
+} // namespace setting
+} // namespace pw2
