@@ -4,8 +4,8 @@
 #include "saver/saver_window.h"
 #include "saver/single_instance.h"
 #include "saver/termination.h"
+#include "services/app_path.h"
 #include "services/desktop.h"
-#include "services/globals.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
 #include "setup/frm_config.h"
@@ -51,9 +51,8 @@ void openSetup() {
 } // namespace
 
 StartResult SubMain(const QStringList& arguments) {
-    auto& g = globals();
-    g.AppPath = programFolder(settings().text(setting::AppPath, defaultProgramFolder()),
-                              defaultProgramFolder());
+    setAppPath(programFolder(settings().text(setting::AppPath, defaultProgramFolder()),
+                             defaultProgramFolder()));
 
     switch (modeFromCommandLine(arguments.mid(1).join(' '))) {
     case StartMode::Setup:

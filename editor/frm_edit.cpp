@@ -1,9 +1,10 @@
 #include "editor/frm_edit.h"
 
-#include "pgnfile/game_writer.h"
 #include "pgn/engine.h"
-#include "services/globals.h"
+#include "pgnfile/game_writer.h"
+#include "services/app_path.h"
 #include "services/desktop.h"
+#include "services/globals.h"
 #include "services/text_codec.h"
 
 #include <QCloseEvent>
@@ -258,7 +259,7 @@ void frmEdit::Save_Click() {
     QString file;
     if (hasNoFile()) {
         CommonDialog& dialog = fileDialog_;
-        dialog.InitDir = globals().AppPath;
+        dialog.InitDir = appPath();
         dialog.FileName = QStringLiteral("*.pgn");
         if (!dialog.ShowSave(this))
             return;
@@ -273,7 +274,7 @@ void frmEdit::Save_Click() {
 
 void frmEdit::SaveAs_Click() {
     CommonDialog& dialog = fileDialog_;
-    dialog.InitDir = globals().AppPath;
+    dialog.InitDir = appPath();
     dialog.FileName = QStringLiteral("*.pgn");
     if (!dialog.ShowSave(this))
         return;

@@ -4,6 +4,7 @@
 #include "pgn/engine.h"
 #include "pgn/game_spans.h"
 #include "saver_layout.h"
+#include "services/app_path.h"
 #include "services/desktop.h"
 #include "services/file_bytes.h"
 #include "services/globals.h"
@@ -388,7 +389,7 @@ void Saver::Timer2_Timer() {
             end = s.count(setting::MatchEnd, 1);
         }
     }
-    const QString defaultFile = g.AppPath + "default.pgn";
+    const QString defaultFile = appPath() + "default.pgn";
 
     if (begin == -1 || path == QLatin1String(kNoFile)) {
         QString indexed = defaultFile;

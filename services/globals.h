@@ -11,8 +11,6 @@
 namespace pw2 {
 
 struct ProgramValues {
-    // The program folder, always ending in "/".
-    QString AppPath;
     // Number (1-based) of the match game chosen last. 32-bit, so matches of any size play.
     std::int32_t GameNumber = 0;
     // 1 while a White half-move is being played, 2 for Black.

@@ -3,6 +3,7 @@
 #include "editor/frm_edit.h"
 #include "pgnfile/edit_game.h"
 #include "pgnfile/game_index.h"
+#include "services/app_path.h"
 #include "services/desktop.h"
 #include "services/file_bytes.h"
 #include "services/globals.h"
@@ -251,7 +252,7 @@ int frmConfig::twipsToPixels(int twips) const {
 }
 
 QString frmConfig::defaultFile() const {
-    return globals().AppPath + QStringLiteral("default.pgn");
+    return appPath() + QStringLiteral("default.pgn");
 }
 
 void frmConfig::showPanel(bool matchPanel) {
@@ -380,7 +381,7 @@ void frmConfig::OK_Click() {
 
 void frmConfig::Command1_Click() {
     OK->setEnabled(false);
-    File.InitDir = globals().AppPath;
+    File.InitDir = appPath();
     File.FileName = QStringLiteral("*.pgn");
     if (!File.ShowOpen(this))
         return;

@@ -1,5 +1,6 @@
 // The editor driven through its controls, as a user drives it, with scripted answers.
 #include "editor_fixture.h"
+#include "services/app_path.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -233,7 +234,7 @@ TEST_F(Editor, SavingAGameThatHasNoFileYet) {
         EXPECT_TRUE(r.save);
         EXPECT_EQ(r.title, "Choose PGN file");
         EXPECT_EQ(r.filter, "PGN file (*.pgn);;Text file (*.txt);;Allfiles (*.*)");
-        EXPECT_EQ(r.directory, globals().AppPath);
+        EXPECT_EQ(r.directory, appPath());
     }
     EXPECT_EQ(d->CurrentFile, file);
     EXPECT_EQ(d->listCount(), 1);

@@ -1,7 +1,8 @@
 // The program as a user starts it: the entry procedure in saver mode with the real event loop, and
 // the built executable itself.
-#include "saver/saver_window.h"
 #include "app/sub_main.h"
+#include "saver/saver_window.h"
+#include "services/app_path.h"
 #include "support/doubles.h"
 #include "support/wait.h"
 
@@ -47,7 +48,7 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     EXPECT_TRUE(pointerHidden());
     // With no match stored, the scheduler indexed the configured file's default fallback: the
     // bundled games. Store the match over our own file instead and start again.
-    EXPECT_EQ(settings().read("PGNFile", ""), globals().AppPath + "default.pgn");
+    EXPECT_EQ(settings().read("PGNFile", ""), appPath() + "default.pgn");
     delete saver;
 
     s.write("PGNFile", box.path("match.pgn"));

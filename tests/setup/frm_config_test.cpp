@@ -1,5 +1,6 @@
 #include "editor/frm_edit.h"
 #include "pgnfile/game_index.h"
+#include "services/app_path.h"
 #include "services/settings_parse.h"
 #include "setup/frm_about.h"
 #include "setup/frm_config.h"
@@ -325,7 +326,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(request.title, "Choose PGN file");
     EXPECT_EQ(request.filter, "PGN file (*.pgn);;Text file (*.txt);;Allfiles (*.*)");
     EXPECT_EQ(request.selectedFilter, "PGN file (*.pgn)");
-    EXPECT_EQ(request.directory, globals().AppPath);
+    EXPECT_EQ(request.directory, appPath());
     EXPECT_FALSE(request.save);
 
     // Import another file and pick its second game.

@@ -3,8 +3,9 @@
 // settings store in a temporary folder.
 #pragma once
 
-#include "services/globals.h"
+#include "services/app_path.h"
 #include "services/desktop.h"
+#include "services/globals.h"
 #include "services/settings_store.h"
 
 #include <QString>
@@ -48,7 +49,7 @@ public:
         setProgramEndHandler([this](int code) { endRequests.push_back(code); });
         setSettingsStore(std::make_unique<SettingsStore>(dir.filePath("settings.ini")));
         resetGlobals();
-        globals().AppPath = dir.path() + "/";
+        setAppPath(dir.path() + "/");
     }
     ~Sandbox() {
         showPointer();
@@ -56,6 +57,7 @@ public:
         setProgramEndHandler(nullptr);
         setSettingsStore(nullptr);
         resetGlobals();
+        setAppPath({});
     }
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
