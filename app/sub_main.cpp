@@ -6,6 +6,7 @@
 #include "saver/termination.h"
 #include "services/app_path.h"
 #include "services/desktop.h"
+#include "services/globals.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
 #include "setup/frm_config.h"
@@ -44,7 +45,8 @@ QString defaultProgramFolder() {
 
 namespace {
 
-void openSetup() {
+void openSetup(bool gameFileMissing) {
+    globals().MissingGameFile = gameFileMissing;
     showConfigDialog();
 }
 
@@ -81,7 +83,7 @@ StartResult SubMain(const QStringList& arguments) {
         saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
     saver->showSaver();
     hidePointer();
-    saver->Timer2_Timer();
+    saver->startNextGame();
     return StartResult::Running;
 }
 

@@ -3,6 +3,18 @@
 namespace pw2 {
 namespace {
 
+// The engine and the board control each declare the piece values; the proxy passes them through
+// unchanged, so the two must agree.
+static_assert(
+    pgn::pieces::none == vantrelkit::none && pgn::pieces::Bpawn == vantrelkit::Bpawn &&
+        pgn::pieces::Brook == vantrelkit::Brook && pgn::pieces::Bknight == vantrelkit::Bknight &&
+        pgn::pieces::Bbishop == vantrelkit::Bbishop && pgn::pieces::BQueen == vantrelkit::BQueen &&
+        pgn::pieces::Bking == vantrelkit::Bking && pgn::pieces::Wpawn == vantrelkit::Wpawn &&
+        pgn::pieces::Wrook == vantrelkit::Wrook && pgn::pieces::Wknight == vantrelkit::Wknight &&
+        pgn::pieces::Wbishop == vantrelkit::Wbishop && pgn::pieces::WQueen == vantrelkit::WQueen &&
+        pgn::pieces::wking == vantrelkit::wking,
+    "the engine's piece values differ from the board control's");
+
 using vantrelkit::InvokeKind;
 using vantrelkit::Variant;
 using vantrelkit::VarType;

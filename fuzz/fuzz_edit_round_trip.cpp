@@ -35,8 +35,6 @@ class QuietHost final : public pgn::Host {
 public:
     void setStatus(std::string_view) override {}
     void showMessage(std::string_view, pgn::Icon) override { ++messages; }
-    void runScheduler() override {}
-    void endProgram() override {}
     int messages = 0;
 };
 

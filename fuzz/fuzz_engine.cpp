@@ -40,10 +40,10 @@ void checkCleaned(std::string_view text, const pw2::fuzz::Replayer& r) {
 }
 
 void checkMoveList(const pw2::fuzz::Replayer& r) {
-    require(r.list.size() <= 32767, "more entries than the 16-bit move counter holds");
+    require(r.list().size() <= 32767, "more entries than the 16-bit move counter holds");
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i < r.list.size(); ++i) {
-        const std::string& entry = r.list[i];
+    for (std::size_t i = 0; i < r.list().size(); ++i) {
+        const std::string& entry = r.list()[i];
         const std::string number = std::to_string(i + 1) + ". ";
         require(entry.starts_with(number), "an entry does not start with its move number");
         require(entry.size() >= number.size() + 16, "an entry is shorter than its two columns");
@@ -52,11 +52,11 @@ void checkMoveList(const pw2::fuzz::Replayer& r) {
     // Each entry's moves are words of the cleaned text, a word standing at most in one entry's
     // Black column, the next entry's White column and the last entry's: the list cannot outgrow
     // the text by more than that and the numbers and padding of the columns.
-    require(bytes <= 4 * r.cleaned.size() + 32 * r.list.size(),
+    require(bytes <= 4 * r.cleaned.size() + 32 * r.list().size(),
             "the move list grew out of proportion to the text");
-    require(r.gameResult.find(' ') == std::string::npos, "GameResult holds a space");
+    require(r.gameResult().find(' ') == std::string::npos, "GameResult holds a space");
     // The last token after Black continuations (" 12...") were blanked: a word of the text.
-    require(r.cleaned.find(r.gameResult) != std::string::npos, "GameResult is not of the text");
+    require(r.cleaned.find(r.gameResult()) != std::string::npos, "GameResult is not of the text");
 }
 
 } // namespace
@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     checkCleaned(text, r);
     checkMoveList(r);
-    // Each message ends the game (the scheduler runs or the program ends), except the one of a
-    // text CleanGameText rejects, after which there is nothing to play.
+    // Each message ends the game (the next game follows or the program ends), except the one of
+    // a text CleanGameText rejects, after which there is nothing to play.
     require(r.host.messages.size() <= r.cleanMessages + 1, "a game went on after a message");
     return 0;
 }

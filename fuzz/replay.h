@@ -1,9 +1,9 @@
-// One game played the way the saver's game scheduler and move player play it (and as
-// pawnwatch2-check replays it): CleanGameText, FillMoveList, then PlayMove of White's and Black's
-// column of each entry, and the result at the end, on a PositionBoard. Qt-free.
+// One game played by the program's move player, as the saver and pawnwatch2-check play it, on a
+// PositionBoard. Qt-free.
 #pragma once
 
 #include "pgn/engine.h"
+#include "playback/game_player.h"
 #include "position_board.h"
 
 #include <cstddef>
@@ -14,61 +14,37 @@
 
 namespace pw2::fuzz {
 
-// The saver as the engine sees it, recording what a game shows: running the scheduler or ending
-// the program ends the game, as they do in the saver.
+// The saver as the engine sees it, recording what a game shows.
 class ReplayHost final : public pgn::Host {
 public:
     void setStatus(std::string_view) override { ++statuses; }
     void showMessage(std::string_view text, pgn::Icon icon) override {
         messages.emplace_back(std::string(text), icon);
     }
-    void runScheduler() override {
-        ++schedulerRuns;
-        stopped = true;
-    }
-    void endProgram() override {
-        ++endRequests;
-        stopped = true;
-    }
 
     std::vector<std::pair<std::string, pgn::Icon>> messages;
     std::size_t statuses = 0;
-    int schedulerRuns = 0;
-    int endRequests = 0;
-    bool stopped = false;
 };
 
-// The resolver state carries over from game to game, as it does in the saver.
+// Plays games through the program's own move player; its resolver state carries over from game
+// to game, as it does in the saver.
 class Replayer {
 public:
-    // Plays one game from the start position; afterHalfMove(column text) is called after each
-    // PlayMove. Returns the number of PlayMove calls.
+    // Plays one game from the start position; afterHalfMove(move) is called after each move
+    // played. Returns the number of moves played.
     template <class AfterHalfMove>
     std::size_t play(std::string_view gameText, AfterHalfMove&& afterHalfMove) {
         host = ReplayHost{};
         board.newGame();
-        cleaned = pgn::CleanGameText(gameText, host);
+        ReplayHost quiet;
+        cleaned = pgn::CleanGameText(gameText, quiet);
+        player.load(gameText, host);
         cleanMessages = host.messages.size();
-        pgn::FillMoveList(cleaned, list, gameResult);
         std::size_t calls = 0;
-        std::int32_t side = 2;
-        auto halfMove = [&](std::string_view column) {
-            pgn::PlayMove(std::string(column), side, state, board, host);
+        player.playToEnd(board, host, [&](std::string_view move) {
             ++calls;
-            afterHalfMove(column);
-        };
-        for (const std::string& entry : list) {
-            if (host.stopped)
-                break;
-            side = 1;
-            halfMove(pgn::WhiteColumn(entry));
-            if (host.stopped)
-                break;
-            side = 2;
-            halfMove(pgn::BlackColumn(entry));
-        }
-        if (!host.stopped && pgn::IsResult(gameResult))
-            halfMove(gameResult);
+            afterHalfMove(move);
+        });
         return calls;
     }
 
@@ -76,13 +52,14 @@ public:
         return play(gameText, [](std::string_view) {});
     }
 
+    const std::vector<std::string>& list() const { return player.moveList(); }
+    const std::string& gameResult() const { return player.gameResult(); }
+
     PositionBoard board;
-    pgn::ResolverState state;
+    pw2::GamePlayer player;
     ReplayHost host;
-    std::string cleaned;
+    std::string cleaned;           // the game's text as CleanGameText leaves it
     std::size_t cleanMessages = 0; // messages shown by CleanGameText
-    std::vector<std::string> list;
-    std::string gameResult;
 };
 
 } // namespace pw2::fuzz

@@ -107,20 +107,15 @@ std::string fail(Host& host, std::string_view secondLine) {
 
 std::string CleanGameText(std::string_view text, Host& host) {
     std::string_view failure;
-    std::string result;
-    try {
-        result.assign(text);
-        if (!removePairs(result, '[', ']'))
-            failure = kBracketLine;
-        else if (!removePairs(result, '{', '}'))
-            failure = kBraceLine;
-        else if (!removeVariations(result))
-            failure = kParenthesisLine;
-        else
-            blankBreaksAndGlyphs(result);
-    } catch (...) {
-        return {};
-    }
+    std::string result(text);
+    if (!removePairs(result, '[', ']'))
+        failure = kBracketLine;
+    else if (!removePairs(result, '{', '}'))
+        failure = kBraceLine;
+    else if (!removeVariations(result))
+        failure = kParenthesisLine;
+    else
+        blankBreaksAndGlyphs(result);
     if (!failure.empty())
         return fail(host, failure);
     return result;

@@ -1,8 +1,9 @@
 // The PGN engine: checks and cleans one game's text, splits its movetext into move list entries,
 // and resolves each move in Standard Algebraic Notation to board coordinates and plays it.
 //
-// Text is bytes; positions count bytes from 1, with 0 meaning "none". No function here throws:
-// failures are reported through the Host or end the operation quietly, as each one describes.
+// Text is bytes; positions count bytes from 1, with 0 meaning "none". Failures are reported
+// through the Host or in the result, as each function describes; nothing here throws but
+// std::bad_alloc when memory runs out.
 #pragma once
 
 #include "pgn/interfaces.h"
@@ -24,8 +25,7 @@ std::string CleanGameText(std::string_view text, Host& host);
 
 // Clears list and adds one entry per move number: the number, ". ", White's move left-aligned in
 // 8 characters and Black's move right-aligned in 8 (a longer move keeps its full text). Sets
-// GameResult to the last space-separated token of the text ("" when the text has no space). A
-// failure inside ends the operation quietly, keeping the entries added so far.
+// GameResult to the last space-separated token of the text ("" when the text has no space).
 void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult);
 
 // The largest position i from start down to 1 at which text continues with pattern; 0 when there
@@ -59,11 +59,17 @@ struct ResolverState {
     std::array<CandidateSquare, 10> Candidates{};
 };
 
+enum class MoveOutcome {
+    Played,        // the half-move was played, or a termination marker's wording was shown
+    GameAbandoned, // the move could not be played: its message was shown, the next game follows
+    Invalid,       // the move's first character is no piece or file: "Invalid Move" was shown,
+                   // and the program ends
+};
+
 // Plays one half-move (or shows the result wording of a termination marker) on board.
-// SideToMove is 1 for White, 2 for Black. A move that cannot be played shows a message and runs
-// the game scheduler; a move with an unrecognised first character shows "Invalid Move" and ends
-// the program.
-void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
-              Host& host);
+// SideToMove is 1 for White, 2 for Black. What follows a move that cannot be played is the
+// caller's to do, as the outcome says.
+MoveOutcome PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
+                     Host& host);
 
 } // namespace pgn

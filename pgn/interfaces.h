@@ -1,6 +1,5 @@
 // The two small interfaces through which the PGN engine reaches the outside: the board it plays
-// on, and the host that shows its texts and runs the game scheduler. The engine knows nothing
-// else of the program.
+// on, and the host that shows its texts. The engine knows nothing else of the program.
 #pragma once
 
 #include <cstdint>
@@ -59,15 +58,10 @@ enum class Icon { None, Critical, Question };
 // The saver as the engine sees it.
 class Host {
 public:
-    // The status label (Label5).
+    // The status line beneath the current move.
     virtual void setStatus(std::string_view text) = 0;
     // A modal message box with one OK button.
     virtual void showMessage(std::string_view text, Icon icon) = 0;
-    // Runs the game scheduler once, synchronously (Timer2_Timer).
-    virtual void runScheduler() = 0;
-    // Ends the program. In the program this does not return; a test double may return, and the
-    // engine then returns at once without touching anything else.
-    virtual void endProgram() = 0;
 
 protected:
     ~Host() = default;

@@ -197,11 +197,7 @@ std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std:
 }
 
 void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult) {
-    try {
-        fill(text, list, GameResult);
-    } catch (...) {
-        // Quietly ends the operation: the entries added so far stay.
-    }
+    fill(text, list, GameResult);
 }
 
 std::string_view EntryColumns(std::string_view entry) {

@@ -378,8 +378,8 @@ private:
 
 } // namespace
 
-void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
-              Host& host) {
+MoveOutcome PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
+                     Host& host) {
     const std::string_view text = move;
     state.MoveStatus.clear();
     if (text == "1-0")
@@ -392,7 +392,7 @@ void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, B
         state.MoveStatus = "Game was not completed";
     host.setStatus(state.MoveStatus);
     if (!state.MoveStatus.empty())
-        return;
+        return MoveOutcome::Played;
 
     const char last = lastChar(move);
     if (last == '+' || last == '#') {
@@ -407,26 +407,26 @@ void PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, B
     Outcome outcome;
     try {
         outcome = Resolver(SideToMove, state, board).play(move);
-    } catch (...) {
-        outcome = Outcome::Error;
+    } catch (const MoveFailure&) {
+        outcome = Outcome::Error; // the move's text does not name a square or a piece there
+    } catch (const BoardError&) {
+        outcome = Outcome::Error; // the board refused a square
     }
     switch (outcome) {
     case Outcome::Played:
-        return;
+        break;
     case Outcome::InvalidMove:
         host.showMessage(kInvalidMove, Icon::Critical);
-        host.endProgram();
-        return;
+        return MoveOutcome::Invalid;
     case Outcome::IllegalMove:
         // The board stays as it is; the game is abandoned and the next one follows.
         host.showMessage(kIllegalMove, Icon::Critical);
-        host.runScheduler();
-        return;
+        return MoveOutcome::GameAbandoned;
     case Outcome::Error:
         host.showMessage(kGameError, Icon::None);
-        host.runScheduler();
-        return;
+        return MoveOutcome::GameAbandoned;
     }
+    return MoveOutcome::Played;
 }
 
 } // namespace pgn

@@ -98,7 +98,7 @@ HackView::~HackView() {
     delete saver_;
 }
 
-HackView* HackView::start(std::uint64_t window, const std::function<void()>& openSetup) {
+HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>& openSetup) {
     if (!x11Connection()) {
         std::fputs("pawnwatch2: drawing into another window needs an X11 display\n", stderr);
         return nullptr;
@@ -127,7 +127,7 @@ HackView* HackView::start(std::uint64_t window, const std::function<void()>& ope
     view->windowHandle()->setParent(host);
     view->setGeometry(QRect(QPoint(0, 0), *size));
     view->show();
-    saver->Timer2_Timer(); // the first game starts at once
+    saver->startNextGame(); // the first game starts at once
     return view;
 }
 

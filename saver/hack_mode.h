@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace pw2 {
@@ -32,7 +32,7 @@ public:
     // Creates the saver and embeds the view in the window; nullptr (after a message on standard
     // error) when there is no such window or no X11 display.
     // openSetup runs when the saver finds no game file to play.
-    static HackView* start(std::uint64_t window, const std::function<void()>& openSetup);
+    static HackView* start(std::uint64_t window, const std::function<void(bool)>& openSetup);
     ~HackView() override;
 
     Saver* saver() const { return saver_; }

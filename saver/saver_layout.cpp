@@ -9,21 +9,21 @@ SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double t
     // The hidden title picture reserves a band above the board panel, except on a 640-pixel
     // screen; on a 1024-pixel screen it is enlarged by half first.
     const float w = static_cast<float>(screenWidth / twipsPerPixel);
-    double titleHeight = design::Image1Height;
+    double titleHeight = design::TitlePictureHeight;
     if (w == 640.0f) {
-        l.picture1Top = 100;
+        l.boardPanelTop = 100;
     } else if (w == 1024.0f) {
         titleHeight *= 1.5;
-        l.picture1Top = titleHeight + 250;
+        l.boardPanelTop = titleHeight + 250;
     } else {
-        l.picture1Top = titleHeight + 100;
+        l.boardPanelTop = titleHeight + 100;
     }
-    l.picture1Left = (screenWidth - design::Picture1Width) / 2;
-    l.picture2Left = screenWidth - design::Picture2Width;
-    l.picture2Top = (screenHeight - design::Picture2Height) / 2;
-    l.picture3Height =
+    l.boardPanelLeft = (screenWidth - design::BoardPanelWidth) / 2;
+    l.currentMovePanelLeft = screenWidth - design::CurrentMovePanelWidth;
+    l.currentMovePanelTop = (screenHeight - design::CurrentMovePanelHeight) / 2;
+    l.moveListHeight =
         (std::floor(screenHeight / design::LineHeight) - 3) * design::LineHeight + 100;
-    l.picture3Top = design::Label8Height + 150;
+    l.moveListTop = design::MoveListTitleHeight + 150;
     return l;
 }
 

@@ -7,19 +7,19 @@ inline constexpr double kTwipsPerInch = 1440.0;
 
 // Design values of the saver window's controls (left, top, width, height in twips).
 namespace design {
-inline constexpr double Picture1Width = 4995, Picture1Height = 6735;
-inline constexpr double Picture2Width = 2820, Picture2Height = 3255;
-inline constexpr double Picture3Left = 300, Picture3Width = 2115;
-inline constexpr double Label8Height = 300;
-inline constexpr double Image1Height = 2250;
+inline constexpr double BoardPanelWidth = 4995, BoardPanelHeight = 6735;
+inline constexpr double CurrentMovePanelWidth = 2820, CurrentMovePanelHeight = 3255;
+inline constexpr double MoveListLeft = 300, MoveListWidth = 2115;
+inline constexpr double MoveListTitleHeight = 300;
+inline constexpr double TitlePictureHeight = 2250;
 inline constexpr double LineHeight = 240;      // one printed line of the move-list box
 inline constexpr double ScrolledLineTop = 340; // the newest line after a scroll, above the bottom
 } // namespace design
 
 struct SaverLayout {
-    double picture1Left = 0, picture1Top = 0;
-    double picture2Left = 0, picture2Top = 0;
-    double picture3Top = 0, picture3Height = 0;
+    double boardPanelLeft = 0, boardPanelTop = 0;
+    double currentMovePanelLeft = 0, currentMovePanelTop = 0;
+    double moveListTop = 0, moveListHeight = 0;
 };
 
 // screenWidth and screenHeight in twips; twipsPerPixel from the screen's logical resolution.

@@ -2,13 +2,8 @@
 
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
-#include "pgn/game_spans.h"
 #include "saver_layout.h"
-#include "services/app_path.h"
 #include "services/desktop.h"
-#include "services/file_bytes.h"
-#include "services/globals.h"
-#include "services/match_table.h"
 #include "services/settings_parse.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
@@ -20,7 +15,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
-#include <random>
 #include <vantrelkit/vantrelkit.h>
 
 namespace pw2 {
@@ -41,9 +35,6 @@ std::string tagText(const std::string& game, std::string_view search) {
 // Text from the file as a label or the move list shows it: no more than fits on any screen, so
 // that a tag or a move of megabytes in a hostile file cannot hold the saver up while it is laid
 // out.
-// What the PGN file setting holds when no file was ever chosen.
-constexpr const char* kNoFile = "no file";
-
 QString shownText(std::string_view bytes) {
     constexpr std::size_t kShownBytes = 512;
     return decodeFileText(bytes.substr(0, kShownBytes));
@@ -133,12 +124,12 @@ void MoveListBox::printLine(const QString& text) {
 
 void MoveListBox::scrollUp() {
     syncImage();
-    Image2 = image_;
+    scrolled_ = image_;
     image_.fill(Qt::black);
     {
         QPainter p(&image_);
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QPointF(0, -design::LineHeight / twipsPerPixel_), Image2);
+        p.drawImage(QPointF(0, -design::LineHeight / twipsPerPixel_), scrolled_);
     }
     currentY_ = heightTwips() - design::ScrolledLineTop;
     update();
@@ -166,8 +157,6 @@ ScreenMetrics ScreenMetrics::primary() {
 // ---- Saver ----
 
 Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
-    std::mt19937_64 engine{std::random_device{}()};
-    random_ = [engine]() mutable { return std::uniform_real_distribution<double>(0, 1)(engine); };
     setWindowTitle(QLatin1String(kSaverDesignTitle));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
@@ -176,23 +165,27 @@ Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
-    Timer1 = new SaverTimer(this);
-    Timer2 = new SaverTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &SaverTimer::tick, this, [this] {
+    moveTimer_ = new SaverTimer(this);
+    moveTimer_->setObjectName(QStringLiteral("moveTimer"));
+    gameTimer_ = new SaverTimer(this);
+    gameTimer_->setObjectName(QStringLiteral("gameTimer"));
+    moveTimer_->setInterval(1000);
+    // A tick that arrives while a message box is up waits: the box's own event loop must not
+    // play on underneath it.
+    connect(moveTimer_, &SaverTimer::tick, this, [this] {
         if (modalDepth() == 0)
-            Timer1_Timer();
+            playNextHalfMove();
     });
-    connect(Timer2, &SaverTimer::tick, this, [this] {
+    connect(gameTimer_, &SaverTimer::tick, this, [this] {
         if (modalDepth() == 0)
-            Timer2_Timer();
+            startNextGame();
     });
 }
 
 Saver::~Saver() {
     boardProxy_.reset();
-    if (Board)
-        Board->release();
+    if (boardControl_)
+        boardControl_->release();
 }
 
 Saver* Saver::create(const ScreenMetrics& screen) {
@@ -204,17 +197,22 @@ Saver* Saver::create(const ScreenMetrics& screen) {
         pw2::showMessage(error, MsgIcon::Critical);
         return nullptr;
     }
-    saver->Form_Load();
+    saver->loadSettings();
     return saver;
+}
+
+void Saver::setRandomSource(std::function<double()> source) {
+    scheduler_.setRandomSource(std::move(source));
 }
 
 int Saver::px(double twips) const {
     return int(std::lround(twips / screen_.twipsPerPixel));
 }
 
-QLabel* Saver::makeLabel(QWidget* parent, const QString& text, double left, double top,
-                         double width, double height, bool autoSize) {
+QLabel* Saver::makeLabel(QWidget* parent, const QString& name, const QString& text, double left,
+                         double top, double width, double height, bool autoSize) {
     auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
     QFont f(QStringLiteral("Sans Serif"));
     f.setStyleHint(QFont::SansSerif);
     f.setPointSize(12);
@@ -238,77 +236,87 @@ void Saver::setAutoSizeCaption(QLabel* label, const QString& text, double centre
 }
 
 void Saver::buildControls() {
-    auto panel = [this](double left, double top, double width, double height) {
+    auto panel = [this](const QString& name, double left, double top, double width, double height) {
         auto* w = new QWidget(this);
+        w->setObjectName(name);
         w->setGeometry(px(left), px(top), px(width), px(height));
         w->setAttribute(Qt::WA_TransparentForMouseEvents); // takes no input of its own
         return w;
     };
-    Picture1 = panel(2460, 1320, design::Picture1Width, design::Picture1Height);
-    Picture2 = panel(5580, 2160, design::Picture2Width, design::Picture2Height);
+    boardPanel_ = panel(QStringLiteral("boardPanel"), 2460, 1320, design::BoardPanelWidth,
+                        design::BoardPanelHeight);
+    currentMovePanel_ = panel(QStringLiteral("currentMovePanel"), 5580, 2160,
+                              design::CurrentMovePanelWidth, design::CurrentMovePanelHeight);
 
-    Label3 = makeLabel(Picture1, {}, 60, 60, 4845, 660, false);
-    Label4 = makeLabel(Picture1, {}, 2460, 780, 105, 300, true);
-    Label1 = makeLabel(Picture1, {}, 2475, 1140, 105, 300, true);
-    Label2 = makeLabel(Picture1, {}, 2475, 6360, 105, 300, true);
+    eventLabel_ = makeLabel(boardPanel_, "eventLabel", {}, 60, 60, 4845, 660, false);
+    dateLabel_ = makeLabel(boardPanel_, "dateLabel", {}, 2460, 780, 105, 300, true);
+    blackLabel_ = makeLabel(boardPanel_, "blackLabel", {}, 2475, 1140, 105, 300, true);
+    whiteLabel_ = makeLabel(boardPanel_, "whiteLabel", {}, 2475, 6360, 105, 300, true);
     static constexpr std::array<double, 8> columnLeft = {420,  1020, 1560, 2100,
                                                          2700, 3330, 3840, 4380};
     static constexpr std::array<double, 8> rowTop = {5520, 4980, 4380, 3840,
                                                      3300, 2760, 2160, 1620};
     for (int i = 0; i < 8; ++i) {
         const double width = i == 2 ? 150 : i == 5 ? 120 : 180;
-        Label[i] =
-            makeLabel(Picture1, QString(QChar('a' + i)), columnLeft[i], 6000, width, 300, true);
-        Label[8 + i] = makeLabel(Picture1, QString(QChar('1' + i)), 60, rowTop[i], 180, 300, true);
+        const QString file(QChar('a' + i));
+        const QString rank(QChar('1' + i));
+        fileLabels_[std::size_t(i)] = makeLabel(boardPanel_, "fileLabel_" + file, file,
+                                                columnLeft[std::size_t(i)], 6000, width, 300, true);
+        rankLabels_[std::size_t(i)] = makeLabel(boardPanel_, "rankLabel_" + rank, rank, 60,
+                                                rowTop[std::size_t(i)], 180, 300, true);
     }
-    for (QLabel* l : Label) {
-        QPalette pal = l->palette();
-        pal.setColor(QPalette::WindowText, Qt::white);
-        l->setPalette(pal);
+    for (const auto* labels : {&fileLabels_, &rankLabels_}) {
+        for (QLabel* l : *labels) {
+            QPalette pal = l->palette();
+            pal.setColor(QPalette::WindowText, Qt::white);
+            l->setPalette(pal);
+        }
     }
 
-    Picture3 = new MoveListBox(screen_.twipsPerPixel, this);
-    Picture3->setGeometry(px(design::Picture3Left), px(480), px(design::Picture3Width), px(5655));
-    Picture3->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label8 = makeLabel(this, QStringLiteral("Move list:"), 300, 120, 1155, 300, true);
+    moveListBox_ = new MoveListBox(screen_.twipsPerPixel, this);
+    moveListBox_->setObjectName(QStringLiteral("moveListBox"));
+    moveListBox_->setGeometry(px(design::MoveListLeft), px(480), px(design::MoveListWidth),
+                              px(5655));
+    moveListBox_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    moveListTitle_ =
+        makeLabel(this, "moveListTitle", QStringLiteral("Move list:"), 300, 120, 1155, 300, true);
 
-    Label7 = makeLabel(Picture2, QStringLiteral("Current Move :"), 480, 60, 1785, 300, true);
-    Label6 = makeLabel(Picture2, {}, 1327, 420, 90, 300, true);
-    Label5 = makeLabel(Picture2, {}, 435, 2100, 1875, 780, false);
+    currentMoveTitle_ = makeLabel(currentMovePanel_, "currentMoveTitle",
+                                  QStringLiteral("Current Move :"), 480, 60, 1785, 300, true);
+    currentMoveLabel_ =
+        makeLabel(currentMovePanel_, "currentMoveLabel", {}, 1327, 420, 90, 300, true);
+    statusLabel_ = makeLabel(currentMovePanel_, "statusLabel", {}, 435, 2100, 1875, 780, false);
 }
 
 bool Saver::createBoard(QString* error) {
-    Board = createControl(vantrelkit::kProgId, Picture1, nullptr, error);
-    if (!Board)
+    boardControl_ = createControl(vantrelkit::kProgId, boardPanel_, nullptr, error);
+    if (!boardControl_)
         return false;
-    Board->initNew();
-    QWidget* w = Board->window();
+    boardControl_->initNew();
+    QWidget* w = boardControl_->window();
     w->setGeometry(px(300), px(1500), px(4455), px(4455));
     w->setAttribute(Qt::WA_TransparentForMouseEvents);
-    boardProxy_.emplace(*Board);
+    boardProxy_.emplace(*boardControl_);
     return true;
 }
 
-void Saver::Form_Load() {
-    auto& g = globals();
-    auto& s = settings();
-    g.SideToMove = 2;
+void Saver::loadSettings() {
+    const SettingsStore& s = settings();
     applyLayout();
 
     const QColor colour = colourFromNumber(colourNumber(s.number(setting::TextColor)));
     const bool moveList = s.number(setting::MoveList) != 0;
-    Picture3->setVisible(moveList);
-    Label8->setVisible(moveList);
-    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
+    moveListBox_->setVisible(moveList);
+    moveListTitle_->setVisible(moveList);
+    for (QLabel* l : {blackLabel_, whiteLabel_, eventLabel_, dateLabel_, statusLabel_,
+                      currentMoveLabel_, currentMoveTitle_, moveListTitle_}) {
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, colour);
         l->setPalette(pal);
     }
-    Picture3->setTextColour(colour);
-    Timer1->setInterval(secondsToInterval(s.number(setting::Timer)));
-    // A first game below 1 (or a value that reads as 0) starts with game 1.
-    g.GameNumber = std::int32_t(
-        std::clamp<std::int64_t>(roundToInt64(s.number(setting::FirstGame) - 1), 0, INT32_MAX - 1));
+    moveListBox_->setTextColour(colour);
+    moveTimer_->setInterval(secondsToInterval(s.number(setting::Timer)));
+    scheduler_.startAtFirstGame();
 }
 
 void Saver::applyLayout() {
@@ -317,10 +325,10 @@ void Saver::applyLayout() {
     const double screenHeight = screen_.pixels.height() * tpp;
     const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
     setGeometry(QRect(QPoint(0, 0), screen_.pixels));
-    Picture1->move(px(layout.picture1Left), px(layout.picture1Top));
-    Picture2->move(px(layout.picture2Left), px(layout.picture2Top));
-    Picture3->setGeometry(px(design::Picture3Left), px(layout.picture3Top),
-                          px(design::Picture3Width), px(layout.picture3Height));
+    boardPanel_->move(px(layout.boardPanelLeft), px(layout.boardPanelTop));
+    currentMovePanel_->move(px(layout.currentMovePanelLeft), px(layout.currentMovePanelTop));
+    moveListBox_->setGeometry(px(design::MoveListLeft), px(layout.moveListTop),
+                              px(design::MoveListWidth), px(layout.moveListHeight));
 }
 
 void Saver::relayout(const ScreenMetrics& screen) {
@@ -338,152 +346,75 @@ void Saver::showSaver() {
     setFocus();
 }
 
-void Saver::EnumDefault(QString& path) {
-    path = trimSpaces(path);
-    std::string text;
-    readFileBytes(path, text);
-    const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-    storeMatchRanges(settings(), spans, std::int64_t(spans.size()));
-}
-
-void Saver::closeToSetup() {
+void Saver::closeToSetup(bool gameFileMissing) {
     hide();
     showPointer();
-    Timer1->setEnabled(false);
-    Timer2->setEnabled(false);
-    emit setupRequested();
+    moveTimer_->setEnabled(false);
+    gameTimer_->setEnabled(false);
+    emit setupRequested(gameFileMissing);
     close();
     deleteLater();
 }
 
-void Saver::Timer2_Timer() {
-    auto& g = globals();
-    auto& s = settings();
-    ++schedulerRuns_;
-    g.SideToMove = 2;
-    Timer2->setInterval(secondsToInterval(s.number(setting::Timer2)));
-
-    const std::int64_t numOfGames = s.count(setting::NumOfGames);
-    if (g.GameNumber < INT32_MAX)
-        ++g.GameNumber;
-    if (g.GameNumber > numOfGames)
-        g.GameNumber = 1;
-    MoveIndex = 0;
-    if (s.number(setting::Random) != 0) {
-        const double n = double(std::max<std::int64_t>(numOfGames, 0));
-        g.GameNumber = std::int32_t(std::min(std::floor(random_() * n) + 1, double(INT32_MAX)));
-        if (g.GameNumber < 1)
-            g.GameNumber = 1;
-    }
-
-    QString path = s.text(setting::PgnFile, QLatin1String(kNoFile));
-    std::int64_t begin = s.count(setting::MatchBegin, g.GameNumber);
-    std::int64_t end = s.count(setting::MatchEnd, g.GameNumber);
-    if (begin == -1 && g.GameNumber != 1 && path != QLatin1String(kNoFile)) {
-        // A game number beyond the stored table (a first game or a game count that does not
-        // match it): the match's first game is played rather than none.
-        const std::int64_t firstBegin = s.count(setting::MatchBegin, 1);
-        if (firstBegin != -1) {
-            g.GameNumber = 1;
-            begin = firstBegin;
-            end = s.count(setting::MatchEnd, 1);
-        }
-    }
-    const QString defaultFile = appPath() + "default.pgn";
-
-    if (begin == -1 || path == QLatin1String(kNoFile)) {
-        QString indexed = defaultFile;
-        EnumDefault(indexed);
-        path = defaultFile;
-        s.set(setting::PgnFile, path);
-        begin = s.count(setting::MatchBegin, g.GameNumber);
-        end = s.count(setting::MatchEnd, g.GameNumber);
-        if (begin == -1) {
-            closeToSetup();
-            return;
-        }
-    }
-
-    if (trimSpaces(path).isEmpty() || !fileExists(path)) {
-        pw2::showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
-        if (!fileExists(defaultFile)) {
-            pw2::showMessage(QLatin1String(kDefaultNotFound), MsgIcon::Critical);
-            g.MissingGameFile = true;
-            closeToSetup();
-            return;
-        }
-        path = defaultFile;
-        std::string text;
-        readFileBytes(path, text);
-        const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-        if (spans.empty()) {
-            closeToSetup();
-            return;
-        }
-        begin = spans.front().begin;
-        end = spans.front().end;
-    }
-
-    std::string gameText = readFileRange(path, begin, end);
-    boardProxy_->newGame();
-    Label2->setText(shownText(tagText(gameText, "[White")));
-    Label1->setText(shownText(tagText(gameText, "[Black")));
-    Label3->setText(shownText(tagText(gameText, "[Event")));
-    Label4->setText(shownText(tagText(gameText, "[Date")));
+void Saver::showGameHeader(const std::string& gameText) {
+    whiteLabel_->setText(shownText(tagText(gameText, "[White")));
+    blackLabel_->setText(shownText(tagText(gameText, "[Black")));
+    eventLabel_->setText(shownText(tagText(gameText, "[Event")));
+    dateLabel_->setText(shownText(tagText(gameText, "[Date")));
     const double boardCentre = 300 + 4455 / 2.0;
-    for (QLabel* l : {Label2, Label1, Label4})
+    for (QLabel* l : {whiteLabel_, blackLabel_, dateLabel_})
         setAutoSizeCaption(l, l->text(), boardCentre);
+}
 
-    gameText = pgn::CleanGameText(gameText, *this);
-    pgn::FillMoveList(gameText, List1, g.GameResult);
-    Picture3->clearBox();
-    Timer1->setEnabled(true);
-    Timer2->setEnabled(false);
+void Saver::startNextGame() {
+    gameTimer_->setInterval(secondsToInterval(settings().number(setting::Timer2)));
+    GameScheduler::NoGame noGame;
+    const std::optional<GameScheduler::Game> game = scheduler_.nextGame(noGame);
+    if (!game) {
+        closeToSetup(noGame.gameFileMissing);
+        return;
+    }
+    boardProxy_->newGame();
+    showGameHeader(game->text);
+    player_.load(game->text, *this);
+    moveListBox_->clearBox();
+    moveTimer_->setEnabled(true);
+    gameTimer_->setEnabled(false);
     emit frameChanged();
 }
 
-void Saver::playMove(std::string move) {
-    auto& g = globals();
-    pgn::PlayMove(std::move(move), g.SideToMove, g.Resolver, *boardProxy_, *this);
-}
-
-void Saver::Timer1_Timer() {
-    auto& g = globals();
-    if (MoveIndex < 0 || std::size_t(MoveIndex) >= List1.size()) {
-        Timer1->setEnabled(false);
-        Timer2->setEnabled(true);
-        if (pgn::IsResult(g.GameResult))
-            playMove(g.GameResult);
-        else if (Label5->text().isEmpty())
-            Label5->setText(QLatin1String(kMatchFinished));
+void Saver::playNextHalfMove() {
+    if (player_.atEnd()) {
+        moveTimer_->setEnabled(false);
+        gameTimer_->setEnabled(true);
+        if (!player_.playResult(*boardProxy_, *this) && statusLabel_->text().isEmpty())
+            statusLabel_->setText(QLatin1String(kMatchFinished));
         emit frameChanged();
         return;
     }
-    g.SideToMove = g.SideToMove == 2 ? 1 : 2;
-    const std::string entry = List1[std::size_t(MoveIndex)];
-    if (g.SideToMove == 1) {
-        if (Picture3->heightTwips() - design::LineHeight < Picture3->currentY())
-            Picture3->scrollUp();
-        Picture3->printLine(shownText(entry));
+    const HalfMove half = player_.next();
+    if (half.side == kWhite) {
+        if (moveListBox_->heightTwips() - design::LineHeight < moveListBox_->currentY())
+            moveListBox_->scrollUp();
+        moveListBox_->printLine(shownText(half.entry));
     }
-    setAutoSizeCaption(Label6, decodeFileText(pgn::EntryColumns(entry)), 1327 + 90 / 2.0);
-
-    if (g.SideToMove == 1) {
-        playMove(std::string(pgn::WhiteColumn(entry)));
-    } else if (const std::string_view black = pgn::BlackColumn(entry); black.empty()) {
-        ++MoveIndex; // the game ends on White's move: there is no Black move to play
-    } else {
-        const std::uint64_t runs = schedulerRuns_;
-        playMove(std::string(black));
-        // A failed move has loaded the next game already; its first entry must not be skipped.
-        if (runs == schedulerRuns_)
-            ++MoveIndex;
+    setAutoSizeCaption(currentMoveLabel_, decodeFileText(pgn::EntryColumns(half.entry)),
+                       1327 + 90 / 2.0);
+    switch (player_.play(half, *boardProxy_, *this)) {
+    case pgn::MoveOutcome::Played:
+        break;
+    case pgn::MoveOutcome::GameAbandoned:
+        startNextGame();
+        return;
+    case pgn::MoveOutcome::Invalid:
+        pw2::endProgram();
+        break;
     }
     emit frameChanged();
 }
 
 void Saver::setStatus(std::string_view text) {
-    Label5->setText(decodeFileText(text));
+    statusLabel_->setText(decodeFileText(text));
 }
 
 void Saver::showMessage(std::string_view text, pgn::Icon icon) {
@@ -493,41 +424,22 @@ void Saver::showMessage(std::string_view text, pgn::Icon icon) {
     pw2::showMessage(decodeFileText(text), i);
 }
 
-void Saver::runScheduler() {
-    Timer2_Timer();
-}
-
-void Saver::endProgram() {
-    pw2::endProgram();
-}
-
-void Saver::Form_KeyPress(const QString& text) {
-    if (!text.isEmpty())
-        pw2::endProgram();
-}
-
-void Saver::Form_MouseDown() {
-    pw2::endProgram();
-}
-
-void Saver::Form_MouseMove(const QPointF& position) {
-    if (LastMousePosition && *LastMousePosition != position) {
-        pw2::endProgram();
-        return;
-    }
-    LastMousePosition = position;
-}
-
 void Saver::keyPressEvent(QKeyEvent* event) {
-    Form_KeyPress(event->text());
+    if (!event->text().isEmpty())
+        pw2::endProgram();
 }
 
 void Saver::mousePressEvent(QMouseEvent*) {
-    Form_MouseDown();
+    pw2::endProgram();
 }
 
 void Saver::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove(event->globalPosition() * screen_.twipsPerPixel);
+    const QPointF position = event->globalPosition() * screen_.twipsPerPixel;
+    if (lastMousePosition_ && *lastMousePosition_ != position) {
+        pw2::endProgram();
+        return;
+    }
+    lastMousePosition_ = position;
 }
 
 } // namespace pw2

@@ -1,9 +1,11 @@
 // The saver window: the board, the game's header labels, the current move, the scrolling move
-// list, and the two timers that drive play (the game scheduler and the move player).
+// list, and the two timers that drive play.
 #pragma once
 
 #include "boardhost/board_proxy.h"
 #include "pgn/interfaces.h"
+#include "playback/game_player.h"
+#include "playback/game_scheduler.h"
 
 #include <QImage>
 #include <QPointF>
@@ -30,8 +32,6 @@ inline constexpr const char* kSaverMarkerTitle = "Pawnwatch2";
 inline constexpr const char* kSaverDesignTitle = "Pawnwatch2 screen saver";
 
 inline constexpr const char* kMatchFinished = "Match finished or stopped";
-inline constexpr const char* kFileNotFound = "The specfied PGN file is not found, Loading Default";
-inline constexpr const char* kDefaultNotFound = "Default File Not found, please specify a PGN file";
 
 // A timer that ticks every interval milliseconds while enabled; an interval of 0 never fires.
 // Enabling it, or changing its interval, starts the count afresh.
@@ -85,7 +85,7 @@ private:
     double currentY_ = 0;
     QColor colour_;
     QImage image_;
-    QImage Image2; // the picture holder used while scrolling
+    QImage scrolled_; // the picture held while scrolling
 };
 
 // Screen size in pixels and its resolution, from the platform or given by a test.
@@ -95,11 +95,14 @@ struct ScreenMetrics {
     static ScreenMetrics primary();
 };
 
-class Saver : public QWidget, public pgn::Host {
+// The saver: the board with its coordinates and the game's header above it, the move list at the
+// left, the current move and the status at the right. Two timers drive it: the game timer starts
+// the match's next game, the move timer plays it half-move by half-move.
+class Saver : public QWidget, private pgn::Host {
     Q_OBJECT
 public:
-    // Creates and loads the window (Form_Load) with its board control. On failure shows a
-    // message naming the cause and returns nullptr.
+    // Creates and loads the window with its board control. On failure shows a message naming the
+    // cause and returns nullptr.
     static Saver* create(const ScreenMetrics& screen = ScreenMetrics::primary());
     ~Saver() override;
 
@@ -108,57 +111,33 @@ public:
     // Lays the window out again for another screen size (a host window that was resized).
     void relayout(const ScreenMetrics& screen);
 
-    // The game scheduler: picks, cuts and loads the next game, then starts the move player.
-    void Timer2_Timer();
-    // The move player: one half-move per tick.
-    void Timer1_Timer();
-    // Indexes the games of a file into the match settings; trims the caller's path.
-    void EnumDefault(QString& path);
-
-    // Input: each ends the program.
-    void Form_KeyPress(const QString& text);
-    void Form_MouseDown();
-    void Form_MouseMove(const QPointF& position);
-
-    // pgn::Host
-    void setStatus(std::string_view text) override;
-    void showMessage(std::string_view text, pgn::Icon icon) override;
-    void runScheduler() override;
-    void endProgram() override;
+    // Starts the match's next game: shows its header, loads its moves and starts the move timer.
+    // Without a game to play the window closes and asks for the setup dialog. The game timer
+    // calls this; so does the start of the saver.
+    void startNextGame();
+    // Plays the game's next half-move; after the last one shows the result and hands over to the
+    // game timer. The move timer calls this.
+    void playNextHalfMove();
 
     // Random numbers in [0, 1) for random game order (tests make them predictable).
-    void setRandomSource(std::function<double()> source) { random_ = std::move(source); }
+    void setRandomSource(std::function<double()> source);
 
     BoardProxy& board() { return *boardProxy_; }
+    const GamePlayer& player() const { return player_; }
+    // The match's game being played (1-based).
+    std::int32_t gameNumber() const { return scheduler_.gameNumber(); }
     double twipsPerPixel() const { return screen_.twipsPerPixel; }
-    int px(double twips) const;
-
-    // The window's controls, by the names they are known by.
-    QWidget* Picture1 = nullptr; // board panel
-    QWidget* Picture2 = nullptr; // current-move panel
-    MoveListBox* Picture3 = nullptr;
-    QLabel* Label1 = nullptr; // Black tag
-    QLabel* Label2 = nullptr; // White tag
-    QLabel* Label3 = nullptr; // Event tag
-    QLabel* Label4 = nullptr; // Date tag
-    QLabel* Label5 = nullptr; // status
-    QLabel* Label6 = nullptr; // current move
-    QLabel* Label7 = nullptr; // "Current Move :"
-    QLabel* Label8 = nullptr; // "Move list:"
-    std::array<QLabel*, 16> Label{};
-    vantrelkit::IControl* Board = nullptr;
-    SaverTimer* Timer1 = nullptr;
-    SaverTimer* Timer2 = nullptr;
-    std::vector<std::string> List1; // the move list of the current game
-    std::int32_t MoveIndex = 0;
 
 signals:
     // What the window shows has changed (a move was played, a game loaded).
     void frameChanged();
-    // No game file can be played: the saver has closed, and the setup dialog should open.
-    void setupRequested();
+    // No game can be played: the saver has closed, and the setup dialog should open.
+    // gameFileMissing: neither the match's file nor the bundled games exist.
+    void setupRequested(bool gameFileMissing);
 
 protected:
+    // A key that gives a character, a mouse press, or a movement of the mouse after its first
+    // position is known, ends the program.
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -166,21 +145,44 @@ protected:
 private:
     explicit Saver(const ScreenMetrics& screen);
     bool createBoard(QString* error);
-    void Form_Load();
+    // Applies the display settings and the layout, and takes the first game to play.
+    void loadSettings();
     // Positions that depend on the screen's size.
     void applyLayout();
     void buildControls();
-    QLabel* makeLabel(QWidget* parent, const QString& text, double left, double top, double width,
-                      double height, bool autoSize);
+    int px(double twips) const;
+    QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, double left,
+                      double top, double width, double height, bool autoSize);
     void setAutoSizeCaption(QLabel* label, const QString& text, double centreTwips);
-    void closeToSetup();
-    void playMove(std::string move);
+    void showGameHeader(const std::string& gameText);
+    void closeToSetup(bool gameFileMissing);
+
+    // pgn::Host
+    void setStatus(std::string_view text) override;
+    void showMessage(std::string_view text, pgn::Icon icon) override;
 
     ScreenMetrics screen_;
+    GameScheduler scheduler_;
+    GamePlayer player_;
+
+    QWidget* boardPanel_ = nullptr;
+    QWidget* currentMovePanel_ = nullptr;
+    MoveListBox* moveListBox_ = nullptr;
+    QLabel* eventLabel_ = nullptr;
+    QLabel* dateLabel_ = nullptr;
+    QLabel* whiteLabel_ = nullptr;
+    QLabel* blackLabel_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QLabel* currentMoveLabel_ = nullptr;
+    QLabel* currentMoveTitle_ = nullptr;
+    QLabel* moveListTitle_ = nullptr;
+    std::array<QLabel*, 8> fileLabels_{}; // a to h beneath the board
+    std::array<QLabel*, 8> rankLabels_{}; // 1 to 8 beside it
+    vantrelkit::IControl* boardControl_ = nullptr;
     std::optional<BoardProxy> boardProxy_;
-    std::optional<QPointF> LastMousePosition;
-    std::function<double()> random_;
-    std::uint64_t schedulerRuns_ = 0;
+    SaverTimer* moveTimer_ = nullptr;
+    SaverTimer* gameTimer_ = nullptr;
+    std::optional<QPointF> lastMousePosition_;
 };
 
 } // namespace pw2

@@ -87,8 +87,6 @@ public:
                                                             : MsgIcon::None;
         pw2::showMessage(decodeFileText(text), shown, MsgButtons::Ok, parent_);
     }
-    void runScheduler() override {}
-    void endProgram() override { pw2::endProgram(); }
 
 private:
     QWidget* parent_;

@@ -10,11 +10,11 @@
 // the file cannot be read (or shrank while it was read), the arguments are wrong or the board
 // control cannot be created. FILE "-" reads standard input. Games are read one at a time, so
 // memory stays bounded by the largest game.
-#include "pgn/engine.h"
-#include "pgn/game_reader.h"
-#include "pgn/text.h"
 #include "boardhost/board_proxy.h"
 #include "boardhost/control_loader.h"
+#include "pgn/engine.h"
+#include "pgn/game_reader.h"
+#include "playback/game_player.h"
 
 #include <QApplication>
 #include <QString>
@@ -37,7 +37,7 @@ constexpr const char* kUsage =
     "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n";
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
-// the game's failure; running the scheduler or ending the program ends the game.
+// the game's failure.
 class CheckHost final : public pgn::Host {
 public:
     void setStatus(std::string_view) override {}
@@ -47,23 +47,15 @@ public:
             message.assign(text);
         }
     }
-    void runScheduler() override { stopped = true; }
-    void endProgram() override { stopped = true; }
 
     void startGame() {
         failed = false;
-        stopped = false;
         message.clear();
     }
 
     bool failed = false;
-    bool stopped = false;
     std::string message;
 };
-
-bool isTerminationMarker(std::string_view token) {
-    return pgn::IsResult(token) || token == "*";
-}
 
 void appendPlacement(std::string& out, pw2::BoardProxy& board) {
     static constexpr char kLetters[] = "?prnbqkPRNBQK"; // indexed by PieceNum - 1
@@ -108,48 +100,24 @@ void appendNumber(std::string& out, long long n) {
     out.append(digits, r.ptr);
 }
 
+// Plays each game as the saver does, on a board set up anew for it; returns the half-moves
+// played.
 class Replayer {
 public:
     explicit Replayer(pw2::BoardProxy& board) : board_(board) {}
 
-    // Plays one game as the game scheduler and the move player do; returns the half-moves played.
     long play(std::string_view gameText) {
         host.startGame();
         board_.newGame();
-        const std::string cleaned = pgn::CleanGameText(gameText, host);
-        pgn::FillMoveList(cleaned, list_, gameResult_);
-        long played = 0;
-        std::int32_t side = 2;
-        for (const std::string& entry : list_) {
-            if (host.stopped)
-                break;
-            side = 1;
-            played += halfMove(pgn::WhiteColumn(entry), side);
-            if (host.stopped)
-                break;
-            const std::string_view black = pgn::BlackColumn(entry);
-            if (black.empty())
-                break; // the game ends on White's move
-            side = 2;
-            played += halfMove(black, side);
-        }
-        if (!host.stopped && pgn::IsResult(gameResult_))
-            pgn::PlayMove(gameResult_, side, state_, board_, host);
-        return played;
+        player_.load(gameText, host);
+        return player_.playToEnd(board_, host).halfMoves;
     }
 
     CheckHost host;
 
 private:
-    int halfMove(std::string_view text, std::int32_t side) {
-        pgn::PlayMove(std::string(text), side, state_, board_, host);
-        return !host.failed && !host.stopped && !isTerminationMarker(text) ? 1 : 0;
-    }
-
     pw2::BoardProxy& board_;
-    pgn::ResolverState state_;
-    std::vector<std::string> list_;
-    std::string gameResult_;
+    pw2::GamePlayer player_;
 };
 
 // The input: a regular file by its path, or standard input for "-". Anything else (a device, a

@@ -122,6 +122,8 @@ constexpr Shape kShapes[] = {{"real games", realGames},    {"plain games", plain
 
 void runPath(benchmark::State& state, const std::string& text, bool play) {
     pw2::fuzz::Replayer replayer;
+    std::vector<std::string> list;
+    std::string gameResult;
     std::size_t games = 0;
     std::size_t entries = 0;
     for (auto _ : state) {
@@ -131,11 +133,12 @@ void runPath(benchmark::State& state, const std::string& text, bool play) {
             const std::string_view game = pgn::gameText(text, span);
             if (play) {
                 replayer.play(game);
+                entries += replayer.list().size();
             } else {
-                replayer.cleaned = pgn::CleanGameText(game, replayer.host);
-                pgn::FillMoveList(replayer.cleaned, replayer.list, replayer.gameResult);
+                const std::string cleaned = pgn::CleanGameText(game, replayer.host);
+                pgn::FillMoveList(cleaned, list, gameResult);
+                entries += list.size();
             }
-            entries += replayer.list.size();
         }
         games = spans.size();
         benchmark::DoNotOptimize(entries);

@@ -45,8 +45,8 @@ void runScheduler(benchmark::State& state, std::size_t fileBytes) {
         return;
     }
     for (auto _ : state)
-        saver->Timer2_Timer();
-    if (saver->List1.empty())
+        saver->startNextGame();
+    if (saver->player().moveList().empty())
         state.SkipWithError("no game was loaded");
     state.counters["file_MB"] = double(QFile(box.path("games.pgn")).size()) / 1e6;
 }

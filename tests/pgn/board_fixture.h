@@ -75,8 +75,8 @@ protected:
     }
 
     // Plays a half-move; side 1 is White, 2 Black.
-    void play(std::string move, std::int32_t side) {
-        pgn::PlayMove(std::move(move), side, state, board(), host);
+    pgn::MoveOutcome play(std::string move, std::int32_t side) {
+        return pgn::PlayMove(std::move(move), side, state, board(), host);
     }
 
     // Plays moves alternately from White, stopping at the first that shows a message.

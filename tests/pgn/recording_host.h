@@ -25,13 +25,9 @@ public:
     void showMessage(std::string_view text, pgn::Icon icon) override {
         messages.push_back({std::string(text), icon});
     }
-    void runScheduler() override { ++schedulerRuns; }
-    void endProgram() override { ++endRequests; }
 
     std::vector<std::string> statuses;
     std::vector<Message> messages;
-    int schedulerRuns = 0;
-    int endRequests = 0;
 };
 
 } // namespace pw2::test

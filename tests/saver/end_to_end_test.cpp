@@ -4,6 +4,7 @@
 #include "saver/saver_window.h"
 #include "services/app_path.h"
 #include "support/doubles.h"
+#include "support/saver_parts.h"
 #include "support/wait.h"
 
 #include <QApplication>
@@ -16,6 +17,9 @@
 
 namespace pw2 {
 namespace {
+
+using test::label;
+using test::timer;
 
 using test::waitUntil;
 
@@ -61,19 +65,20 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
     saver = runningSaver();
     ASSERT_NE(saver, nullptr);
-    EXPECT_EQ(saver->Label3->text(), "[Event \"Opening\"]");
-    EXPECT_EQ(saver->Label1->text(), "[Black \"B1\"]");
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"Opening\"]");
+    EXPECT_EQ(label(*saver, "blackLabel")->text(), "[Black \"B1\"]");
 
-    ASSERT_TRUE(waitUntil([&] { return saver->Timer2->isEnabled(); }, 10000));
-    EXPECT_EQ(saver->Label5->text(), "White wins");
+    ASSERT_TRUE(waitUntil([&] { return timer(*saver, "gameTimer")->isEnabled(); }, 10000));
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "White wins");
     EXPECT_EQ(saver->board().piece(6, 2), vantrelkit::WQueen);
     EXPECT_EQ(saver->board().piece(5, 4), vantrelkit::Bpawn);
 
-    ASSERT_TRUE(waitUntil([&] { return saver->Label3->text() == "[Event \"Second\"]"; }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return saver->MoveIndex >= 2; }, 10000));
+    ASSERT_TRUE(waitUntil(
+        [&] { return label(*saver, "eventLabel")->text() == "[Event \"Second\"]"; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return saver->player().moveIndex() >= 2; }, 10000));
     EXPECT_EQ(saver->board().piece(4, 5), vantrelkit::Wpawn);
     EXPECT_EQ(saver->board().piece(4, 4), vantrelkit::Bpawn);
-    EXPECT_EQ(saver->List1[0], "1. d4            d5");
+    EXPECT_EQ(saver->player().moveList()[0], "1. d4            d5");
     EXPECT_TRUE(box.messages->shown.empty());
     EXPECT_TRUE(box.endRequests.empty());
     delete saver;

@@ -1,16 +1,25 @@
 // The game scheduler and the move player, on the real board control, with scripted message boxes
 // and a settings store in a temporary folder.
-#include "services/file_bytes.h"
 #include "saver/saver_window.h"
+#include "services/file_bytes.h"
 #include "support/doubles.h"
+#include "support/saver_parts.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vantrelkit/vantrelkit.h>
 
 namespace pw2 {
 namespace {
+
+using test::label;
+using test::moveListBox;
+using test::timer;
 
 using vantrelkit::none;
 
@@ -63,8 +72,8 @@ protected:
     // Ticks the move player until the game is over (the scheduler's timer takes over).
     int playToEnd(int limit = 500) {
         int ticks = 0;
-        while (saver->Timer1->isEnabled() && ticks < limit) {
-            saver->Timer1_Timer();
+        while (timer(*saver, "moveTimer")->isEnabled() && ticks < limit) {
+            saver->playNextHalfMove();
             ++ticks;
         }
         return ticks;
@@ -82,20 +91,20 @@ TEST_F(Playback, SequentialOrderWrapsAroundTheMatch) {
     configureMatch(2);
     std::vector<int> played;
     for (int i = 0; i < 5; ++i) {
-        saver->Timer2_Timer();
-        played.push_back(globals().GameNumber);
+        saver->startNextGame();
+        played.push_back(saver->gameNumber());
     }
     EXPECT_EQ(played, (std::vector<int>{2, 3, 1, 2, 3}));
 }
 
 TEST_F(Playback, FirstGameBeyondTheMatchWrapsToTheFirstGame) {
     configureMatch(7);
-    saver->Timer2_Timer();
-    EXPECT_EQ(globals().GameNumber, 1);
+    saver->startNextGame();
+    EXPECT_EQ(saver->gameNumber(), 1);
     // The user's file and match table are kept.
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn"));
     EXPECT_EQ(settings().read("NumOfGames", ""), "3");
-    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
@@ -106,19 +115,19 @@ TEST_F(Playback, AFirstGameOrCountThatNamesNoStoredGamePlaysAGameThatExists) {
         configureMatch();
         settings().write("FirstGame", firstGame);
         reload();
-        saver->Timer2_Timer();
-        EXPECT_EQ(globals().GameNumber, 1) << firstGame;
-        EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]") << firstGame;
-        EXPECT_TRUE(saver->Timer1->isEnabled()) << firstGame;
+        saver->startNextGame();
+        EXPECT_EQ(saver->gameNumber(), 1) << firstGame;
+        EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]") << firstGame;
+        EXPECT_TRUE(timer(*saver, "moveTimer")->isEnabled()) << firstGame;
     }
     // Random order over a game count far beyond the stored table draws a game that is not
     // there: the match's first game is played, and the user's file stays configured.
     settings().write("Random", "1");
     settings().write("NumOfGames", "1e30");
     saver->setRandomSource([] { return 0.7; });
-    saver->Timer2_Timer();
-    EXPECT_EQ(globals().GameNumber, 1);
-    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    saver->startNextGame();
+    EXPECT_EQ(saver->gameNumber(), 1);
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn"));
     EXPECT_TRUE(box.messages->shown.empty());
 }
@@ -131,26 +140,26 @@ TEST_F(Playback, RandomOrderPicksFromTheWholeMatch) {
     saver->setRandomSource([&] { return draws[next++ % draws.size()]; });
     std::vector<int> played;
     for (int i = 0; i < 3; ++i) {
-        saver->Timer2_Timer();
-        played.push_back(globals().GameNumber);
+        saver->startNextGame();
+        played.push_back(saver->gameNumber());
     }
     EXPECT_EQ(played, (std::vector<int>{1, 3, 2}));
 }
 
 TEST_F(Playback, LoadsTheGameHeaderAndMoveList) {
     configureMatch();
-    saver->Timer2_Timer();
-    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
-    EXPECT_EQ(saver->Label4->text(), "[Date \"2001.01.01\"]");
-    EXPECT_EQ(saver->Label2->text(), "[White \"Alpha\"]");
-    EXPECT_EQ(saver->Label1->text(), "[Black \"Beta\"]");
-    ASSERT_EQ(saver->List1.size(), 4u);
-    EXPECT_EQ(saver->List1[0], "1. e4            e5");
-    EXPECT_EQ(globals().GameResult, "1-0");
-    EXPECT_TRUE(saver->Timer1->isEnabled());
-    EXPECT_FALSE(saver->Timer2->isEnabled());
-    EXPECT_EQ(saver->Timer2->interval(), 10000);
-    EXPECT_EQ(saver->Timer1->interval(), 2000);
+    saver->startNextGame();
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
+    EXPECT_EQ(label(*saver, "dateLabel")->text(), "[Date \"2001.01.01\"]");
+    EXPECT_EQ(label(*saver, "whiteLabel")->text(), "[White \"Alpha\"]");
+    EXPECT_EQ(label(*saver, "blackLabel")->text(), "[Black \"Beta\"]");
+    ASSERT_EQ(saver->player().moveList().size(), 4u);
+    EXPECT_EQ(saver->player().moveList()[0], "1. e4            e5");
+    EXPECT_EQ(saver->player().gameResult(), "1-0");
+    EXPECT_TRUE(timer(*saver, "moveTimer")->isEnabled());
+    EXPECT_FALSE(timer(*saver, "gameTimer")->isEnabled());
+    EXPECT_EQ(timer(*saver, "gameTimer")->interval(), 10000);
+    EXPECT_EQ(timer(*saver, "moveTimer")->interval(), 2000);
 }
 
 TEST_F(Playback, TagsMissingOrUnclosedLeaveLabelsEmpty) {
@@ -159,53 +168,64 @@ TEST_F(Playback, TagsMissingOrUnclosedLeaveLabelsEmpty) {
     settings().write("MatchBegin1", "1");
     settings().write("MatchEnd1", "100");
     settings().write("NumOfGames", "1");
-    saver->Timer2_Timer();
-    EXPECT_EQ(saver->Label3->text(), "[Event \"Only\"]");
-    EXPECT_EQ(saver->Label1->text(), ""); // no Black tag
-    EXPECT_EQ(saver->Label4->text(), ""); // no Date tag
+    saver->startNextGame();
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"Only\"]");
+    EXPECT_EQ(label(*saver, "blackLabel")->text(), ""); // no Black tag
+    EXPECT_EQ(label(*saver, "dateLabel")->text(), "");  // no Date tag
 }
 
 TEST_F(Playback, PlaysAWholeGameTickByTick) {
     configureMatch();
-    saver->Timer2_Timer();
-    saver->Timer1_Timer(); // White's first move, line 1 printed
+    saver->startNextGame();
+    saver->playNextHalfMove(); // White's first move, line 1 printed
     EXPECT_EQ(piece(5, 5), vantrelkit::Wpawn);
     EXPECT_EQ(piece(5, 7), none);
-    EXPECT_EQ(saver->Label6->text(), "e4            e5");
-    EXPECT_DOUBLE_EQ(saver->Picture3->currentY(), 240);
-    saver->Timer1_Timer(); // Black
+    EXPECT_EQ(label(*saver, "currentMoveLabel")->text(), "e4            e5");
+    EXPECT_DOUBLE_EQ(moveListBox(*saver)->currentY(), 240);
+    saver->playNextHalfMove(); // Black
     EXPECT_EQ(piece(5, 4), vantrelkit::Bpawn);
-    EXPECT_EQ(saver->MoveIndex, 1);
+    EXPECT_EQ(saver->player().moveIndex(), 1);
 
     for (int i = 0; i < 4; ++i)
-        saver->Timer1_Timer();
-    saver->Timer1_Timer(); // 4. Qxf7#
+        saver->playNextHalfMove();
+    saver->playNextHalfMove(); // 4. Qxf7#
     EXPECT_EQ(piece(6, 2), vantrelkit::WQueen);
-    EXPECT_EQ(saver->Label5->text(), "Black King Checked");
-    saver->Timer1_Timer(); // the result in Black's column
-    EXPECT_EQ(saver->Label5->text(), "White wins");
-    EXPECT_EQ(saver->MoveIndex, 4);
-    saver->Timer1_Timer(); // the list is exhausted
-    EXPECT_FALSE(saver->Timer1->isEnabled());
-    EXPECT_TRUE(saver->Timer2->isEnabled());
-    EXPECT_EQ(saver->Label5->text(), "White wins");
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Black King Checked");
+    saver->playNextHalfMove(); // the result in Black's column
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "White wins");
+    EXPECT_EQ(saver->player().moveIndex(), 4);
+    saver->playNextHalfMove(); // the list is exhausted
+    EXPECT_FALSE(timer(*saver, "moveTimer")->isEnabled());
+    EXPECT_TRUE(timer(*saver, "gameTimer")->isEnabled());
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "White wins");
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
 TEST_F(Playback, UnfinishedGameShowsItsWordingAndMatchFinishedOnlyWhenEmpty) {
     configureMatch(2);
-    saver->Timer2_Timer();
+    saver->startNextGame();
     EXPECT_EQ(playToEnd(), 5);
-    EXPECT_EQ(saver->Label5->text(), "Game was not completed");
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Game was not completed");
 
-    // An empty move list ends the game on the first tick.
-    saver->List1.clear();
-    saver->MoveIndex = 0;
-    saver->Label5->clear();
-    globals().GameResult = "*";
-    saver->Timer1->setEnabled(true);
-    saver->Timer1_Timer();
-    EXPECT_EQ(saver->Label5->text(), "Match finished or stopped");
+    // A game without moves ends on its first tick; "*" is no result, and the status keeps the
+    // wording it has...
+    writeFile("empty.pgn", "[Event \"Empty\"]\n\nno moves *\n");
+    settings().write("PGNFile", box.path("empty.pgn"));
+    settings().write("MatchBegin1", "1");
+    settings().write("MatchEnd1", "100");
+    settings().write("NumOfGames", "1");
+    saver->startNextGame();
+    EXPECT_TRUE(saver->player().moveList().empty());
+    EXPECT_EQ(saver->player().gameResult(), "*");
+    saver->playNextHalfMove();
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Game was not completed");
+    EXPECT_TRUE(timer(*saver, "gameTimer")->isEnabled());
+
+    // ...so only a status that is still empty says that the match finished.
+    reload();
+    saver->startNextGame();
+    saver->playNextHalfMove();
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Match finished or stopped");
 }
 
 TEST_F(Playback, AGameThatEndsOnWhitesMoveWithoutAResultEndsNormally) {
@@ -215,12 +235,12 @@ TEST_F(Playback, AGameThatEndsOnWhitesMoveWithoutAResultEndsNormally) {
         settings().write("MatchBegin1", "1");
         settings().write("MatchEnd1", "100");
         settings().write("NumOfGames", "1");
-        saver->Timer2_Timer();
+        saver->startNextGame();
         playToEnd();
         EXPECT_EQ(piece(6, 6), vantrelkit::Wknight) << "Nf3 was played";
         EXPECT_EQ(piece(5, 4), vantrelkit::Bpawn);
-        EXPECT_TRUE(saver->Timer2->isEnabled()); // on to the next game
-        EXPECT_EQ(saver->Label5->text(), "Match finished or stopped");
+        EXPECT_TRUE(timer(*saver, "gameTimer")->isEnabled()); // on to the next game
+        EXPECT_EQ(label(*saver, "statusLabel")->text(), "Match finished or stopped");
         EXPECT_TRUE(box.messages->shown.empty());
         EXPECT_TRUE(box.endRequests.empty());
     }
@@ -228,10 +248,10 @@ TEST_F(Playback, AGameThatEndsOnWhitesMoveWithoutAResultEndsNormally) {
 
 TEST_F(Playback, TheLastGameKeepsItsFinalCharacters) {
     configureMatch(3);
-    saver->Timer2_Timer();
-    EXPECT_EQ(globals().GameResult, "1/2-1/2");
+    saver->startNextGame();
+    EXPECT_EQ(saver->player().gameResult(), "1/2-1/2");
     playToEnd();
-    EXPECT_EQ(saver->Label5->text(), "Drawn game");
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Drawn game");
 }
 
 TEST_F(Playback, MoveListScrollsByOneLineWhenFull) {
@@ -244,16 +264,16 @@ TEST_F(Playback, MoveListScrollsByOneLineWhenFull) {
     settings().write("MatchBegin1", "1");
     settings().write("MatchEnd1", QString::number(moves.size() + 1));
     settings().write("NumOfGames", "1");
-    saver->Timer2_Timer();
-    const double height = saver->Picture3->heightTwips();
+    saver->startNextGame();
+    const double height = moveListBox(*saver)->heightTwips();
     bool scrolled = false;
-    while (saver->Timer1->isEnabled()) {
-        const bool full = height - 240 < saver->Picture3->currentY();
-        const bool white = globals().SideToMove == 2;
-        saver->Timer1_Timer();
+    while (timer(*saver, "moveTimer")->isEnabled()) {
+        const bool full = height - 240 < moveListBox(*saver)->currentY();
+        const bool white = saver->player().sideToMove() == kBlack;
+        saver->playNextHalfMove();
         if (full && white) {
             scrolled = true;
-            EXPECT_DOUBLE_EQ(saver->Picture3->currentY(), height - 340 + 240);
+            EXPECT_DOUBLE_EQ(moveListBox(*saver)->currentY(), height - 340 + 240);
         }
     }
     EXPECT_TRUE(scrolled);
@@ -272,30 +292,30 @@ TEST_F(Playback, IllegalMoveSkipsToTheNextGameWithoutSkippingItsFirstMove) {
     s.write("MatchEnd2", QString::number(text.size() + 1));
     s.write("NumOfGames", "2");
     reload();
-    saver->Timer2_Timer();
-    saver->Timer1_Timer();
-    saver->Timer1_Timer(); // Black's Ke4 cannot be played: the next game is loaded at once
+    saver->startNextGame();
+    saver->playNextHalfMove();
+    saver->playNextHalfMove(); // Black's Ke4 cannot be played: the next game is loaded at once
     ASSERT_EQ(box.messages->shown.size(), 1u);
     EXPECT_EQ(box.messages->shown[0].text, "Illegal move");
-    EXPECT_EQ(globals().GameNumber, 2);
-    EXPECT_EQ(saver->MoveIndex, 0);
-    saver->Timer1_Timer();
+    EXPECT_EQ(saver->gameNumber(), 2);
+    EXPECT_EQ(saver->player().moveIndex(), 0);
+    saver->playNextHalfMove();
     EXPECT_EQ(piece(4, 5), vantrelkit::Wpawn); // 1. d4 of the second game
-    saver->Timer1_Timer();
+    saver->playNextHalfMove();
     EXPECT_EQ(piece(4, 4), vantrelkit::Bpawn);
 }
 
 TEST_F(Playback, NoSettingsFallsBackToTheDefaultFile) {
     writeFile("default.pgn", kThreeGames);
-    saver->Timer2_Timer();
-    EXPECT_EQ(globals().GameNumber, 1);
+    saver->startNextGame();
+    EXPECT_EQ(saver->gameNumber(), 1);
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("default.pgn"));
     EXPECT_EQ(settings().read("NumOfGames", ""), "3");
     const std::string text = kThreeGames;
     EXPECT_EQ(settings().read("MatchBegin2", ""),
               QString::number(text.find("[Event \"Second") + 1));
     EXPECT_EQ(settings().read("MatchEnd3", ""), QString::number(text.size() + 1));
-    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
@@ -303,11 +323,11 @@ TEST_F(Playback, MissingConfiguredFilePlaysTheDefaultFilesFirstGame) {
     writeFile("default.pgn", kThreeGames);
     configureMatch(2);
     QFile::remove(box.path("games.pgn"));
-    saver->Timer2_Timer();
+    saver->startNextGame();
     ASSERT_EQ(box.messageTexts(),
               std::vector<QString>{"The specfied PGN file is not found, Loading Default"});
-    EXPECT_EQ(saver->Label3->text(), "[Event \"First\"]");
-    EXPECT_EQ(saver->List1.size(), 4u);
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
+    EXPECT_EQ(saver->player().moveList().size(), 4u);
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn")); // unchanged
 }
 
@@ -316,24 +336,27 @@ TEST_F(Playback, NoFileAtAllOpensTheSetupDialog) {
     QFile::remove(box.path("games.pgn"));
     saver->showSaver();
     hidePointer();
-    saver->Timer2_Timer();
+    std::optional<bool> setupAsked;
+    QObject::connect(saver.get(), &Saver::setupRequested,
+                     [&](bool gameFileMissing) { setupAsked = gameFileMissing; });
+    saver->startNextGame();
     EXPECT_EQ(box.messageTexts(),
               (std::vector<QString>{"The specfied PGN file is not found, Loading Default",
                                     "Default File Not found, please specify a PGN file"}));
-    EXPECT_TRUE(globals().MissingGameFile);
+    EXPECT_EQ(setupAsked, std::optional<bool>(true));
     EXPECT_FALSE(pointerHidden());
     EXPECT_FALSE(saver->isVisible());
-    EXPECT_FALSE(saver->Timer1->isEnabled());
-    EXPECT_FALSE(saver->Timer2->isEnabled());
+    EXPECT_FALSE(timer(*saver, "moveTimer")->isEnabled());
+    EXPECT_FALSE(timer(*saver, "gameTimer")->isEnabled());
 }
 
 TEST_F(Playback, DefaultFileWithoutTheGameOpensTheSetupDialogWithoutLoading) {
     writeFile("default.pgn", "no games in here\n");
     saver->showSaver();
-    saver->Timer2_Timer();
+    saver->startNextGame();
     EXPECT_FALSE(saver->isVisible());
-    EXPECT_FALSE(saver->Timer1->isEnabled());
-    EXPECT_TRUE(saver->List1.empty());
+    EXPECT_FALSE(timer(*saver, "moveTimer")->isEnabled());
+    EXPECT_TRUE(saver->player().moveList().empty());
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
@@ -346,20 +369,20 @@ TEST_F(Playback, AHugeTagOrMoveIsShownCutShort) {
     settings().write("MatchBegin1", "1");
     settings().write("MatchEnd1", "9000000");
     settings().write("NumOfGames", "1");
-    saver->Timer2_Timer();
-    EXPECT_EQ(saver->Label3->text().size(), 512);
-    EXPECT_EQ(saver->Label2->text(), "[White \"W\"]");
-    ASSERT_EQ(saver->List1.size(), 2u);
-    saver->Timer1_Timer(); // prints the first entry into the move list
-    EXPECT_EQ(saver->Label6->text().size(), 16);
+    saver->startNextGame();
+    EXPECT_EQ(label(*saver, "eventLabel")->text().size(), 512);
+    EXPECT_EQ(label(*saver, "whiteLabel")->text(), "[White \"W\"]");
+    ASSERT_EQ(saver->player().moveList().size(), 2u);
+    saver->playNextHalfMove(); // prints the first entry into the move list
+    EXPECT_EQ(label(*saver, "currentMoveLabel")->text().size(), 16);
 }
 
 TEST_F(Playback, ADeviceIsNeverReadAsAGameFile) {
     // /dev/zero would be read for ever; the game is empty and play goes on.
     configureMatch();
     settings().write("PGNFile", "/dev/zero");
-    saver->Timer2_Timer();
-    EXPECT_TRUE(saver->List1.empty());
+    saver->startNextGame();
+    EXPECT_TRUE(saver->player().moveList().empty());
     std::string bytes;
     QString reason;
     EXPECT_FALSE(readFileBytes("/dev/zero", bytes, &reason));
@@ -367,20 +390,30 @@ TEST_F(Playback, ADeviceIsNeverReadAsAGameFile) {
     EXPECT_TRUE(readFileRange("/dev/zero", 1, 1000).empty());
 }
 
+void send(Saver& saver, QEvent&& event) {
+    QCoreApplication::sendEvent(&saver, &event);
+}
+
+QMouseEvent mouseMove(QPointF global) {
+    return QMouseEvent(QEvent::MouseMove, global, global, Qt::NoButton, Qt::NoButton,
+                       Qt::NoModifier);
+}
+
 TEST_F(Playback, InputEndsTheSaver) {
-    saver->Form_KeyPress(QString());
+    send(*saver, QKeyEvent(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier));
     EXPECT_TRUE(box.endRequests.empty()); // a key without a character
-    saver->Form_KeyPress("\x1b");
+    send(*saver, QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b"));
     EXPECT_EQ(box.endRequests.size(), 1u);
-    saver->Form_MouseDown();
+    send(*saver, QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                             Qt::LeftButton, Qt::NoModifier));
     EXPECT_EQ(box.endRequests.size(), 2u);
 }
 
 TEST_F(Playback, FirstMouseMoveOnlyRecordsThePosition) {
-    saver->Form_MouseMove(QPointF(0, 0)); // at the top-left corner
-    saver->Form_MouseMove(QPointF(0, 0));
+    send(*saver, mouseMove(QPointF(0, 0))); // at the top-left corner
+    send(*saver, mouseMove(QPointF(0, 0)));
     EXPECT_TRUE(box.endRequests.empty());
-    saver->Form_MouseMove(QPointF(0, 15)); // along the left edge
+    send(*saver, mouseMove(QPointF(0, 1))); // along the left edge
     EXPECT_EQ(box.endRequests.size(), 1u);
 }
 
@@ -389,14 +422,16 @@ TEST_F(Playback, DisplaySettingsApplyAtLoad) {
     settings().write("MoveList", "0");
     settings().write("Timer", "1.5");
     reload();
-    EXPECT_EQ(saver->Label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(saver->Label[0]->palette().color(QPalette::WindowText), QColor(Qt::white));
-    EXPECT_FALSE(saver->Picture3->isVisibleTo(saver.get()));
-    EXPECT_FALSE(saver->Label8->isVisibleTo(saver.get()));
-    EXPECT_EQ(saver->Timer1->interval(), 1500);
+    EXPECT_EQ(label(*saver, "eventLabel")->palette().color(QPalette::WindowText),
+              QColor(255, 0, 0));
+    EXPECT_EQ(label(*saver, "fileLabel_a")->palette().color(QPalette::WindowText),
+              QColor(Qt::white));
+    EXPECT_FALSE(moveListBox(*saver)->isVisibleTo(saver.get()));
+    EXPECT_FALSE(label(*saver, "moveListTitle")->isVisibleTo(saver.get()));
+    EXPECT_EQ(timer(*saver, "moveTimer")->interval(), 1500);
     settings().write("Timer2", "0");
-    saver->Timer2_Timer();
-    EXPECT_FALSE(saver->Timer2->isRunning()); // an interval of 0 never fires
+    saver->startNextGame();
+    EXPECT_FALSE(timer(*saver, "gameTimer")->isRunning()); // an interval of 0 never fires
 }
 
 } // namespace

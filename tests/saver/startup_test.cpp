@@ -1,6 +1,6 @@
+#include "app/sub_main.h"
 #include "saver/saver_layout.h"
 #include "saver/single_instance.h"
-#include "app/sub_main.h"
 #include "saver/termination.h"
 
 #include <QCoreApplication>
@@ -45,20 +45,20 @@ TEST(ProgramFolder, EndsInOneSeparator) {
 
 TEST(SaverLayout, BoardPanelTopDependsOnScreenWidth) {
     const double tpp = 15;
-    EXPECT_DOUBLE_EQ(computeSaverLayout(640 * tpp, 480 * tpp, tpp).picture1Top, 100);
-    EXPECT_DOUBLE_EQ(computeSaverLayout(800 * tpp, 600 * tpp, tpp).picture1Top, 2350);
-    EXPECT_DOUBLE_EQ(computeSaverLayout(1024 * tpp, 768 * tpp, tpp).picture1Top, 3625);
-    EXPECT_DOUBLE_EQ(computeSaverLayout(1920 * tpp, 1080 * tpp, tpp).picture1Top, 2350);
+    EXPECT_DOUBLE_EQ(computeSaverLayout(640 * tpp, 480 * tpp, tpp).boardPanelTop, 100);
+    EXPECT_DOUBLE_EQ(computeSaverLayout(800 * tpp, 600 * tpp, tpp).boardPanelTop, 2350);
+    EXPECT_DOUBLE_EQ(computeSaverLayout(1024 * tpp, 768 * tpp, tpp).boardPanelTop, 3625);
+    EXPECT_DOUBLE_EQ(computeSaverLayout(1920 * tpp, 1080 * tpp, tpp).boardPanelTop, 2350);
 }
 
 TEST(SaverLayout, PanelsAndMoveListBox) {
     const double tpp = 15;
     const SaverLayout l = computeSaverLayout(800 * tpp, 9000, tpp);
-    EXPECT_DOUBLE_EQ(l.picture3Height, 8260); // (37 - 3) * 240 + 100
-    EXPECT_DOUBLE_EQ(l.picture3Top, 450);
-    EXPECT_DOUBLE_EQ(l.picture1Left, (12000 - 4995) / 2.0);
-    EXPECT_DOUBLE_EQ(l.picture2Left, 12000 - 2820);
-    EXPECT_DOUBLE_EQ(l.picture2Top, (9000 - 3255) / 2.0);
+    EXPECT_DOUBLE_EQ(l.moveListHeight, 8260); // (37 - 3) * 240 + 100
+    EXPECT_DOUBLE_EQ(l.moveListTop, 450);
+    EXPECT_DOUBLE_EQ(l.boardPanelLeft, (12000 - 4995) / 2.0);
+    EXPECT_DOUBLE_EQ(l.currentMovePanelLeft, 12000 - 2820);
+    EXPECT_DOUBLE_EQ(l.currentMovePanelTop, (9000 - 3255) / 2.0);
 }
 
 TEST(SingleInstance, SecondRunsWithMarkerThirdEnds) {

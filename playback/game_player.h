@@ -1,0 +1,69 @@
+// One game's replay, half-move by half-move: the move player that the saver runs one half-move
+// per tick and pawnwatch2-check runs to the end. It owns the run's replay state: the game's move
+// list and result, the side to move, the place in the list, and the move resolver's values,
+// which carry over from game to game.
+#pragma once
+
+#include "pgn/engine.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pw2 {
+
+inline constexpr std::int32_t kWhite = 1;
+inline constexpr std::int32_t kBlack = 2;
+
+// The half-move that comes next: whose it is, its move list entry and its move (Black's may be
+// empty: the game ended on White's move).
+struct HalfMove {
+    std::int32_t side = kWhite;
+    std::string_view entry;
+    std::string_view move;
+};
+
+class GamePlayer {
+public:
+    // Starts a game: its text is checked and cleaned (a failure is shown through host and leaves
+    // no moves) and split into the move list. White moves first.
+    void load(std::string_view gameText, pgn::Host& host);
+
+    const std::vector<std::string>& moveList() const { return moveList_; }
+    // The last token of the game's movetext: its result when it has one.
+    const std::string& gameResult() const { return gameResult_; }
+    // The entry the next half-move comes from (0-based); at the end, the number of entries.
+    std::size_t moveIndex() const { return moveIndex_; }
+    // The side whose half-move was played last (Black before the first).
+    std::int32_t sideToMove() const { return sideToMove_; }
+    bool atEnd() const { return moveIndex_ >= moveList_.size(); }
+
+    // The next half-move, not yet played. Only while !atEnd().
+    HalfMove next() const;
+    // Plays the half-move next() gave and moves on. An empty Black move plays nothing.
+    pgn::MoveOutcome play(const HalfMove& half, pgn::Board& board, pgn::Host& host);
+    // At the end of the moves: shows the result's wording when the game has a result; false when
+    // it has none.
+    bool playResult(pgn::Board& board, pgn::Host& host);
+
+    struct Replay {
+        long halfMoves = 0; // half-moves played, termination markers not counted
+        pgn::MoveOutcome outcome = pgn::MoveOutcome::Played;
+    };
+    // Plays the loaded game to its end, or until a move cannot be played. afterMove, when given,
+    // is called with each move played (the result too) after it was played.
+    Replay playToEnd(pgn::Board& board, pgn::Host& host,
+                     const std::function<void(std::string_view move)>& afterMove = nullptr);
+
+private:
+    std::vector<std::string> moveList_;
+    std::string gameResult_;
+    std::size_t moveIndex_ = 0;
+    std::int32_t sideToMove_ = kBlack;
+    pgn::ResolverState resolver_;
+};
+
+} // namespace pw2

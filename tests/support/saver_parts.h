@@ -1,0 +1,27 @@
+// The saver window's parts as a test reads them, found by their object names.
+#pragma once
+
+#include "saver/saver_window.h"
+
+#include <QLabel>
+#include <gtest/gtest.h>
+
+namespace pw2::test {
+
+inline QLabel* label(const Saver& saver, const char* name) {
+    auto* found = saver.findChild<QLabel*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+inline SaverTimer* timer(const Saver& saver, const char* name) {
+    auto* found = saver.findChild<SaverTimer*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+inline MoveListBox* moveListBox(const Saver& saver) {
+    return saver.findChild<MoveListBox*>(QStringLiteral("moveListBox"));
+}
+
+} // namespace pw2::test
