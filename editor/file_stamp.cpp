@@ -12,9 +12,18 @@ namespace {
 
 // A 256-bit hash: what matters is telling changed bytes from the same bytes, quickly on a file
 // of hundreds of megabytes.
-QByteArray hashOf(std::string_view bytes) {
-    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
-                                    QCryptographicHash::Blake2b_256);
+QByteArray hashOf(std::initializer_list<std::string_view> pieces) {
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    for (std::string_view piece : pieces)
+        hash.addData(QByteArrayView(piece.data(), qsizetype(piece.size())));
+    return hash.result();
+}
+
+std::int64_t sizeOf(std::initializer_list<std::string_view> pieces) {
+    std::int64_t size = 0;
+    for (std::string_view piece : pieces)
+        size += std::int64_t(piece.size());
+    return size;
 }
 
 // The folder with its links resolved, and the file's name in it: the same for every spelling of
@@ -27,8 +36,10 @@ QString folderEntry(const QFileInfo& info) {
 
 } // namespace
 
-FileStamp::FileStamp(const QString& path, std::string_view bytes)
-    : size_(std::int64_t(bytes.size())), hash_(hashOf(bytes)) {
+FileStamp::FileStamp(const QString& path, std::string_view bytes) : FileStamp(path, {bytes}) {}
+
+FileStamp::FileStamp(const QString& path, std::initializer_list<std::string_view> pieces)
+    : size_(sizeOf(pieces)), hash_(hashOf(pieces)) {
     const QFileInfo info(path);
     entry_ = folderEntry(info);
     canonical_ = info.canonicalFilePath();
@@ -46,7 +57,7 @@ bool FileStamp::stillHolds(const QString& path) const {
     std::string bytes;
     if (QFileInfo(path).size() != size_ || !readFileBytes(path, bytes))
         return false;
-    return std::int64_t(bytes.size()) == size_ && hashOf(bytes) == hash_;
+    return std::int64_t(bytes.size()) == size_ && hashOf({bytes}) == hash_;
 }
 
 } // namespace pw2

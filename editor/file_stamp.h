@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 namespace pw2 {
@@ -13,6 +14,9 @@ class FileStamp {
 public:
     // The file at path as holding bytes.
     FileStamp(const QString& path, std::string_view bytes);
+    // The file at path as holding the pieces, one after the other (a file split around a game,
+    // stamped without joining it again).
+    FileStamp(const QString& path, std::initializer_list<std::string_view> pieces);
 
     // True when path names this file: the same name in the same folder (folders compared with
     // their links resolved), or the same file once links are resolved.
