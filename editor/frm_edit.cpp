@@ -1,10 +1,10 @@
 #include "editor/frm_edit.h"
 
 #include "pgn/engine.h"
+#include "pgnfile/edit_game.h"
 #include "pgnfile/game_writer.h"
 #include "services/app_path.h"
 #include "services/desktop.h"
-#include "services/globals.h"
 #include "services/text_codec.h"
 
 #include <QCloseEvent>
@@ -39,6 +39,27 @@ const char* const kCaution =
 const char* const kNoMoves = "There are no moves in this game, it can't be saved";
 const char* const kIncomplete =
     "Games Information is incomplete, are you sure you want to save it?";
+
+// The PGN engine's messages about the game being opened, shown in the program's message boxes.
+class MessageHost final : public pgn::Host {
+public:
+    explicit MessageHost(QWidget* parent) : parent_(parent) {}
+    void setStatus(std::string_view) override {}
+    void showMessage(std::string_view text, pgn::Icon icon) override {
+        const MsgIcon shown = icon == pgn::Icon::Critical   ? MsgIcon::Critical
+                              : icon == pgn::Icon::Question ? MsgIcon::Question
+                                                            : MsgIcon::None;
+        pw2::showMessage(decodeFileText(text), shown, MsgButtons::Ok, parent_);
+    }
+
+private:
+    QWidget* parent_;
+};
+
+// The editor's whole check of a typed move: it is not empty.
+bool isMove(const QString& move) {
+    return !move.isEmpty();
+}
 
 bool askYesNo(const char* question, QWidget* parent) {
     return showMessage(QString::fromUtf8(question), MsgIcon::Question, MsgButtons::YesNo, parent) ==
@@ -85,73 +106,97 @@ frmEdit::frmEdit(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0  - PGN editor"));
     fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
     fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
+    buildGameInfoPanel();
+    buildMovesPanel();
+    buildWindow();
+    clear(GameDocument{});
+    fileNameLabel_->setText(QString::fromUtf8(kNoFile));
+}
 
-    Frame1 = new QGroupBox(QStringLiteral("Game Information"), this);
-    EventNm = new QLineEdit(Frame1);
-    White = new QLineEdit(Frame1);
-    Black = new QLineEdit(Frame1);
-    DateNm = new QLineEdit(Frame1);
-    Site = new QLineEdit(Frame1);
-    auto* tags = new QFormLayout(Frame1);
-    tags->addRow(QStringLiteral("Event :"), EventNm);
-    tags->addRow(QStringLiteral("White Player :"), White);
-    tags->addRow(QStringLiteral("Black Player :"), Black);
-    tags->addRow(QStringLiteral("Date :"), DateNm);
-    tags->addRow(QStringLiteral("Site :"), Site);
+void frmEdit::buildGameInfoPanel() {
+    gameInfoPanel_ = new QGroupBox(QStringLiteral("Game Information"), this);
+    gameInfoPanel_->setObjectName(QStringLiteral("gameInfoPanel"));
+    auto* tags = new QFormLayout(gameInfoPanel_);
+    const auto addTag = [&](const char* caption, const char* name) {
+        auto* edit = new QLineEdit(gameInfoPanel_);
+        edit->setObjectName(QLatin1String(name));
+        tags->addRow(QString::fromUtf8(caption), edit);
+        return edit;
+    };
+    eventEdit_ = addTag("Event :", "eventEdit");
+    whiteEdit_ = addTag("White Player :", "whiteEdit");
+    blackEdit_ = addTag("Black Player :", "blackEdit");
+    dateEdit_ = addTag("Date :", "dateEdit");
+    siteEdit_ = addTag("Site :", "siteEdit");
+}
 
-    // The move line reads like the entries below it: number, White's move, Black's move.
-    Frame2 = new QGroupBox(QStringLiteral("Moves"), this);
-    MoveNum = new QLabel(Frame2);
-    MoveNum->setMinimumWidth(40);
-    WhiteMove = new QLineEdit(Frame2);
-    BlackMove = new QLineEdit(Frame2);
-    for (QLineEdit* box : {WhiteMove, BlackMove})
+// The move line reads like the entries below it: number, White's move, Black's move.
+void frmEdit::buildMovesPanel() {
+    movesPanel_ = new QGroupBox(QStringLiteral("Moves"), this);
+    movesPanel_->setObjectName(QStringLiteral("movesPanel"));
+    moveNumberLabel_ = new QLabel(movesPanel_);
+    moveNumberLabel_->setObjectName(QStringLiteral("moveNumberLabel"));
+    moveNumberLabel_->setMinimumWidth(40);
+    whiteMoveEdit_ = new QLineEdit(movesPanel_);
+    whiteMoveEdit_->setObjectName(QStringLiteral("whiteMoveEdit"));
+    blackMoveEdit_ = new QLineEdit(movesPanel_);
+    blackMoveEdit_->setObjectName(QStringLiteral("blackMoveEdit"));
+    for (QLineEdit* box : {whiteMoveEdit_, blackMoveEdit_})
         box->setFixedWidth(80);
-    Update = new QPushButton(QStringLiteral("Update"), Frame2);
-    New = new QPushButton(QStringLiteral("New move"), Frame2);
-    List1 = new QListWidget(Frame2);
-    List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setMinimumHeight(160);
+    updateButton_ = new QPushButton(QStringLiteral("Update"), movesPanel_);
+    updateButton_->setObjectName(QStringLiteral("updateButton"));
+    newMoveButton_ = new QPushButton(QStringLiteral("New move"), movesPanel_);
+    newMoveButton_->setObjectName(QStringLiteral("newMoveButton"));
+    moveList_ = new QListWidget(movesPanel_);
+    moveList_->setObjectName(QStringLiteral("moveList"));
+    moveList_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    moveList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    moveList_->setMinimumHeight(160);
     auto* moveLine = new QHBoxLayout;
-    moveLine->addWidget(MoveNum);
-    moveLine->addWidget(WhiteMove);
-    moveLine->addWidget(BlackMove);
-    moveLine->addWidget(Update);
-    moveLine->addWidget(New);
+    moveLine->addWidget(moveNumberLabel_);
+    moveLine->addWidget(whiteMoveEdit_);
+    moveLine->addWidget(blackMoveEdit_);
+    moveLine->addWidget(updateButton_);
+    moveLine->addWidget(newMoveButton_);
     moveLine->addStretch();
-    auto* moves = new QVBoxLayout(Frame2);
+    auto* moves = new QVBoxLayout(movesPanel_);
     moves->addLayout(moveLine);
-    moves->addWidget(List1, 1);
+    moves->addWidget(moveList_, 1);
 
-    Save = new QPushButton(QStringLiteral("Save Game"), this);
-    SaveAs = new QPushButton(QStringLiteral("Save As..."), this);
-    finish = new QPushButton(QStringLiteral("Finish"), this);
-    FileName = new QLabel(QString::fromUtf8(kNoFile), this);
-    FileName->setTextFormat(Qt::PlainText);
-    FileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    connect(updateButton_, &QPushButton::clicked, this, &frmEdit::storeMove);
+    connect(newMoveButton_, &QPushButton::clicked, this, &frmEdit::startNewMove);
+    // A line chosen with the mouse or the keyboard, and a click on the line already chosen.
+    connect(moveList_, &QListWidget::itemSelectionChanged, this, &frmEdit::loadChosenMove);
+    connect(moveList_, &QListWidget::itemClicked, this, &frmEdit::loadChosenMove);
+}
+
+// The two panels, the save and finish buttons, and the file's name at the bottom.
+void frmEdit::buildWindow() {
+    saveButton_ = new QPushButton(QStringLiteral("Save Game"), this);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    saveAsButton_ = new QPushButton(QStringLiteral("Save As..."), this);
+    saveAsButton_->setObjectName(QStringLiteral("saveAsButton"));
+    finishButton_ = new QPushButton(QStringLiteral("Finish"), this);
+    finishButton_->setObjectName(QStringLiteral("finishButton"));
+    fileNameLabel_ = new QLabel(this);
+    fileNameLabel_->setObjectName(QStringLiteral("fileNameLabel"));
+    fileNameLabel_->setTextFormat(Qt::PlainText);
+    fileNameLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Save);
-    buttons->addWidget(SaveAs);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(saveAsButton_);
     buttons->addStretch();
-    buttons->addWidget(finish);
+    buttons->addWidget(finishButton_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
-    layout->addWidget(Frame2, 1);
+    layout->addWidget(gameInfoPanel_);
+    layout->addWidget(movesPanel_, 1);
     layout->addLayout(buttons);
-    layout->addWidget(FileName);
+    layout->addWidget(fileNameLabel_);
 
-    connect(Update, &QPushButton::clicked, this, &frmEdit::Update_Click);
-    connect(New, &QPushButton::clicked, this, &frmEdit::New_Click);
-    connect(Save, &QPushButton::clicked, this, &frmEdit::Save_Click);
-    connect(SaveAs, &QPushButton::clicked, this, &frmEdit::SaveAs_Click);
-    connect(finish, &QPushButton::clicked, this, &frmEdit::finish_Click);
-    // A line chosen with the mouse or the keyboard, and a click on the line already chosen.
-    connect(List1, &QListWidget::itemSelectionChanged, this, &frmEdit::List1_Click);
-    connect(List1, &QListWidget::itemClicked, this, &frmEdit::List1_Click);
-
-    Form_Load();
+    connect(saveButton_, &QPushButton::clicked, this, &frmEdit::save);
+    connect(saveAsButton_, &QPushButton::clicked, this, &frmEdit::saveAs);
+    connect(finishButton_, &QPushButton::clicked, this, &frmEdit::finish);
 }
 
 QString frmEdit::fromFileText(std::string_view bytes) const {
@@ -163,26 +208,56 @@ std::string frmEdit::toFileText(const QString& text) const {
     return encodeFileText(text, fileUtf8_);
 }
 
-bool frmEdit::CheckMove(const QString& Movement) {
-    return !Movement.isEmpty();
-}
-
-void frmEdit::Form_Load() {
-    for (QLineEdit* box : {EventNm, White, Black, DateNm, Site, WhiteMove, BlackMove})
+void frmEdit::clear(const GameDocument& document) {
+    for (QLineEdit* box :
+         {eventEdit_, whiteEdit_, blackEdit_, dateEdit_, siteEdit_, whiteMoveEdit_, blackMoveEdit_})
         box->clear();
-    List1->clear();
-    FileName->setText(QString::fromUtf8(kNoFile));
-    MoveNum->setText(QString::number(currentEdMove_) + ".");
-    MoveList.clear();
-    Save->setEnabled(false);
+    moveList_->clear();
+    moveNumberLabel_->setText(QString::number(currentMove_) + ".");
+    moveText_.clear();
+    saveButton_->setEnabled(false);
     saved_ = true;
+    textBefore_ = document.textBefore;
+    textAfter_ = document.textAfter;
+    fileUtf8_ = document.utf8;
     knownFiles_.clear();
+    const QString path = trimSpaces(document.path);
+    if (!path.isEmpty())
+        knownFiles_.emplace_back(path, std::initializer_list<std::string_view>{
+                                           document.textBefore, document.game, document.textAfter});
+    setFilePath(document.path);
 }
 
-void frmEdit::setSourceFile(const QString& path, std::string_view bytes) {
-    knownFiles_.clear();
-    if (!trimSpaces(path).isEmpty())
-        noteFile(trimSpaces(path), bytes);
+void frmEdit::openGame(const GameDocument& document) {
+    clear(document);
+    const std::string& game = document.game;
+    eventEdit_->setText(fromFileText(tagValue(game, "Event")));
+    whiteEdit_->setText(fromFileText(tagValue(game, "White")));
+    blackEdit_->setText(fromFileText(tagValue(game, "Black")));
+    siteEdit_->setText(fromFileText(tagValue(game, "Site")));
+    dateEdit_->setText(fromFileText(tagValue(game, "Date")));
+
+    // Shown over the window that opens the game: this one is not on screen yet.
+    MessageHost host(parentWidget() ? parentWidget() : this);
+    std::string result;
+    EditorMoves moves = editorMoves(game, host, result);
+    for (const std::string& line : moves.lines)
+        moveList_->addItem(fromFileText(line));
+    moveText_ = std::move(moves.MoveList);
+    currentMove_ = moves.CurrentEdMove;
+    moveNumberLabel_->setText(QString::number(currentMove_) + ".");
+    showModeless();
+}
+
+void frmEdit::newGame(const GameDocument& document) {
+    currentMove_ = 1;
+    clear(document);
+    showModal();
+}
+
+void frmEdit::setFilePath(const QString& path) {
+    filePath_ = path;
+    fileNameLabel_->setText(QString::fromUtf8(kFilePrefix) + path);
 }
 
 void frmEdit::noteFile(const QString& path, std::string_view bytes) {
@@ -198,138 +273,131 @@ bool frmEdit::unchangedSinceKnown(const QString& path) const {
 }
 
 std::string frmEdit::lineBytes(int row) const {
-    return toFileText(List1->item(row)->text());
+    return toFileText(moveList_->item(row)->text());
 }
 
-void frmEdit::New_Click() {
-    WhiteMove->clear();
-    BlackMove->clear();
-    currentEdMove_ = std::int32_t(List1->count()) + 1;
-    MoveNum->setText(QString::number(currentEdMove_) + ".");
+void frmEdit::startNewMove() {
+    whiteMoveEdit_->clear();
+    blackMoveEdit_->clear();
+    currentMove_ = std::int32_t(moveList_->count()) + 1;
+    moveNumberLabel_->setText(QString::number(currentMove_) + ".");
 }
 
-void frmEdit::Update_Click() {
-    if (!CheckMove(WhiteMove->text()) || !CheckMove(BlackMove->text())) {
+void frmEdit::storeMove() {
+    if (!isMove(whiteMoveEdit_->text()) || !isMove(blackMoveEdit_->text())) {
         showMessage(QString::fromUtf8(kInvalidMove), MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
-    const QString entry = fromFileText(composeEntry(
-        toFileText(MoveNum->text()), toFileText(WhiteMove->text()), toFileText(BlackMove->text())));
+    const QString entry = fromFileText(composeEntry(toFileText(moveNumberLabel_->text()),
+                                                    toFileText(whiteMoveEdit_->text()),
+                                                    toFileText(blackMoveEdit_->text())));
     // Line (current move - 1) is replaced; one past the last line, or a number that names no
     // line, adds the entry at the end.
-    const std::int64_t row = std::int64_t(currentEdMove_) - 1;
-    if (row >= 0 && row < List1->count())
-        List1->item(int(row))->setText(entry);
+    const std::int64_t row = std::int64_t(currentMove_) - 1;
+    if (row >= 0 && row < moveList_->count())
+        moveList_->item(int(row))->setText(entry);
     else
-        List1->addItem(entry);
+        moveList_->addItem(entry);
 
     std::vector<std::string> lines;
-    lines.reserve(std::size_t(List1->count()));
-    for (int i = 0; i < List1->count(); ++i)
+    lines.reserve(std::size_t(moveList_->count()));
+    for (int i = 0; i < moveList_->count(); ++i)
         lines.push_back(lineBytes(i));
-    MoveList = joinMoveList(lines);
+    moveText_ = joinMoveList(lines);
     saved_ = false;
-    ++currentEdMove_;
-    Save->setEnabled(true);
-    SaveAs->setEnabled(true);
-    New_Click();
-    WhiteMove->setFocus();
+    ++currentMove_;
+    saveButton_->setEnabled(true);
+    saveAsButton_->setEnabled(true);
+    startNewMove();
+    whiteMoveEdit_->setFocus();
 }
 
-void frmEdit::List1_Click() {
-    const QList<QListWidgetItem*> chosen = List1->selectedItems();
+void frmEdit::loadChosenMove() {
+    const QList<QListWidgetItem*> chosen = moveList_->selectedItems();
     if (chosen.isEmpty())
         return;
     const std::string entry = toFileText(chosen.front()->text());
-    MoveNum->setText(fromFileText(entryCaption(entry)));
-    WhiteMove->setText(fromFileText(pgn::WhiteColumn(entry)));
-    BlackMove->setText(fromFileText(pgn::BlackColumn(entry)));
-    currentEdMove_ = entryMoveNumber(entry);
+    moveNumberLabel_->setText(fromFileText(entryCaption(entry)));
+    whiteMoveEdit_->setText(fromFileText(pgn::WhiteColumn(entry)));
+    blackMoveEdit_->setText(fromFileText(pgn::BlackColumn(entry)));
+    currentMove_ = entryMoveNumber(entry);
 }
 
+// The caption then reads "File name :" with nothing after it.
 bool frmEdit::hasNoFile() const {
-    return trimSpaces(FileName->text()) == QLatin1String(kNoFile);
+    return trimSpaces(filePath_).isEmpty();
 }
 
-QString frmEdit::captionFile() const {
-    return FileName->text().mid(11);
-}
-
-void frmEdit::Save_Click() {
-    QString file;
+void frmEdit::save() {
     if (hasNoFile()) {
         CommonDialog& dialog = fileDialog_;
         dialog.InitDir = appPath();
         dialog.FileName = QStringLiteral("*.pgn");
         if (!dialog.ShowSave(this))
             return;
-        file = dialog.FileName;
-        FileName->setText(QString::fromUtf8(kFilePrefix) + file);
-    } else {
-        file = captionFile();
+        setFilePath(dialog.FileName);
     }
     if (askYesNo(kCaution, this))
-        DoSave(file);
+        writeGame(filePath_);
 }
 
-void frmEdit::SaveAs_Click() {
+void frmEdit::saveAs() {
     CommonDialog& dialog = fileDialog_;
     dialog.InitDir = appPath();
     dialog.FileName = QStringLiteral("*.pgn");
     if (!dialog.ShowSave(this))
         return;
-    QString file = dialog.FileName;
-    DoSave(file);
+    writeGame(dialog.FileName);
 }
 
-bool frmEdit::DoSave(QString& FileNm) {
-    if (MoveList.empty()) {
+bool frmEdit::writeGame(QString path) {
+    if (moveText_.empty()) {
         showMessage(QString::fromUtf8(kNoMoves), MsgIcon::Critical, MsgButtons::Ok, this);
         return false;
     }
-    for (const QLineEdit* tag : {EventNm, Site, DateNm, White, Black}) {
+    for (const QLineEdit* tag : {eventEdit_, siteEdit_, dateEdit_, whiteEdit_, blackEdit_}) {
         if (tag->text().isEmpty()) {
             if (!askYesNo(kIncomplete, this))
                 return false;
             break;
         }
     }
-    FileNm = trimSpaces(FileNm);
-    // TextBefore and TextAfter hold the file as it was read; written over a file that another
+    path = trimSpaces(path);
+    // textBefore_ and textAfter_ hold the file as it was read; written over a file that another
     // program has changed since, they would undo its changes or cut into its games.
-    if (!unchangedSinceKnown(FileNm)) {
+    if (!unchangedSinceKnown(path)) {
         showMessage(QStringLiteral("The file \"%1\" was changed by another program since the game "
                                    "was opened. Nothing was written; Save As... keeps the game in "
                                    "another file.")
-                        .arg(FileNm),
+                        .arg(path),
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return false;
     }
 
-    const GameTags tags{toFileText(EventNm->text()), toFileText(Site->text()),
-                        toFileText(DateNm->text()), toFileText(White->text()),
-                        toFileText(Black->text())};
-    const auto& g = globals();
-    const std::string bytes = composeGameFile(g.TextBefore, tags, MoveList, g.TextAfter);
-    const QString reason = replaceFile(FileNm, bytes);
+    const GameTags tags{toFileText(eventEdit_->text()), toFileText(siteEdit_->text()),
+                        toFileText(dateEdit_->text()), toFileText(whiteEdit_->text()),
+                        toFileText(blackEdit_->text())};
+    const std::string bytes = composeGameFile(textBefore_, tags, moveText_, textAfter_);
+    const QString reason = replaceFile(path, bytes);
     if (!reason.isEmpty()) {
-        showMessage(QStringLiteral("The file \"%1\" cannot be written: %2").arg(FileNm, reason),
+        showMessage(QStringLiteral("The file \"%1\" cannot be written: %2").arg(path, reason),
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return false;
     }
-    noteFile(FileNm, bytes);
-    Save->setEnabled(false);
-    FileName->setText(QString::fromUtf8(kFilePrefix) + FileNm);
+    noteFile(path, bytes);
+    saveButton_->setEnabled(false);
+    setFilePath(path);
     saved_ = true;
+    emit saved(path);
     return true;
 }
 
-void frmEdit::finish_Click() {
+void frmEdit::finish() {
     if (hasNoFile()) {
         if (!askYesNo(kExitUnsaved, this))
             return;
     } else {
-        emit finished(captionFile());
+        emit finished(filePath_);
     }
     close();
 }

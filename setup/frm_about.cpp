@@ -62,26 +62,30 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("About Pawnwatch2"));
     setModal(true);
 
-    Option1 = new QRadioButton(QStringLiteral("Pawnwatch2"), this);
-    Option2 = new QRadioButton(QStringLiteral("Screen saver"), this);
-    Option3 = new QRadioButton(QStringLiteral("Version"), this);
-    Panels = new QStackedWidget(this);
-    Panels->addWidget(textPanel(QLatin1String(kProgram), Panels));
-    Panels->addWidget(textPanel(QLatin1String(kScreenSaver), Panels));
-    Panels->addWidget(textPanel(versionText(), Panels));
+    programOption_ = new QRadioButton(QStringLiteral("Pawnwatch2"), this);
+    programOption_->setObjectName(QStringLiteral("programOption"));
+    saverOption_ = new QRadioButton(QStringLiteral("Screen saver"), this);
+    saverOption_->setObjectName(QStringLiteral("saverOption"));
+    versionOption_ = new QRadioButton(QStringLiteral("Version"), this);
+    versionOption_->setObjectName(QStringLiteral("versionOption"));
+    pages_ = new QStackedWidget(this);
+    pages_->setObjectName(QStringLiteral("aboutPages"));
+    pages_->addWidget(textPanel(QLatin1String(kProgram), pages_));
+    pages_->addWidget(textPanel(QLatin1String(kScreenSaver), pages_));
+    pages_->addWidget(textPanel(versionText(), pages_));
 
     auto* options = new QVBoxLayout;
     int page = 0;
-    for (QRadioButton* option : {Option1, Option2, Option3}) {
+    for (QRadioButton* option : {programOption_, saverOption_, versionOption_}) {
         options->addWidget(option);
         connect(option, &QRadioButton::toggled, this, [this, page](bool on) {
             if (on)
-                Panels->setCurrentIndex(page);
+                pages_->setCurrentIndex(page);
         });
         ++page;
     }
     options->addStretch();
-    Option1->setChecked(true);
+    programOption_->setChecked(true);
 
     auto* links = textPanel(QLatin1String(kLinks), this);
     links->setMargin(2);
@@ -90,7 +94,7 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
 
     auto* body = new QHBoxLayout;
     body->addLayout(options);
-    body->addWidget(Panels, 1);
+    body->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body, 1);
     layout->addWidget(links);

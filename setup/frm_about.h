@@ -1,5 +1,7 @@
-// The saver's about box: a few panels of program information, switched by option buttons, and
-// links that the desktop opens.
+// The saver's about box: a few pages of program information, switched by option buttons, and
+// links that the desktop opens. Its options, by objectName: "programOption" (what the program
+// is), "saverOption" (using it as a screen saver) and "versionOption" (version and licence); the
+// pages they show are in the "aboutPages" stack, in that order.
 #pragma once
 
 #include <QDialog>
@@ -14,10 +16,11 @@ class frmAbout final : public QDialog {
 public:
     explicit frmAbout(QWidget* owner = nullptr);
 
-    QRadioButton* Option1; // what the program is
-    QRadioButton* Option2; // using it as a screen saver
-    QRadioButton* Option3; // version and licence
-    QStackedWidget* Panels;
+private:
+    QRadioButton* programOption_;
+    QRadioButton* saverOption_;
+    QRadioButton* versionOption_;
+    QStackedWidget* pages_;
 };
 
 } // namespace pw2

@@ -1,12 +1,12 @@
 #include "setup/frm_config.h"
 
 #include "editor/frm_edit.h"
+#include "editor/game_document.h"
 #include "pgnfile/edit_game.h"
 #include "pgnfile/game_index.h"
 #include "services/app_path.h"
 #include "services/desktop.h"
 #include "services/file_bytes.h"
-#include "services/globals.h"
 #include "services/match_table.h"
 #include "services/settings_parse.h"
 #include "services/settings_store.h"
@@ -24,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -76,28 +75,18 @@ public:
     WaitPointer& operator=(const WaitPointer&) = delete;
 };
 
-// The PGN engine's messages, shown in the program's message boxes.
-class MessageHost final : public pgn::Host {
-public:
-    explicit MessageHost(QWidget* parent) : parent_(parent) {}
-    void setStatus(std::string_view) override {}
-    void showMessage(std::string_view text, pgn::Icon icon) override {
-        const MsgIcon shown = icon == pgn::Icon::Critical   ? MsgIcon::Critical
-                              : icon == pgn::Icon::Question ? MsgIcon::Question
-                                                            : MsgIcon::None;
-        pw2::showMessage(decodeFileText(text), shown, MsgButtons::Ok, parent_);
-    }
-
-private:
-    QWidget* parent_;
-};
-
 QLabel* label(const char* text, QWidget* parent) {
     return new QLabel(QString::fromUtf8(text), parent);
 }
 
-QPushButton* button(const char* text, QWidget* parent) {
-    return new QPushButton(QString::fromUtf8(text), parent);
+template <class Control>
+Control* named(Control* control, const char* name) {
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+QPushButton* button(const char* text, const char* name, QWidget* parent) {
+    return named(new QPushButton(QString::fromUtf8(text), parent), name);
 }
 
 } // namespace
@@ -105,145 +94,160 @@ QPushButton* button(const char* text, QWidget* parent) {
 ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent) {
     setFrameShape(QFrame::Box);
     setAutoFillBackground(true);
-    setBackColor(0);
+    setColour(0);
 }
 
-void ColourSwatch::setBackColor(std::uint32_t bgr) {
+void ColourSwatch::setColour(std::uint32_t bgr) {
     colour_ = bgr;
     QPalette p = palette();
     p.setColor(QPalette::Window, qColorFromBgr(bgr));
     setPalette(p);
 }
 
-frmConfig::frmConfig(QWidget* parent) : QWidget(parent), model_(new GameListModel(this)) {
+frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
+    : QWidget(parent), gameFileMissing_(gameFileMissing), model_(new GameListModel(this)) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0 Setup"));
-    File.DialogTitle = QStringLiteral("Choose PGN file");
-    File.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
-    File.FileName = QStringLiteral("*.pgn");
+    fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
+    fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
+    fileDialog_.FileName = QStringLiteral("*.pgn");
 
-    // The settings panel, top to bottom: the file line with the path under it, the two timer
-    // lines, the colour line, the two check boxes, and OK and About... side by side.
-    Frame3 = new QGroupBox(QStringLiteral("Settings"), this);
-    Label6 = label("PGN file :", Frame3);
-    Change = button("...", Frame3);
-    Change->setFixedWidth(32);
-    Location = new QLabel(Frame3);
-    Location->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    Label3 = label("Time between moves :", Frame3);
-    Text1 = new QLineEdit(QStringLiteral("2"), Frame3);
-    Label4 = label("Second(s)", Frame3);
-    Label7 = label("Time between games :", Frame3);
-    Text2 = new QLineEdit(QStringLiteral("10"), Frame3);
-    Label8 = label("Second(s)", Frame3);
-    for (QLineEdit* box : {Text1, Text2})
-        box->setFixedWidth(34);
-    Label5 = label("Text Color :", Frame3);
-    Picture1 = new ColourSwatch(Frame3);
-    Picture1->setFixedSize(34, 20);
-    Command3 = button("Change...", Frame3);
-    Check1 = new QCheckBox(QStringLiteral("Show move list"), Frame3);
-    random = new QCheckBox(QStringLiteral("Play games in random order"), Frame3);
-    OK2 = button("OK", Frame3);
-    Command2 = button("About...", Frame3);
-
-    auto* settingsGrid = new QGridLayout(Frame3);
-    settingsGrid->setContentsMargins(4, 4, 4, 4);
-    settingsGrid->setHorizontalSpacing(4);
-    settingsGrid->addWidget(Label6, 0, 0, 1, 2);
-    settingsGrid->addWidget(Change, 0, 2, Qt::AlignRight);
-    settingsGrid->addWidget(Location, 1, 0, 1, 3);
-    settingsGrid->addWidget(Label3, 2, 0);
-    settingsGrid->addWidget(Text1, 2, 1);
-    settingsGrid->addWidget(Label4, 2, 2);
-    settingsGrid->addWidget(Label7, 3, 0);
-    settingsGrid->addWidget(Text2, 3, 1);
-    settingsGrid->addWidget(Label8, 3, 2);
-    settingsGrid->addWidget(Label5, 4, 0);
-    settingsGrid->addWidget(Picture1, 4, 1);
-    settingsGrid->addWidget(Command3, 4, 2);
-    settingsGrid->addWidget(Check1, 5, 0, 1, 3);
-    settingsGrid->addWidget(random, 6, 0, 1, 3);
-    auto* settingsButtons = new QHBoxLayout;
-    settingsButtons->addWidget(OK2);
-    settingsButtons->addWidget(Command2);
-    settingsGrid->addLayout(settingsButtons, 7, 0, 1, 3);
-
-    // The match panel: the list with its two labels above and Edit Game and New Game below on
-    // the left; the description at the top right with PGN Import..., OK and Cancel beneath it.
-    Frame1 = new QGroupBox(QStringLiteral("Select match"), this);
-    Label1 = label("Match list :", Frame1);
-    Match = label("Match 1 will be played first", Frame1);
-    QSizePolicy keepPlace = Match->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    Match->setSizePolicy(keepPlace);
-    Match->hide();
-    List1 = new QListView(Frame1);
-    List1->setModel(model_);
-    List1->setUniformItemSizes(true);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List1->setMinimumHeight(200);
-    connect(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { List1_Click(); });
-    Edit = button("Edit Game", Frame1);
-    New = button("New Game", Frame1);
-    Frame2 = new QGroupBox(QStringLiteral("Match Description"), Frame1);
-    Label2 = label("No match selected", Frame2);
-    Label2->setTextFormat(Qt::PlainText);
-    Label2->setWordWrap(true);
-    Label2->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    auto* description = new QScrollArea(Frame2);
-    description->setFrameShape(QFrame::NoFrame);
-    description->setWidgetResizable(true);
-    description->setWidget(Label2);
-    auto* frame2Layout = new QVBoxLayout(Frame2);
-    frame2Layout->addWidget(description);
-    Command1 = button("PGN Import...", Frame1);
-    OK = button("OK", Frame1);
-    OK->setEnabled(false);
-    Cancel = button("Cancel", Frame1);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(Label1);
-    left->addWidget(Match);
-    left->addWidget(List1, 1);
-    auto* editButtons = new QHBoxLayout;
-    editButtons->addWidget(Edit);
-    editButtons->addWidget(New);
-    left->addLayout(editButtons);
-    auto* right = new QVBoxLayout;
-    right->addWidget(Frame2, 1);
-    right->addWidget(Command1);
-    right->addWidget(OK);
-    right->addWidget(Cancel);
-    auto* matchLayout = new QHBoxLayout(Frame1);
-    matchLayout->addLayout(left, 3);
-    matchLayout->addLayout(right, 2);
-
+    buildSettingsPanel();
+    buildMatchPanel();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(Frame3);
-    layout->addWidget(Frame1);
-
-    connect(Change, &QPushButton::clicked, this, &frmConfig::Change_Click);
-    connect(Command3, &QPushButton::clicked, this, &frmConfig::Command3_Click);
-    connect(OK2, &QPushButton::clicked, this, &frmConfig::OK2_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmConfig::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &frmConfig::Command1_Click);
-    connect(OK, &QPushButton::clicked, this, &frmConfig::OK_Click);
-    connect(Cancel, &QPushButton::clicked, this, &frmConfig::Cancel_Click);
-    connect(Edit, &QPushButton::clicked, this, &frmConfig::Edit_Click);
-    connect(New, &QPushButton::clicked, this, &frmConfig::New_Click);
+    layout->addWidget(settingsPanel_);
+    layout->addWidget(matchPanel_);
+    connectButtons();
 
     showPanel(false);
+    centreOnScreen();
+    loadSettings();
+}
+
+frmConfig::~frmConfig() = default;
+
+// Top to bottom: the file line with the path under it, the two timer lines, the colour line, the
+// two check boxes, and OK and About... side by side.
+void frmConfig::buildSettingsPanel() {
+    settingsPanel_ = named(new QGroupBox(QStringLiteral("Settings"), this), "settingsPanel");
+    QGroupBox* panel = settingsPanel_;
+    chooseFileButton_ = button("...", "chooseFileButton", panel);
+    chooseFileButton_->setFixedWidth(32);
+    pgnFileLabel_ = named(new QLabel(panel), "pgnFileLabel");
+    pgnFileLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    timePerMoveLabel_ = label("Time between moves :", panel);
+    timePerMoveEdit_ = named(new QLineEdit(QStringLiteral("2"), panel), "timePerMoveEdit");
+    timePerGameLabel_ = label("Time between games :", panel);
+    timePerGameEdit_ = named(new QLineEdit(QStringLiteral("10"), panel), "timePerGameEdit");
+    for (QLineEdit* box : {timePerMoveEdit_, timePerGameEdit_})
+        box->setFixedWidth(34);
+    textColourSwatch_ = named(new ColourSwatch(panel), "textColourSwatch");
+    textColourSwatch_->setFixedSize(34, 20);
+    changeColourButton_ = button("Change...", "changeColourButton", panel);
+    showMoveListCheck_ =
+        named(new QCheckBox(QStringLiteral("Show move list"), panel), "showMoveListCheck");
+    randomOrderCheck_ = named(new QCheckBox(QStringLiteral("Play games in random order"), panel),
+                              "randomOrderCheck");
+    settingsOkButton_ = button("OK", "settingsOkButton", panel);
+    aboutButton_ = button("About...", "aboutButton", panel);
+
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setHorizontalSpacing(4);
+    grid->addWidget(label("PGN file :", panel), 0, 0, 1, 2);
+    grid->addWidget(chooseFileButton_, 0, 2, Qt::AlignRight);
+    grid->addWidget(pgnFileLabel_, 1, 0, 1, 3);
+    grid->addWidget(timePerMoveLabel_, 2, 0);
+    grid->addWidget(timePerMoveEdit_, 2, 1);
+    grid->addWidget(label("Second(s)", panel), 2, 2);
+    grid->addWidget(timePerGameLabel_, 3, 0);
+    grid->addWidget(timePerGameEdit_, 3, 1);
+    grid->addWidget(label("Second(s)", panel), 3, 2);
+    grid->addWidget(label("Text Color :", panel), 4, 0);
+    grid->addWidget(textColourSwatch_, 4, 1);
+    grid->addWidget(changeColourButton_, 4, 2);
+    grid->addWidget(showMoveListCheck_, 5, 0, 1, 3);
+    grid->addWidget(randomOrderCheck_, 6, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(settingsOkButton_);
+    buttons->addWidget(aboutButton_);
+    grid->addLayout(buttons, 7, 0, 1, 3);
+}
+
+// The list with its two labels above and Edit Game and New Game below on the left; the
+// description at the top right with PGN Import..., OK and Cancel beneath it.
+void frmConfig::buildMatchPanel() {
+    matchPanel_ = named(new QGroupBox(QStringLiteral("Select match"), this), "matchPanel");
+    QGroupBox* panel = matchPanel_;
+    firstMatchLabel_ = named(label("Match 1 will be played first", panel), "firstMatchLabel");
+    QSizePolicy keepPlace = firstMatchLabel_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    firstMatchLabel_->setSizePolicy(keepPlace);
+    firstMatchLabel_->hide();
+    matchList_ = named(new QListView(panel), "matchList");
+    matchList_->setModel(model_);
+    matchList_->setUniformItemSizes(true);
+    matchList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    matchList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    matchList_->setMinimumHeight(200);
+    editGameButton_ = button("Edit Game", "editGameButton", panel);
+    newGameButton_ = button("New Game", "newGameButton", panel);
+
+    auto* descriptionPanel =
+        named(new QGroupBox(QStringLiteral("Match Description"), panel), "descriptionPanel");
+    descriptionLabel_ = named(label("No match selected", descriptionPanel), "descriptionLabel");
+    descriptionLabel_->setTextFormat(Qt::PlainText);
+    descriptionLabel_->setWordWrap(true);
+    descriptionLabel_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    auto* description = new QScrollArea(descriptionPanel);
+    description->setFrameShape(QFrame::NoFrame);
+    description->setWidgetResizable(true);
+    description->setWidget(descriptionLabel_);
+    auto* descriptionLayout = new QVBoxLayout(descriptionPanel);
+    descriptionLayout->addWidget(description);
+    importButton_ = button("PGN Import...", "importButton", panel);
+    matchOkButton_ = button("OK", "matchOkButton", panel);
+    matchOkButton_->setEnabled(false);
+    matchCancelButton_ = button("Cancel", "matchCancelButton", panel);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(label("Match list :", panel));
+    left->addWidget(firstMatchLabel_);
+    left->addWidget(matchList_, 1);
+    auto* editButtons = new QHBoxLayout;
+    editButtons->addWidget(editGameButton_);
+    editButtons->addWidget(newGameButton_);
+    left->addLayout(editButtons);
+    auto* right = new QVBoxLayout;
+    right->addWidget(descriptionPanel, 1);
+    right->addWidget(importButton_);
+    right->addWidget(matchOkButton_);
+    right->addWidget(matchCancelButton_);
+    auto* layout = new QHBoxLayout(panel);
+    layout->addLayout(left, 3);
+    layout->addLayout(right, 2);
+}
+
+void frmConfig::connectButtons() {
+    connect(matchList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &frmConfig::describeChosenGame);
+    connect(chooseFileButton_, &QPushButton::clicked, this, &frmConfig::openMatchPanel);
+    connect(changeColourButton_, &QPushButton::clicked, this, &frmConfig::chooseTextColour);
+    connect(settingsOkButton_, &QPushButton::clicked, this, &frmConfig::storeSettings);
+    connect(aboutButton_, &QPushButton::clicked, this, &frmConfig::showAbout);
+    connect(importButton_, &QPushButton::clicked, this, &frmConfig::importFile);
+    connect(matchOkButton_, &QPushButton::clicked, this, &frmConfig::storeMatch);
+    connect(matchCancelButton_, &QPushButton::clicked, this, &frmConfig::closeMatchPanel);
+    connect(editGameButton_, &QPushButton::clicked, this, &frmConfig::editGame);
+    connect(newGameButton_, &QPushButton::clicked, this, &frmConfig::newGame);
+}
+
+void frmConfig::centreOnScreen() {
     if (QScreen* s = screen()) {
         const QRect g = s->geometry();
         move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
     }
-    Form_Load();
 }
-
-frmConfig::~frmConfig() = default;
 
 int frmConfig::twipsToPixels(int twips) const {
     return qRound(twips * logicalDpiX() / 1440.0);
@@ -254,8 +258,8 @@ QString frmConfig::defaultFile() const {
 }
 
 void frmConfig::showPanel(bool matchPanel) {
-    Frame3->setVisible(!matchPanel);
-    Frame1->setVisible(matchPanel);
+    settingsPanel_->setVisible(!matchPanel);
+    matchPanel_->setVisible(matchPanel);
     const int w = twipsToPixels(matchPanel ? kMatchWidth : kSettingsWidth);
     layout()->invalidate();
     layout()->activate();
@@ -272,33 +276,35 @@ int frmConfig::listCount() const {
 }
 
 int frmConfig::listIndex() const {
-    const QModelIndex current = List1->selectionModel()->currentIndex();
+    const QModelIndex current = matchList_->selectionModel()->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-const GameIndex* frmConfig::gameIndex() const {
-    return model_->gameIndex();
+void frmConfig::chooseRow(int row) {
+    matchList_->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                                  QItemSelectionModel::ClearAndSelect);
 }
 
-void frmConfig::Form_Load() {
+void frmConfig::loadSettings() {
     auto& store = settings();
-    if (!globals().MissingGameFile) {
-        Location->setText(store.text(setting::PgnFile, defaultFile()));
-        if (!fileExists(Location->text())) {
+    if (!gameFileMissing_) {
+        pgnFileLabel_->setText(store.text(setting::PgnFile, defaultFile()));
+        if (!fileExists(pgnFileLabel_->text())) {
             showMessage(QString::fromUtf8(kFileNotFound), MsgIcon::Critical, MsgButtons::Ok, this);
             if (!fileExists(defaultFile()))
                 showMessage(QString::fromUtf8(kDefaultNotFound), MsgIcon::Critical, MsgButtons::Ok,
                             this);
             else
-                Location->setText(defaultFile());
+                pgnFileLabel_->setText(defaultFile());
         }
-        Location->setToolTip(Location->text());
+        pgnFileLabel_->setToolTip(pgnFileLabel_->text());
     }
-    Check1->setChecked(roundToInt64(store.number(setting::MoveList)) != 0);
-    Picture1->setBackColor(colourNumber(store.number(setting::TextColor)));
-    Text1->setText(store.text(setting::Timer));
-    Text2->setText(store.text(setting::Timer2));
-    random->setChecked(strictInteger(store.text(setting::Random).toStdString()).value_or(0) != 0);
+    showMoveListCheck_->setChecked(roundToInt64(store.number(setting::MoveList)) != 0);
+    textColourSwatch_->setColour(colourNumber(store.number(setting::TextColor)));
+    timePerMoveEdit_->setText(store.text(setting::Timer));
+    timePerGameEdit_->setText(store.text(setting::Timer2));
+    randomOrderCheck_->setChecked(
+        strictInteger(store.text(setting::Random).toStdString()).value_or(0) != 0);
 }
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
@@ -333,60 +339,52 @@ void frmConfig::listText(std::string bytes) {
     auto index = std::make_shared<const GameIndex>(std::move(bytes));
     model_->setIndex(index);
     if (index->empty()) {
-        Label2->setText(QStringLiteral("No match selected"));
-        QSizePolicy keepPlace = Match->sizePolicy();
-        keepPlace.setRetainSizeWhenHidden(true);
-        Match->setSizePolicy(keepPlace);
-        Match->hide();
+        descriptionLabel_->setText(QStringLiteral("No match selected"));
+        firstMatchLabel_->hide();
         return;
     }
-    OK->setEnabled(true);
-    List1->selectionModel()->setCurrentIndex(model_->index(0, 0),
-                                             QItemSelectionModel::ClearAndSelect);
-    GameSpans = index->spans();
+    matchOkButton_->setEnabled(true);
+    chooseRow(0);
+    gameSpans_ = index->spans();
 }
 
-void frmConfig::GetGames(QString& path) {
-    listGames(path);
-}
-
-void frmConfig::List1_Click() {
+void frmConfig::describeChosenGame() {
     const int row = listIndex();
     if (row < 0)
         return;
-    Label2->setText(model_->fullText(row));
-    Match->setText(QStringLiteral("Match %1 will be played first").arg(row + 1));
-    Match->show();
+    descriptionLabel_->setText(model_->fullText(row));
+    firstMatchLabel_->setText(QStringLiteral("Match %1 will be played first").arg(row + 1));
+    firstMatchLabel_->show();
 }
 
-void frmConfig::Change_Click() {
+void frmConfig::openMatchPanel() {
     showPanel(true);
-    const QString before = CurrentFile;
-    CurrentFile = settings().text(setting::PgnFile, defaultFile());
-    if (listGames(CurrentFile) == Listing::Unreadable)
-        CurrentFile = before;
+    const QString before = currentFile_;
+    currentFile_ = settings().text(setting::PgnFile, defaultFile());
+    if (listGames(currentFile_) == Listing::Unreadable)
+        currentFile_ = before;
 }
 
-void frmConfig::Cancel_Click() {
+void frmConfig::closeMatchPanel() {
     showPanel(false);
 }
 
-void frmConfig::OK_Click() {
-    replaceMatchTable(settings(), CurrentFile, GameSpans, listCount(), listIndex());
-    Form_Load();
+void frmConfig::storeMatch() {
+    replaceMatchTable(settings(), currentFile_, gameSpans_, listCount(), listIndex());
+    loadSettings();
     showPanel(false);
 }
 
-void frmConfig::Command1_Click() {
-    OK->setEnabled(false);
-    File.InitDir = appPath();
-    File.FileName = QStringLiteral("*.pgn");
-    if (!File.ShowOpen(this))
+void frmConfig::importFile() {
+    matchOkButton_->setEnabled(false);
+    fileDialog_.InitDir = appPath();
+    fileDialog_.FileName = QStringLiteral("*.pgn");
+    if (!fileDialog_.ShowOpen(this))
         return;
-    const QString before = CurrentFile;
-    CurrentFile = File.FileName;
-    if (listGames(CurrentFile) == Listing::Unreadable)
-        CurrentFile = before;
+    const QString before = currentFile_;
+    currentFile_ = fileDialog_.FileName;
+    if (listGames(currentFile_) == Listing::Unreadable)
+        currentFile_ = before;
 }
 
 frmEdit* frmConfig::openEditor() {
@@ -394,8 +392,8 @@ frmEdit* frmConfig::openEditor() {
         editor_ = new frmEdit(this);
         // Finish lists the edited file's games again and makes it the current file.
         connect(editor_, &frmEdit::finished, this, [this](QString path) {
-            GetGames(path);
-            CurrentFile = trimSpaces(path);
+            listGames(path);
+            currentFile_ = trimSpaces(path);
         });
     }
     return editor_;
@@ -405,31 +403,24 @@ bool frmConfig::editorMayBeRefilled() {
     return !editor_ || editor_->isHidden() || editor_->isSaved() || editor_->close();
 }
 
-void frmConfig::New_Click() {
-    std::string before;
-    if (!CurrentFile.isEmpty() && !readFile(CurrentFile, before))
+void frmConfig::newGame() {
+    GameDocument document;
+    if (!currentFile_.isEmpty() && !readFile(currentFile_, document.textBefore))
         return;
     if (!editorMayBeRefilled())
         return;
-    auto& g = globals();
-    g.TextBefore = std::move(before);
-    g.TextAfter.clear();
-    frmEdit* editor = openEditor();
-    editor->setCurrentEdMove(1);
-    editor->Form_Load();
-    editor->setSourceFile(CurrentFile, g.TextBefore);
-    editor->setFileUtf8(isValidUtf8(g.TextBefore));
-    editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
-    editor->showModal();
+    document.path = currentFile_;
+    document.utf8 = isValidUtf8(document.textBefore);
+    openEditor()->newGame(document);
 }
 
-void frmConfig::Edit_Click() {
+void frmConfig::editGame() {
     if (listCount() == 0) {
         showMessage(QString::fromUtf8(kNoGames), MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
     std::string text;
-    if (!readFile(CurrentFile, text))
+    if (!readFile(currentFile_, text))
         return;
     const int row = std::max(listIndex(), 0);
     const auto k = std::size_t(row);
@@ -438,65 +429,48 @@ void frmConfig::Edit_Click() {
     // it, or of the next game, behind in the file; another game in its place is not the game the
     // user chose. The games are listed again from what was just read, the same game number
     // chosen, and the user looks at the list before editing.
-    const GameIndex* index = gameIndex();
-    const bool asListed = index && k < GameSpans.size() && k < index->size() &&
-                          spanDelimitsGame(text, GameSpans[k]) &&
-                          pgn::gameText(text, GameSpans[k]) == index->gameText(k);
+    const GameIndex* index = model_->gameIndex();
+    const bool asListed = index && k < gameSpans_.size() && k < index->size() &&
+                          spanDelimitsGame(text, gameSpans_[k]) &&
+                          pgn::gameText(text, gameSpans_[k]) == index->gameText(k);
     if (!asListed) {
         listText(std::move(text));
         if (row < listCount())
-            List1->selectionModel()->setCurrentIndex(model_->index(row, 0),
-                                                     QItemSelectionModel::ClearAndSelect);
+            chooseRow(row);
         showMessage(QStringLiteral("The file \"%1\" has changed since its games were listed. "
                                    "Its games are listed again as they are now; check the chosen "
                                    "game and press Edit Game again.")
-                        .arg(CurrentFile),
+                        .arg(currentFile_),
                     MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
     if (!editorMayBeRefilled())
         return;
-    GameSplit split = splitAtGame(text, GameSpans[k]);
-    const bool utf8 = isValidUtf8(text);
-    frmEdit* editor = openEditor();
-    editor->Form_Load();
-    editor->setSourceFile(CurrentFile, text);
+    GameDocument document;
+    document.path = currentFile_;
+    document.utf8 = isValidUtf8(text);
+    GameSplit split = splitAtGame(text, gameSpans_[k]);
     text = std::string();
-    auto& g = globals();
-    g.TextBefore = std::move(split.TextBefore);
-    g.TextAfter = std::move(split.TextAfter);
-
-    editor->setFileUtf8(utf8);
-    editor->EventNm->setText(editor->fromFileText(tagValue(split.game, "Event")));
-    editor->White->setText(editor->fromFileText(tagValue(split.game, "White")));
-    editor->Black->setText(editor->fromFileText(tagValue(split.game, "Black")));
-    editor->Site->setText(editor->fromFileText(tagValue(split.game, "Site")));
-    editor->DateNm->setText(editor->fromFileText(tagValue(split.game, "Date")));
-    editor->FileName->setText(QStringLiteral("File name : ") + CurrentFile);
-
-    MessageHost host(this);
-    EditorMoves moves = editorMoves(split.game, host, g.GameResult);
-    for (const std::string& line : moves.lines)
-        editor->List1->addItem(editor->fromFileText(line));
-    editor->MoveList = std::move(moves.MoveList);
-    editor->setCurrentEdMove(moves.CurrentEdMove);
-    editor->MoveNum->setText(QString::number(moves.CurrentEdMove) + ".");
-    editor->showModeless();
+    document.textBefore = std::move(split.TextBefore);
+    document.game = std::move(split.game);
+    document.textAfter = std::move(split.TextAfter);
+    openEditor()->openGame(document);
 }
 
-void frmConfig::Command3_Click() {
-    File.Color = Picture1->BackColor();
-    if (File.ShowColor(this))
-        Picture1->setBackColor(File.Color);
+void frmConfig::chooseTextColour() {
+    fileDialog_.Color = textColourSwatch_->colour();
+    if (fileDialog_.ShowColor(this))
+        textColourSwatch_->setColour(fileDialog_.Color);
 }
 
-void frmConfig::Command2_Click() {
+void frmConfig::showAbout() {
     frmAbout about(this);
     about.exec();
 }
 
-void frmConfig::OK2_Click() {
-    for (const auto& [box, caption] : {std::pair{Text1, Label3}, std::pair{Text2, Label7}}) {
+void frmConfig::storeSettings() {
+    for (const auto& [box, caption] : {std::pair{timePerMoveEdit_, timePerMoveLabel_},
+                                       std::pair{timePerGameEdit_, timePerGameLabel_}}) {
         if (isSecondsText(box->text()))
             continue;
         showMessage(QStringLiteral("\"%1\" must be a number of seconds from %2 to %3 (one day).")
@@ -507,8 +481,9 @@ void frmConfig::OK2_Click() {
         box->selectAll();
         return;
     }
-    storeDisplaySettings(settings(), {Picture1->BackColor(), Text1->text(), Text2->text(),
-                                      Check1->isChecked(), random->isChecked()});
+    storeDisplaySettings(settings(), {textColourSwatch_->colour(), timePerMoveEdit_->text(),
+                                      timePerGameEdit_->text(), showMoveListCheck_->isChecked(),
+                                      randomOrderCheck_->isChecked()});
     close();
 }
 
@@ -517,10 +492,10 @@ void frmConfig::closeEvent(QCloseEvent* event) {
     endProgram();
 }
 
-frmConfig* showConfigDialog() {
+frmConfig* showConfigDialog(bool gameFileMissing) {
     static QPointer<frmConfig> dialog;
     if (!dialog)
-        dialog = new frmConfig;
+        dialog = new frmConfig(gameFileMissing);
     dialog->show();
     dialog->raise();
     return dialog;

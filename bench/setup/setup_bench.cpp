@@ -5,8 +5,8 @@
 //  - the match panel's OK: replacing a stored table of 100,000 games by another one, on disk.
 // Run a Release build: build/bench/setup/setup_bench (no display needed).
 #include "../support/read_file.h"
-#include "setup/frm_config.h"
 #include "services/settings_store.h"
+#include "setup/frm_config.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
@@ -47,9 +47,22 @@ QString writeGames(pw2::test::Sandbox& box, const QString& name, double& megabyt
     return f.fileName();
 }
 
+// A control of the dialog by its objectName.
+template <class Control>
+Control* control(const pw2::frmConfig& d, const char* name) {
+    auto* found = d.findChild<Control*>(QLatin1String(name));
+    if (!found)
+        std::abort();
+    return found;
+}
+
+void click(const pw2::frmConfig& d, const char* button) {
+    control<QPushButton>(d, button)->click();
+}
+
 // The list is filled when its last entry can be scrolled to and painted.
 void showLastEntry(pw2::frmConfig& d, benchmark::State& state) {
-    d.List1->scrollToBottom();
+    control<QListView>(d, "matchList")->scrollToBottom();
     QCoreApplication::processEvents();
     if (d.listCount() != kGames || d.listIndex() != 0)
         state.SkipWithError("the list does not hold every game");
@@ -73,10 +86,10 @@ struct Fixture {
 void BM_ListGamesByChange(benchmark::State& state) {
     Fixture f;
     for (auto _ : state) {
-        f.dialog->Change->click();
+        click(*f.dialog, "chooseFileButton");
         showLastEntry(*f.dialog, state);
         state.PauseTiming();
-        f.dialog->Cancel->click();
+        click(*f.dialog, "matchCancelButton");
         state.ResumeTiming();
     }
     state.counters["games"] = kGames;
@@ -85,10 +98,10 @@ void BM_ListGamesByChange(benchmark::State& state) {
 
 void BM_ListGamesByImport(benchmark::State& state) {
     Fixture f;
-    f.dialog->Change->click();
+    click(*f.dialog, "chooseFileButton");
     for (auto _ : state) {
         f.scripted.dialogs->files.push_back(f.file);
-        f.dialog->Command1->click();
+        click(*f.dialog, "importButton");
         showLastEntry(*f.dialog, state);
     }
     state.counters["games"] = kGames;
@@ -97,13 +110,13 @@ void BM_ListGamesByImport(benchmark::State& state) {
 
 void BM_StoreMatchTable(benchmark::State& state) {
     Fixture f;
-    f.dialog->Change->click();
-    f.dialog->OK->click(); // a stored table of kGames games, which each run replaces
+    click(*f.dialog, "chooseFileButton");
+    click(*f.dialog, "matchOkButton"); // a stored table of kGames games, which each run replaces
     for (auto _ : state) {
         state.PauseTiming();
-        f.dialog->Change->click();
+        click(*f.dialog, "chooseFileButton");
         state.ResumeTiming();
-        f.dialog->OK->click();
+        click(*f.dialog, "matchOkButton");
     }
     if (pw2::settings().count(pw2::setting::NumOfGames) != kGames)
         state.SkipWithError("the table was not stored");

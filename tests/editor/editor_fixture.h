@@ -1,5 +1,6 @@
-// What the editor tests share: the setup dialog that opens the editor, with scripted message boxes
-// and file dialogs, files read and written as bytes, and moves typed into the editor.
+// What the editor and setup dialog tests share: the two windows' controls found by their
+// objectNames, the setup dialog that opens the editor, with scripted message boxes and file
+// dialogs, files read and written as bytes, and moves typed into the editor.
 #pragma once
 
 #include "editor/frm_edit.h"
@@ -8,15 +9,19 @@
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,18 +52,144 @@ inline std::vector<std::string> gamesOf(std::string_view text) {
     return games;
 }
 
-// Types one move number's two moves and presses Update.
-inline void typeMove(frmEdit& e, const QString& white, const QString& black) {
-    e.WhiteMove->setText(white);
-    e.BlackMove->setText(black);
-    e.Update->click();
+// A window's control by its objectName; a missing one fails the test.
+template <class Control>
+Control* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<Control*>(QLatin1String(name));
+    if (!found)
+        throw std::runtime_error(std::string("no control named ") + name);
+    return found;
 }
 
+// The setup dialog's controls.
+struct ConfigView {
+    explicit ConfigView(const frmConfig& d)
+        : settingsPanel(control<QGroupBox>(d, "settingsPanel")),
+          pgnFile(control<QLabel>(d, "pgnFileLabel")),
+          chooseFile(control<QPushButton>(d, "chooseFileButton")),
+          timePerMove(control<QLineEdit>(d, "timePerMoveEdit")),
+          timePerGame(control<QLineEdit>(d, "timePerGameEdit")),
+          textColour(control<ColourSwatch>(d, "textColourSwatch")),
+          changeColour(control<QPushButton>(d, "changeColourButton")),
+          showMoveList(control<QCheckBox>(d, "showMoveListCheck")),
+          randomOrder(control<QCheckBox>(d, "randomOrderCheck")),
+          settingsOk(control<QPushButton>(d, "settingsOkButton")),
+          about(control<QPushButton>(d, "aboutButton")),
+          matchPanel(control<QGroupBox>(d, "matchPanel")),
+          matchList(control<QListView>(d, "matchList")),
+          firstMatch(control<QLabel>(d, "firstMatchLabel")),
+          description(control<QLabel>(d, "descriptionLabel")),
+          editGame(control<QPushButton>(d, "editGameButton")),
+          newGame(control<QPushButton>(d, "newGameButton")),
+          importFile(control<QPushButton>(d, "importButton")),
+          matchOk(control<QPushButton>(d, "matchOkButton")),
+          matchCancel(control<QPushButton>(d, "matchCancelButton")) {}
+
+    // Chooses entry row (0-based) of the match list.
+    void select(int row) const { matchList->setCurrentIndex(matchList->model()->index(row, 0)); }
+
+    QGroupBox* settingsPanel;
+    QLabel* pgnFile;
+    QPushButton* chooseFile;
+    QLineEdit* timePerMove;
+    QLineEdit* timePerGame;
+    ColourSwatch* textColour;
+    QPushButton* changeColour;
+    QCheckBox* showMoveList;
+    QCheckBox* randomOrder;
+    QPushButton* settingsOk;
+    QPushButton* about;
+    QGroupBox* matchPanel;
+    QListView* matchList;
+    QLabel* firstMatch;
+    QLabel* description;
+    QPushButton* editGame;
+    QPushButton* newGame;
+    QPushButton* importFile;
+    QPushButton* matchOk;
+    QPushButton* matchCancel;
+};
+
+// The editor's controls.
+struct EditorView {
+    explicit EditorView(const frmEdit& e)
+        : gameInfo(control<QGroupBox>(e, "gameInfoPanel")),
+          event(control<QLineEdit>(e, "eventEdit")), white(control<QLineEdit>(e, "whiteEdit")),
+          black(control<QLineEdit>(e, "blackEdit")), date(control<QLineEdit>(e, "dateEdit")),
+          site(control<QLineEdit>(e, "siteEdit")), moves(control<QGroupBox>(e, "movesPanel")),
+          moveNumber(control<QLabel>(e, "moveNumberLabel")),
+          whiteMove(control<QLineEdit>(e, "whiteMoveEdit")),
+          blackMove(control<QLineEdit>(e, "blackMoveEdit")),
+          update(control<QPushButton>(e, "updateButton")),
+          newMove(control<QPushButton>(e, "newMoveButton")),
+          moveList(control<QListWidget>(e, "moveList")),
+          save(control<QPushButton>(e, "saveButton")),
+          saveAs(control<QPushButton>(e, "saveAsButton")),
+          finish(control<QPushButton>(e, "finishButton")),
+          fileName(control<QLabel>(e, "fileNameLabel")) {}
+
+    QGroupBox* gameInfo;
+    QLineEdit* event;
+    QLineEdit* white;
+    QLineEdit* black;
+    QLineEdit* date;
+    QLineEdit* site;
+    QGroupBox* moves;
+    QLabel* moveNumber;
+    QLineEdit* whiteMove;
+    QLineEdit* blackMove;
+    QPushButton* update;
+    QPushButton* newMove;
+    QListWidget* moveList;
+    QPushButton* save;
+    QPushButton* saveAs;
+    QPushButton* finish;
+    QLabel* fileName;
+};
+
+// Types one move number's two moves and presses Update.
+inline void typeMove(const frmEdit& e, const QString& white, const QString& black) {
+    const EditorView v(e);
+    v.whiteMove->setText(white);
+    v.blackMove->setText(black);
+    v.update->click();
+}
+
+// The move list's lines.
 inline std::vector<QString> lines(const frmEdit& e) {
+    const QListWidget* list = EditorView(e).moveList;
     std::vector<QString> all;
-    for (int i = 0; i < e.List1->count(); ++i)
-        all.push_back(e.List1->item(i)->text());
+    for (int i = 0; i < list->count(); ++i)
+        all.push_back(list->item(i)->text());
     return all;
+}
+
+// The movetext Save writes for the move list (its lines in UTF-8, each followed by "\r\n").
+inline std::string movetext(const frmEdit& e) {
+    std::string text;
+    for (const QString& line : lines(e))
+        text += line.toStdString() + "\r\n";
+    return text;
+}
+
+// The five tag lines Save writes for the editor's tags (in UTF-8).
+inline std::string writtenTags(const frmEdit& e) {
+    const EditorView v(e);
+    std::string tags;
+    const std::pair<const char*, const QLineEdit*> boxes[] = {{"Event", v.event},
+                                                              {"Site", v.site},
+                                                              {"Date", v.date},
+                                                              {"White", v.white},
+                                                              {"Black", v.black}};
+    for (const auto& [name, box] : boxes)
+        tags += std::string("[") + name + " \"" + box->text().toStdString() + "\"]\r\n";
+    return tags;
+}
+
+// The file Save writes for the editor's game between before and after.
+inline std::string writtenFile(std::string_view before, const frmEdit& e, std::string_view after) {
+    return std::string(before) + "\r\n" + writtenTags(e) + movetext(e) + "\r\n" +
+           std::string(after) + "\r\n";
 }
 
 // The doubles and the ways into the editor, for a test fixture to inherit.
@@ -70,12 +201,17 @@ public:
         box.messages->shown.clear();
         return d;
     }
+    // Lists the games of file as PGN Import... does, with the file chosen in its dialog.
+    void listFile(frmConfig& d, const QString& file) {
+        scripted.dialogs->files.push_back(file);
+        ConfigView(d).importFile->click();
+    }
     // The editor that Edit Game opens on game row (0-based) of file.
     frmEdit* editGame(frmConfig& d, const QString& file, int row) {
-        d.CurrentFile = file;
-        d.GetGames(d.CurrentFile);
-        d.List1->setCurrentIndex(d.List1->model()->index(row, 0));
-        d.Edit->click();
+        listFile(d, file);
+        const ConfigView c(d);
+        c.select(row);
+        c.editGame->click();
         return d.editor();
     }
     // Runs body on the editor that New Game shows modally, and closes the editor when body left
@@ -96,7 +232,7 @@ public:
             }
         });
         timer.start(0);
-        d.New->click();
+        ConfigView(d).newGame->click();
         EXPECT_TRUE(ran);
     }
     // The texts of the message boxes shown so far, questions included.

@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace pw2 {
@@ -29,86 +30,89 @@ TEST_F(Editor, NewGameTypedMoveByMoveThenSavedAndFinished) {
     const QString file = box.path("two.pgn");
     test::writeBytes(file, kTwoGames);
     auto d = openDialog();
-    d->CurrentFile = file;
+    listFile(*d, file);
+    ASSERT_EQ(d->listCount(), 2);
+    scripted.dialogs->fileRequests.clear();
     withNewGame(*d, [&](frmEdit& e) {
+        const test::EditorView v(e);
         EXPECT_EQ(e.windowTitle(), "Pawnwatch 2.0  - PGN editor");
-        EXPECT_EQ(e.Frame1->title(), "Game Information");
-        EXPECT_EQ(e.Frame2->title(), "Moves");
+        EXPECT_EQ(v.gameInfo->title(), "Game Information");
+        EXPECT_EQ(v.moves->title(), "Moves");
         std::vector<QString> captions;
-        for (const QLabel* l : e.Frame1->findChildren<QLabel*>())
+        for (const QLabel* l : v.gameInfo->findChildren<QLabel*>())
             captions.push_back(l->text());
         EXPECT_EQ(captions, (std::vector<QString>{"Event :", "White Player :", "Black Player :",
                                                   "Date :", "Site :"}));
         for (const auto& [button, text] :
-             {std::pair{e.Update, "Update"}, std::pair{e.New, "New move"},
-              std::pair{e.Save, "Save Game"}, std::pair{e.SaveAs, "Save As..."},
-              std::pair{e.finish, "Finish"}})
+             {std::pair{v.update, "Update"}, std::pair{v.newMove, "New move"},
+              std::pair{v.save, "Save Game"}, std::pair{v.saveAs, "Save As..."},
+              std::pair{v.finish, "Finish"}})
             EXPECT_EQ(button->text(), text);
-        EXPECT_EQ(e.MoveNum->text(), "1.");
-        EXPECT_EQ(e.List1->count(), 0);
-        EXPECT_FALSE(e.Save->isEnabled());
-        EXPECT_TRUE(e.SaveAs->isEnabled());
-        EXPECT_EQ(e.FileName->text(), "File name : " + file);
+        EXPECT_EQ(v.moveNumber->text(), "1.");
+        EXPECT_EQ(v.moveList->count(), 0);
+        EXPECT_FALSE(v.save->isEnabled());
+        EXPECT_TRUE(v.saveAs->isEnabled());
+        EXPECT_EQ(v.fileName->text(), "File name : " + file);
 
         // Both boxes must hold a move.
-        QTest::keyClicks(e.WhiteMove, "e4");
-        e.Update->click();
+        QTest::keyClicks(v.whiteMove, "e4");
+        v.update->click();
         ASSERT_EQ(box.messages->shown.size(), 1u);
         EXPECT_EQ(box.messages->shown[0].text, kInvalidMove);
         EXPECT_EQ(box.messages->shown[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(e.List1->count(), 0);
-        EXPECT_EQ(e.MoveNum->text(), "1.");
-        EXPECT_EQ(e.WhiteMove->text(), "e4");
+        EXPECT_EQ(v.moveList->count(), 0);
+        EXPECT_EQ(v.moveNumber->text(), "1.");
+        EXPECT_EQ(v.whiteMove->text(), "e4");
         EXPECT_TRUE(e.isSaved());
 
-        QTest::keyClicks(e.BlackMove, "e5");
-        e.Update->click();
+        QTest::keyClicks(v.blackMove, "e5");
+        v.update->click();
         EXPECT_EQ(test::lines(e), std::vector<QString>{"1. e4            e5"});
-        EXPECT_EQ(e.MoveNum->text(), "2.");
-        EXPECT_EQ(e.WhiteMove->text(), "");
-        EXPECT_EQ(e.BlackMove->text(), "");
-        EXPECT_EQ(e.focusWidget(), e.WhiteMove);
-        EXPECT_TRUE(e.Save->isEnabled());
+        EXPECT_EQ(v.moveNumber->text(), "2.");
+        EXPECT_EQ(v.whiteMove->text(), "");
+        EXPECT_EQ(v.blackMove->text(), "");
+        EXPECT_EQ(e.focusWidget(), v.whiteMove);
+        EXPECT_TRUE(v.save->isEnabled());
         EXPECT_FALSE(e.isSaved());
         typeMove(e, "Nf3", "Nc6");
         typeMove(e, "Bb5", "a6");
-        EXPECT_EQ(e.MoveList, "1. e4            e5\r\n2. Nf3          Nc6\r\n"
-                              "3. Bb5           a6\r\n");
-        QTest::keyClicks(e.EventNm, "Club \"Spring\" cup");
-        QTest::keyClicks(e.Site, "Oslo");
-        QTest::keyClicks(e.DateNm, "2024.05.01");
-        QTest::keyClicks(e.White, "Ann");
-        QTest::keyClicks(e.Black, "Bob");
+        const std::string moves = "1. e4            e5\r\n2. Nf3          Nc6\r\n"
+                                  "3. Bb5           a6\r\n";
+        QTest::keyClicks(v.event, "Club \"Spring\" cup");
+        QTest::keyClicks(v.site, "Oslo");
+        QTest::keyClicks(v.date, "2024.05.01");
+        QTest::keyClicks(v.white, "Ann");
+        QTest::keyClicks(v.black, "Bob");
 
         // The caution question: No writes nothing, Yes writes the game after the file's text.
         box.messages->shown.clear();
         box.messages->answers = {MsgAnswer::No};
-        e.Save->click();
+        v.save->click();
         EXPECT_EQ(shown(), std::vector<QString>{kCaution});
         EXPECT_EQ(box.messages->shown[0].icon, MsgIcon::Question);
         EXPECT_EQ(box.messages->shown[0].buttons, MsgButtons::YesNo);
         EXPECT_EQ(test::readBytes(file), kTwoGames);
-        EXPECT_TRUE(e.Save->isEnabled());
+        EXPECT_TRUE(v.save->isEnabled());
 
-        e.Save->click();
+        v.save->click();
         EXPECT_EQ(test::readBytes(file),
                   kTwoGames +
                       "\r\n[Event \"Club \\\"Spring\\\" cup\"]\r\n[Site \"Oslo\"]\r\n"
                       "[Date \"2024.05.01\"]\r\n[White \"Ann\"]\r\n[Black \"Bob\"]\r\n" +
-                      e.MoveList + "\r\n\r\n");
-        EXPECT_FALSE(e.Save->isEnabled());
-        EXPECT_TRUE(e.SaveAs->isEnabled());
+                      moves + "\r\n\r\n");
+        EXPECT_FALSE(v.save->isEnabled());
+        EXPECT_TRUE(v.saveAs->isEnabled());
         EXPECT_TRUE(e.isSaved());
-        EXPECT_EQ(e.FileName->text(), "File name : " + file);
+        EXPECT_EQ(v.fileName->text(), "File name : " + file);
         EXPECT_TRUE(scripted.dialogs->fileRequests.empty());
 
         box.messages->shown.clear();
-        e.finish->click();
+        v.finish->click();
         EXPECT_TRUE(shown().empty());
         EXPECT_FALSE(e.isVisible());
     });
     EXPECT_EQ(d->listCount(), 3);
-    EXPECT_EQ(d->CurrentFile, file);
+    EXPECT_EQ(d->currentFile(), file);
 }
 
 TEST_F(Editor, ALineChosenFillsTheBoxesAndUpdateReplacesIt) {
@@ -117,35 +121,36 @@ TEST_F(Editor, ALineChosenFillsTheBoxesAndUpdateReplacesIt) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 0);
     ASSERT_NE(e, nullptr);
-    ASSERT_EQ(e->List1->count(), 37);
-    EXPECT_EQ(e->MoveNum->text(), "38.");
+    const test::EditorView v(*e);
+    ASSERT_EQ(v.moveList->count(), 37);
+    EXPECT_EQ(v.moveNumber->text(), "38.");
 
-    e->List1->setCurrentRow(2);
-    EXPECT_EQ(e->MoveNum->text(), "3.");
-    EXPECT_EQ(e->WhiteMove->text(), "d4");
-    EXPECT_EQ(e->BlackMove->text(), "cxd4");
+    v.moveList->setCurrentRow(2);
+    EXPECT_EQ(v.moveNumber->text(), "3.");
+    EXPECT_EQ(v.whiteMove->text(), "d4");
+    EXPECT_EQ(v.blackMove->text(), "cxd4");
     const auto click = [&](int row) {
-        QTest::mouseClick(e->List1->viewport(), Qt::LeftButton, {},
-                          e->List1->visualItemRect(e->List1->item(row)).center());
+        QTest::mouseClick(v.moveList->viewport(), Qt::LeftButton, {},
+                          v.moveList->visualItemRect(v.moveList->item(row)).center());
     };
     click(11);
-    EXPECT_EQ(e->MoveNum->text(), "12.");
-    EXPECT_EQ(e->WhiteMove->text(), "exd5");
-    EXPECT_EQ(e->BlackMove->text(), "cxd5");
+    EXPECT_EQ(v.moveNumber->text(), "12.");
+    EXPECT_EQ(v.whiteMove->text(), "exd5");
+    EXPECT_EQ(v.blackMove->text(), "cxd5");
 
     click(2);
-    e->WhiteMove->setText("d3");
+    v.whiteMove->setText("d3");
     const std::vector<QString> before = test::lines(*e);
-    e->Update->click();
+    v.update->click();
     std::vector<QString> after = before;
     after[2] = "3. d3          cxd4";
     EXPECT_EQ(test::lines(*e), after);
-    EXPECT_EQ(e->MoveNum->text(), "38.");
-    EXPECT_EQ(e->WhiteMove->text(), "");
+    EXPECT_EQ(v.moveNumber->text(), "38.");
+    EXPECT_EQ(v.whiteMove->text(), "");
     // Clicking the line that is still chosen fills the boxes again.
     click(2);
-    EXPECT_EQ(e->WhiteMove->text(), "d3");
-    EXPECT_EQ(e->MoveNum->text(), "3.");
+    EXPECT_EQ(v.whiteMove->text(), "d3");
+    EXPECT_EQ(v.moveNumber->text(), "3.");
 
     // The window's own close control asks; No keeps everything, Yes closes.
     box.messages->answers = {MsgAnswer::No};
@@ -161,73 +166,79 @@ TEST_F(Editor, ALineChosenFillsTheBoxesAndUpdateReplacesIt) {
 
 TEST_F(Editor, FinishOnAGameWithoutAFileAsksAndAsksAgainWhenItChanged) {
     auto d = openDialog();
-    auto* e = new frmEdit(d.get());
-    e->show();
-    box.messages->answers = {MsgAnswer::Yes};
-    e->finish->click();
-    EXPECT_EQ(shown(), std::vector<QString>{kExitUnsaved});
-    EXPECT_FALSE(e->isVisible());
+    withNewGame(*d, [&](frmEdit& e) {
+        box.messages->answers = {MsgAnswer::Yes};
+        test::EditorView(e).finish->click();
+        EXPECT_EQ(shown(), std::vector<QString>{kExitUnsaved});
+        EXPECT_FALSE(e.isVisible());
+    });
 
-    e->Form_Load();
-    e->show();
-    for (int n = 1; n <= 105; ++n)
-        typeMove(*e, "w" + QString::number(n), "b" + QString::number(n));
-    e->List1->setCurrentRow(104);
-    EXPECT_EQ(e->MoveNum->text(), "105.");
-    EXPECT_EQ(e->WhiteMove->text(), "w105");
-    EXPECT_EQ(e->BlackMove->text(), "b105");
-    e->List1->setCurrentRow(11);
-    EXPECT_EQ(e->MoveNum->text(), "12.");
-    EXPECT_EQ(e->BlackMove->text(), "b12");
+    withNewGame(*d, [&](frmEdit& e) {
+        const test::EditorView v(e);
+        for (int n = 1; n <= 105; ++n)
+            typeMove(e, "w" + QString::number(n), "b" + QString::number(n));
+        v.moveList->setCurrentRow(104);
+        EXPECT_EQ(v.moveNumber->text(), "105.");
+        EXPECT_EQ(v.whiteMove->text(), "w105");
+        EXPECT_EQ(v.blackMove->text(), "b105");
+        v.moveList->setCurrentRow(11);
+        EXPECT_EQ(v.moveNumber->text(), "12.");
+        EXPECT_EQ(v.blackMove->text(), "b12");
 
-    box.messages->shown.clear();
-    box.messages->answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Yes,
-                             MsgAnswer::Yes};
-    e->finish->click();
-    EXPECT_TRUE(e->isVisible());
-    e->finish->click();
-    EXPECT_TRUE(e->isVisible());
-    e->finish->click();
-    EXPECT_FALSE(e->isVisible());
-    EXPECT_EQ(shown(), (std::vector<QString>{kExitUnsaved, kExitUnsaved, kCancelUnsaved,
-                                             kExitUnsaved, kCancelUnsaved}));
-    EXPECT_EQ(d->CurrentFile, "");
+        box.messages->shown.clear();
+        box.messages->answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Yes,
+                                 MsgAnswer::Yes};
+        v.finish->click();
+        EXPECT_TRUE(e.isVisible());
+        v.finish->click();
+        EXPECT_TRUE(e.isVisible());
+        v.finish->click();
+        EXPECT_FALSE(e.isVisible());
+        EXPECT_EQ(shown(), (std::vector<QString>{kExitUnsaved, kExitUnsaved, kCancelUnsaved,
+                                                 kExitUnsaved, kCancelUnsaved}));
+    });
+    EXPECT_EQ(d->currentFile(), "");
 }
 
 TEST_F(Editor, SavingAGameThatHasNoFileYet) {
     auto d = openDialog();
     const QString file = box.path("first.pgn");
     withNewGame(*d, [&](frmEdit& e) {
-        EXPECT_EQ(e.FileName->text(), "File name : ");
+        const test::EditorView v(e);
+        const QSignalSpy saved(&e, &frmEdit::saved);
+        EXPECT_EQ(v.fileName->text(), "File name : ");
         // Save As before any move: the dialog, then the refusal.
         scripted.dialogs->files = {file};
-        e.SaveAs->click();
+        v.saveAs->click();
         EXPECT_EQ(shown(), std::vector<QString>{kNoMoves});
         EXPECT_EQ(box.messages->shown[0].icon, MsgIcon::Critical);
 
         typeMove(e, "e4", "e5");
-        e.EventNm->setText("Only the event");
+        v.event->setText("Only the event");
         // A cancelled dialog ends Save quietly.
         box.messages->shown.clear();
-        e.Save->click();
+        v.save->click();
         EXPECT_TRUE(shown().empty());
-        EXPECT_EQ(e.FileName->text(), "File name : ");
+        EXPECT_EQ(v.fileName->text(), "File name : ");
 
         // Incomplete information: No writes nothing, but the chosen file stays in the caption.
         scripted.dialogs->files = {file};
         box.messages->answers = {MsgAnswer::Yes, MsgAnswer::No};
-        e.Save->click();
+        v.save->click();
         EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kIncomplete}));
         EXPECT_FALSE(QFile::exists(file));
-        EXPECT_EQ(e.FileName->text(), "File name : " + file);
+        EXPECT_EQ(v.fileName->text(), "File name : " + file);
         EXPECT_FALSE(e.isSaved());
 
         box.messages->shown.clear();
-        e.Save->click();
+        v.save->click();
         EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kIncomplete}));
         EXPECT_TRUE(test::readBytes(file).starts_with("\r\n[Event \"Only the event\"]\r\n"));
         EXPECT_TRUE(e.isSaved());
-        e.finish->click();
+        // Only the save that wrote the file is announced, with the file's path.
+        ASSERT_EQ(saved.size(), 1);
+        EXPECT_EQ(saved[0][0].toString(), file);
+        v.finish->click();
     });
     ASSERT_EQ(scripted.dialogs->fileRequests.size(), 3u);
     for (const FileDialogRequest& r : scripted.dialogs->fileRequests) {
@@ -236,7 +247,7 @@ TEST_F(Editor, SavingAGameThatHasNoFileYet) {
         EXPECT_EQ(r.filter, "PGN file (*.pgn);;Text file (*.txt);;Allfiles (*.*)");
         EXPECT_EQ(r.directory, appPath());
     }
-    EXPECT_EQ(d->CurrentFile, file);
+    EXPECT_EQ(d->currentFile(), file);
     EXPECT_EQ(d->listCount(), 1);
 }
 

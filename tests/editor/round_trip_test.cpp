@@ -26,12 +26,14 @@ protected:
         pgn::FillMoveList(pgn::CleanGameText(game, host), list, result);
         EXPECT_FALSE(list.empty());
         for (const std::string& entry : list) {
-            play(std::string(pgn::WhiteColumn(entry)), 1);
-            if (!pgn::BlackColumn(entry).empty())
-                play(std::string(pgn::BlackColumn(entry)), 2);
+            EXPECT_EQ(play(std::string(pgn::WhiteColumn(entry)), 1), pgn::MoveOutcome::Played)
+                << entry;
+            if (!pgn::BlackColumn(entry).empty()) {
+                EXPECT_EQ(play(std::string(pgn::BlackColumn(entry)), 2), pgn::MoveOutcome::Played)
+                    << entry;
+            }
         }
         EXPECT_TRUE(host.messages.empty()) << game;
-        EXPECT_EQ(host.schedulerRuns + host.endRequests, 0);
         return placement();
     }
     // The final placement of each game of real-games.pgn, found independently of this program.
@@ -45,7 +47,7 @@ protected:
         return fens;
     }
     // Types the tags and every move of a real game into the editor.
-    void typeGame(frmEdit& e, std::string_view game) {
+    void typeGame(const frmEdit& e, std::string_view game) {
         std::vector<std::string> list;
         std::string result;
         pgn::FillMoveList(pgn::CleanGameText(game, host), list, result);
@@ -54,11 +56,12 @@ protected:
             test::typeMove(e, QString::fromStdString(std::string(pgn::WhiteColumn(entry))),
                            QString::fromStdString(std::string(pgn::BlackColumn(entry))));
         }
-        e.EventNm->setText(QString::fromStdString(tagValue(game, "Event")));
-        e.Site->setText(QString::fromStdString(tagValue(game, "Site")));
-        e.DateNm->setText(QString::fromStdString(tagValue(game, "Date")));
-        e.White->setText(QString::fromStdString(tagValue(game, "White")));
-        e.Black->setText(QString::fromStdString(tagValue(game, "Black")));
+        const test::EditorView v(e);
+        v.event->setText(QString::fromStdString(tagValue(game, "Event")));
+        v.site->setText(QString::fromStdString(tagValue(game, "Site")));
+        v.date->setText(QString::fromStdString(tagValue(game, "Date")));
+        v.white->setText(QString::fromStdString(tagValue(game, "White")));
+        v.black->setText(QString::fromStdString(tagValue(game, "Black")));
     }
     // A game the save did not touch keeps its bytes; the only bytes it may gain are the line
     // break the writer puts before the following game.
@@ -68,15 +71,7 @@ protected:
     }
     // The five tag lines and the move lines as the writer puts them.
     static std::string writtenGame(const frmEdit& e) {
-        std::string game;
-        const std::pair<const char*, const QLineEdit*> tags[] = {{"Event", e.EventNm},
-                                                                 {"Site", e.Site},
-                                                                 {"Date", e.DateNm},
-                                                                 {"White", e.White},
-                                                                 {"Black", e.Black}};
-        for (const auto& [name, box] : tags)
-            game += std::string("[") + name + " \"" + e.toFileText(box->text()) + "\"]\r\n";
-        return game + e.MoveList + "\r\n";
+        return test::writtenTags(e) + test::movetext(e) + "\r\n";
     }
 };
 
@@ -86,14 +81,15 @@ TEST_F(RoundTrip, NewGameFollowsTheThirtyGamesOfTheFile) {
     const QString file = box.path("default.pgn");
     test::writeBytes(file, old);
     auto d = openDialog();
-    d->Change->click();
+    test::ConfigView(*d).chooseFile->click();
     ASSERT_EQ(d->listCount(), 30);
     std::string game;
     withNewGame(*d, [&](frmEdit& e) {
         typeGame(e, typed);
-        e.Save->click();
+        const test::EditorView v(e);
+        v.save->click();
         game = writtenGame(e);
-        e.finish->click();
+        v.finish->click();
     });
     EXPECT_EQ(shown().size(), 1u); // the caution question
     EXPECT_EQ(test::readBytes(file), old + "\r\n" + game + "\r\n");
@@ -118,11 +114,12 @@ TEST_F(RoundTrip, SecondOfThreeGamesRewrittenWithoutItsComments) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 1);
     ASSERT_NE(e, nullptr);
+    const test::EditorView v(*e);
     const std::vector<QString> moves = test::lines(*e);
-    e->EventNm->setText("Immortal \\ \"game\"");
-    e->List1->setCurrentRow(0);
-    e->Update->click();
-    e->Save->click();
+    v.event->setText("Immortal \\ \"game\"");
+    v.moveList->setCurrentRow(0);
+    v.update->click();
+    v.save->click();
 
     const GameSplit split = splitAtGame(old, spans[1]);
     const std::string now = test::readBytes(file);
@@ -130,7 +127,7 @@ TEST_F(RoundTrip, SecondOfThreeGamesRewrittenWithoutItsComments) {
                        "\r\n[Event \"Immortal \\\\ \\\"game\\\"\"]\r\n"
                        "[Site \"London\"]\r\n[Date \"1851.??.??\"]\r\n"
                        "[White \"Anderssen,A\"]\r\n[Black \"Kieseritzky,L\"]\r\n" +
-                       e->MoveList + "\r\n" + split.TextAfter + "\r\n");
+                       test::movetext(*e) + "\r\n" + split.TextAfter + "\r\n");
     const auto games = test::gamesOf(now);
     ASSERT_EQ(games.size(), 3u);
     expectKept(test::gamesOf(old)[0], games[0]);
@@ -142,11 +139,11 @@ TEST_F(RoundTrip, SecondOfThreeGamesRewrittenWithoutItsComments) {
 
     // Saving again, under the same name, writes the same bytes.
     scripted.dialogs->files = {file};
-    e->SaveAs->click();
+    v.saveAs->click();
     EXPECT_EQ(test::readBytes(file), now);
     // Edit Game reads back what was written.
-    e = editGame(*d, file, 1);
-    EXPECT_EQ(e->EventNm->text(), "Immortal \\ \"game\"");
+    ASSERT_EQ(editGame(*d, file, 1), e);
+    EXPECT_EQ(v.event->text(), "Immortal \\ \"game\"");
     EXPECT_EQ(test::lines(*e), moves);
 }
 
@@ -157,19 +154,22 @@ TEST_F(RoundTrip, LastGameRewrittenAndTheListRefreshedOnFinish) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 21);
     ASSERT_NE(e, nullptr);
-    e->List1->setCurrentRow(4);
-    e->Update->click();
-    e->Save->click();
+    const test::EditorView v(*e);
+    v.moveList->setCurrentRow(4);
+    v.update->click();
+    v.save->click();
     const std::string game = writtenGame(*e);
-    d->CurrentFile.clear();
-    e->finish->click();
+    // Another file listed meanwhile: Finish lists the edited one again.
+    listFile(*d, kDefault);
+    ASSERT_EQ(d->listCount(), 30);
+    v.finish->click();
     EXPECT_FALSE(e->isVisible());
 
     const std::string now = test::readBytes(file);
     const auto spans = pgn::findGameSpans(old);
     EXPECT_EQ(now, old.substr(0, std::size_t(spans[21].begin - 1)) + "\r\n" + game + "\r\n");
-    EXPECT_EQ(d->CurrentFile, file);
-    EXPECT_EQ(d->GameSpans, pgn::findGameSpans(now));
+    EXPECT_EQ(d->currentFile(), file);
+    EXPECT_EQ(d->gameSpans(), pgn::findGameSpans(now));
     const auto before = test::gamesOf(old);
     const auto after = test::gamesOf(now);
     ASSERT_EQ(after.size(), 22u);
@@ -184,17 +184,18 @@ TEST_F(RoundTrip, NewGameIntoAFileThatDidNotExist) {
     auto d = openDialog();
     withNewGame(*d, [&](frmEdit& e) {
         typeGame(e, typed);
+        const test::EditorView v(e);
         scripted.dialogs->files = {"  " + file + " "};
-        e.Save->click();
-        EXPECT_EQ(e.FileName->text(), "File name : " + file);
-        e.finish->click();
+        v.save->click();
+        EXPECT_EQ(v.fileName->text(), "File name : " + file);
+        v.finish->click();
     });
     const std::string now = test::readBytes(file);
     EXPECT_TRUE(now.starts_with("\r\n[Event \"AVRO\"]\r\n[Site \"?\"]\r\n"));
     const auto games = test::gamesOf(now);
     ASSERT_EQ(games.size(), 1u);
     EXPECT_EQ(replay(games[0]), realFens()[8]);
-    EXPECT_EQ(d->CurrentFile, file);
+    EXPECT_EQ(d->currentFile(), file);
     EXPECT_EQ(d->listCount(), 1);
 }
 
@@ -212,12 +213,13 @@ TEST_F(RoundTrip, TypedTextTakesTheEncodingOfTheFile) {
         auto d = openDialog();
         frmEdit* e = editGame(*d, file, 0);
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->Site->text(), QString::fromUtf8("München"));
-        EXPECT_EQ(e->White->text(), QString::fromUtf8(utf8 ? "é" : "Ã©"));
-        e->Black->setText(QString::fromUtf8("Réti"));
-        e->List1->setCurrentRow(0);
-        e->Update->click();
-        e->Save->click();
+        const test::EditorView v(*e);
+        EXPECT_EQ(v.site->text(), QString::fromUtf8("München"));
+        EXPECT_EQ(v.white->text(), QString::fromUtf8(utf8 ? "é" : "Ã©"));
+        v.black->setText(QString::fromUtf8("Réti"));
+        v.moveList->setCurrentRow(0);
+        v.update->click();
+        v.save->click();
         EXPECT_EQ(test::readBytes(file),
                   "\r\n[Event \"E\"]\r\n[Site \"M" + u + "nchen\"]\r\n[Date \"1900\"]\r\n" +
                       "[White \"\xC3\xA9\"]\r\n[Black \"R" + (utf8 ? "\xC3\xA9" : "\xE9") +
@@ -256,35 +258,36 @@ TEST_F(RoundTrip, AFailedWriteKeepsTheOldFileAndTellsWhy) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 0);
     ASSERT_NE(e, nullptr);
-    e->List1->setCurrentRow(0);
-    e->Update->click();
-    const QString caption = e->FileName->text();
+    const test::EditorView v(*e);
+    v.moveList->setCurrentRow(0);
+    v.update->click();
+    const QString caption = v.fileName->text();
     const QStringList entries = QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden);
     {
         const FileSizeLimit limit(1024);
-        e->Save->click();
+        v.save->click();
     }
     ASSERT_EQ(shown().size(), 2u);
     EXPECT_EQ(box.messages->shown[1].icon, MsgIcon::Critical);
     EXPECT_EQ(shown()[1], "The file \"" + file + "\" cannot be written: File too large");
     EXPECT_EQ(test::readBytes(file), old);
     EXPECT_EQ(QDir(box.dir.path()).entryList(QDir::Files | QDir::Hidden), entries);
-    EXPECT_EQ(e->FileName->text(), caption);
-    EXPECT_TRUE(e->Save->isEnabled());
+    EXPECT_EQ(v.fileName->text(), caption);
+    EXPECT_TRUE(v.save->isEnabled());
     EXPECT_FALSE(e->isSaved());
 
     // A folder that is a file.
     box.messages->shown.clear();
     const QString inside = file + "/copy.pgn";
     scripted.dialogs->files = {inside};
-    e->SaveAs->click();
+    v.saveAs->click();
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0], "The file \"" + inside + "\" cannot be written: Not a directory");
-    EXPECT_EQ(e->FileName->text(), caption);
+    EXPECT_EQ(v.fileName->text(), caption);
     EXPECT_FALSE(e->isSaved());
 
     // Once the disk takes it, the same save goes through.
-    e->Save->click();
+    v.save->click();
     EXPECT_TRUE(e->isSaved());
     EXPECT_EQ(test::gamesOf(test::readBytes(file)).size(), 30u);
 }

@@ -46,16 +46,8 @@ QString changedByAnother(const QString& file) {
 // What Save writes: the file split around game row, the editor's game in its place.
 std::string savedAround(const std::string& text, int row, const frmEdit& e) {
     const pgn::GameSpan span = pgn::findGameSpans(text).at(std::size_t(row));
-    std::string game;
-    const std::pair<const char*, const QLineEdit*> tags[] = {{"Event", e.EventNm},
-                                                             {"Site", e.Site},
-                                                             {"Date", e.DateNm},
-                                                             {"White", e.White},
-                                                             {"Black", e.Black}};
-    for (const auto& [name, box] : tags)
-        game += std::string("[") + name + " \"" + e.toFileText(box->text()) + "\"]\r\n";
-    return text.substr(0, std::size_t(span.begin - 1)) + "\r\n" + game + e.MoveList + "\r\n" +
-           text.substr(std::size_t(span.end - 1)) + "\r\n";
+    return test::writtenFile(text.substr(0, std::size_t(span.begin - 1)), e,
+                             text.substr(std::size_t(span.end - 1)));
 }
 
 class StaleFile : public test::EditorTest {
@@ -64,14 +56,12 @@ protected:
         file = box.path("games.pgn");
         test::writeBytes(file, kFile);
     }
-    void select(frmConfig& d, int row) {
-        d.List1->setCurrentIndex(d.List1->model()->index(row, 0));
-    }
     // The editor's game and state, to see that a refused save leaves it alone.
     static std::vector<QString> state(const frmEdit& e) {
+        const test::EditorView v(e);
         std::vector<QString> all = test::lines(e);
-        all.insert(all.end(), {e.FileName->text(), e.EventNm->text(),
-                               QString::number(e.Save->isEnabled()), QString::number(e.isSaved())});
+        all.insert(all.end(), {v.fileName->text(), v.event->text(),
+                               QString::number(v.save->isEnabled()), QString::number(e.isSaved())});
         return all;
     }
     QString file;
@@ -84,36 +74,33 @@ TEST_F(StaleFile, EditGameOnAGameChangedSinceItWasListedListsTheFileAgainFirst) 
         SCOPED_TRACE(now);
         test::writeBytes(file, kFile);
         auto d = openDialog();
-        d->CurrentFile = file;
-        d->GetGames(d->CurrentFile);
-        select(*d, row);
+        const test::ConfigView c(*d);
+        listFile(*d, file);
+        c.select(row);
         test::writeBytes(file, now);
-        globals().TextBefore = "kept";
 
-        d->Edit->click();
+        c.editGame->click();
         EXPECT_EQ(shown(), std::vector<QString>{
                                "The file \"" + file +
                                "\" has changed since its games were listed. Its games are listed "
                                "again as they are now; check the chosen game and press Edit Game "
                                "again."});
         EXPECT_EQ(d->editor(), nullptr);
-        EXPECT_EQ(globals().TextBefore, "kept");
-        EXPECT_EQ(d->GameSpans, pgn::findGameSpans(now));
-        EXPECT_EQ(d->listCount(), int(d->GameSpans.size()));
+        EXPECT_EQ(d->gameSpans(), pgn::findGameSpans(now));
+        EXPECT_EQ(d->listCount(), int(d->gameSpans().size()));
         EXPECT_EQ(d->listIndex(), row);
-        EXPECT_TRUE(d->Label2->text().startsWith(QString::number(row + 1) + "- [Event "));
+        EXPECT_TRUE(c.description->text().startsWith(QString::number(row + 1) + "- [Event "));
 
         // Pressed again, it opens the game with all its moves; the game saved with one more
         // takes exactly its place.
         box.messages->shown.clear();
-        d->Edit->click();
+        c.editGame->click();
         frmEdit* e = d->editor();
         ASSERT_NE(e, nullptr);
         const std::string game = test::gamesOf(now)[std::size_t(row)];
-        EXPECT_EQ(globals().TextBefore + game + globals().TextAfter, now);
-        EXPECT_EQ(e->EventNm->text().toStdString(), tagValue(game, "Event"));
+        EXPECT_EQ(test::EditorView(*e).event->text().toStdString(), tagValue(game, "Event"));
         test::typeMove(*e, "a3", "a6");
-        e->Save->click();
+        test::EditorView(*e).save->click();
         EXPECT_EQ(shown(), std::vector<QString>{kCaution});
         EXPECT_EQ(test::readBytes(file), savedAround(now, row, *e));
         EXPECT_EQ(test::gamesOf(test::readBytes(file)).size(), test::gamesOf(now).size());
@@ -123,18 +110,18 @@ TEST_F(StaleFile, EditGameOnAGameChangedSinceItWasListedListsTheFileAgainFirst) 
 
 TEST_F(StaleFile, AChangeAfterTheListedGameStillOpensItWithTheFileAsItIsNow) {
     auto d = openDialog();
-    d->CurrentFile = file;
-    d->GetGames(d->CurrentFile);
-    select(*d, 0);
+    const test::ConfigView c(*d);
+    listFile(*d, file);
+    c.select(0);
     test::writeBytes(file, kBLonger);
-    d->Edit->click();
+    c.editGame->click();
     frmEdit* e = d->editor();
     ASSERT_NE(e, nullptr);
     EXPECT_TRUE(shown().empty());
-    EXPECT_EQ(globals().TextAfter, kBLonger.substr(kA.size() - 1));
-    e->List1->setCurrentRow(0);
-    e->Update->click();
-    e->Save->click();
+    const test::EditorView v(*e);
+    v.moveList->setCurrentRow(0);
+    v.update->click();
+    v.save->click();
     EXPECT_EQ(test::readBytes(file), savedAround(kBLonger, 0, *e));
 }
 
@@ -148,6 +135,7 @@ TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
         auto d = openDialog();
         frmEdit* e = editGame(*d, file, 1);
         ASSERT_NE(e, nullptr);
+        const test::EditorView v(*e);
         test::typeMove(*e, "Nc3", "Nf6");
         const std::vector<QString> before = state(*e);
         if (now.empty())
@@ -155,7 +143,7 @@ TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
         else
             test::writeBytes(file, now);
 
-        e->Save->click();
+        v.save->click();
         EXPECT_EQ(shown(), (std::vector<QString>{kCaution, changedByAnother(file)}));
         EXPECT_EQ(box.messages->shown[1].icon, MsgIcon::Critical);
         if (now.empty())
@@ -172,14 +160,14 @@ TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
                 continue; // a link to a file that is gone is another file
             box.messages->shown.clear();
             scripted.dialogs->files = {same};
-            e->SaveAs->click();
+            v.saveAs->click();
             EXPECT_EQ(shown(), std::vector<QString>{changedByAnother(same)});
         }
         const QString other = box.path("other.pgn");
         scripted.dialogs->files = {other};
-        e->SaveAs->click();
+        v.saveAs->click();
         EXPECT_EQ(test::readBytes(other), savedAround(kFile, 1, *e));
-        EXPECT_EQ(e->FileName->text(), "File name : " + other);
+        EXPECT_EQ(v.fileName->text(), "File name : " + other);
         EXPECT_TRUE(e->isSaved());
         e->hide();
     }
@@ -191,17 +179,18 @@ TEST_F(StaleFile, EachSaveIsTheFileToCheckTheNextOneAgainst) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 1);
     ASSERT_NE(e, nullptr);
+    const test::EditorView v(*e);
     test::typeMove(*e, "Nc3", "Nf6");
-    e->Save->click();
+    v.save->click();
     test::typeMove(*e, "Bg5", "Be7");
-    e->Save->click();
+    v.save->click();
     const std::string written = test::readBytes(file);
     EXPECT_EQ(written, savedAround(kFile, 1, *e));
     EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kCaution}));
 
     test::writeBytes(file, written);
     test::typeMove(*e, "e3", "O-O");
-    e->Save->click();
+    v.save->click();
     EXPECT_EQ(test::readBytes(file), savedAround(kFile, 1, *e));
     EXPECT_TRUE(e->isSaved());
 
@@ -209,7 +198,7 @@ TEST_F(StaleFile, EachSaveIsTheFileToCheckTheNextOneAgainst) {
     test::writeBytes(file, appended);
     test::typeMove(*e, "Rc1", "h6");
     box.messages->shown.clear();
-    e->Save->click();
+    v.save->click();
     EXPECT_EQ(shown(), (std::vector<QString>{kCaution, changedByAnother(file)}));
     EXPECT_EQ(test::readBytes(file), appended);
     EXPECT_FALSE(e->isSaved());
@@ -217,13 +206,14 @@ TEST_F(StaleFile, EachSaveIsTheFileToCheckTheNextOneAgainst) {
 
 TEST_F(StaleFile, NewGameWritesNothingOverAFileChangedSinceItWasRead) {
     auto d = openDialog();
-    d->CurrentFile = file;
+    listFile(*d, file);
     withNewGame(*d, [&](frmEdit& e) {
+        const test::EditorView v(e);
         test::typeMove(e, "e4", "e5");
-        e.EventNm->setText("New");
+        v.event->setText("New");
         test::writeBytes(file, kBShorter);
         box.messages->answers = {MsgAnswer::Yes, MsgAnswer::Yes};
-        e.Save->click();
+        v.save->click();
         EXPECT_EQ(shown().back(), changedByAnother(file));
         EXPECT_EQ(test::readBytes(file), kBShorter);
         EXPECT_FALSE(e.isSaved());
@@ -235,19 +225,27 @@ TEST_F(StaleFile, EditGameAsksBeforeReplacingAGameThatIsNotSaved) {
     auto d = openDialog();
     frmEdit* e = editGame(*d, file, 0);
     ASSERT_NE(e, nullptr);
+    const test::ConfigView c(*d);
+    const test::EditorView v(*e);
     test::typeMove(*e, "a3", "a6");
     const std::vector<QString> typed = test::lines(*e);
-    const std::string before = globals().TextBefore + "|" + globals().TextAfter;
-    select(*d, 2);
+    c.select(2);
     box.messages->answers = {MsgAnswer::No};
-    d->Edit->click();
+    c.editGame->click();
     EXPECT_EQ(shown(), std::vector<QString>{kCancelUnsaved});
     EXPECT_EQ(test::lines(*e), typed);
     EXPECT_TRUE(e->isVisible());
-    EXPECT_EQ(globals().TextBefore + "|" + globals().TextAfter, before);
+    // The editor still writes its game around the first game's place.
+    const QString other = box.path("other.pgn");
+    scripted.dialogs->files = {other};
+    v.saveAs->click();
+    EXPECT_EQ(test::readBytes(other), savedAround(kFile, 0, *e));
+    test::typeMove(*e, "h3", "h6");
 
-    d->Edit->click();
-    EXPECT_EQ(e->EventNm->text(), "C");
+    box.messages->shown.clear();
+    c.editGame->click();
+    EXPECT_EQ(shown(), std::vector<QString>{kCancelUnsaved});
+    EXPECT_EQ(v.event->text(), "C");
     EXPECT_TRUE(e->isVisible());
     EXPECT_TRUE(e->isSaved());
 }
