@@ -6,7 +6,6 @@
 #include "saver/termination.h"
 #include "services/app_path.h"
 #include "services/desktop.h"
-#include "services/globals.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
 #include "setup/frm_config.h"
@@ -46,8 +45,7 @@ QString defaultProgramFolder() {
 namespace {
 
 void openSetup(bool gameFileMissing) {
-    globals().MissingGameFile = gameFileMissing;
-    showConfigDialog();
+    showConfigDialog(gameFileMissing);
 }
 
 } // namespace

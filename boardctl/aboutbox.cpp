@@ -36,8 +36,9 @@ QString versionText() {
 
 frmAbout::frmAbout()
     : picIcon(new QLabel(this)), lblTitle(new QLabel(this)), lblVersion(new QLabel(this)),
-      lblDisclaimer(new QLabel(this)), Label7(new QLabel(this)), Text5(new QLineEdit(this)),
-      cmdSysInfo(new QPushButton(this)), cmdOK(new QPushButton(this)) {
+      lblDisclaimer(new QLabel(this)), lblCredits(new QLabel(this)),
+      txtWebAddress(new QLineEdit(this)), cmdSysInfo(new QPushButton(this)),
+      cmdOK(new QPushButton(this)) {
     addLiveObject();
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -57,13 +58,13 @@ frmAbout::frmAbout()
     lblDisclaimer->setText(QStringLiteral(
         "This edition of the Vantrelkit board control was made for the pawnwatch2 chess screen "
         "saver."));
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Label7->setWordWrap(true);
-    Label7->setText(
+    lblCredits->setObjectName(QStringLiteral("lblCredits"));
+    lblCredits->setWordWrap(true);
+    lblCredits->setText(
         QStringLiteral("Board and pieces drawn by the pawnwatch2 developers. Free to use."));
-    Text5->setObjectName(QStringLiteral("Text5"));
-    Text5->setReadOnly(true);
-    Text5->setText(QStringLiteral("https://pawnwatch2.example/vantrelkit"));
+    txtWebAddress->setObjectName(QStringLiteral("txtWebAddress"));
+    txtWebAddress->setReadOnly(true);
+    txtWebAddress->setText(QStringLiteral("https://pawnwatch2.example/vantrelkit"));
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setText(QStringLiteral("&System Info..."));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -75,8 +76,8 @@ frmAbout::frmAbout()
     layout->addWidget(lblTitle, 0, 1);
     layout->addWidget(lblVersion, 1, 1);
     layout->addWidget(lblDisclaimer, 2, 1);
-    layout->addWidget(Label7, 3, 1);
-    layout->addWidget(Text5, 4, 1);
+    layout->addWidget(lblCredits, 3, 1);
+    layout->addWidget(txtWebAddress, 4, 1);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);

@@ -27,8 +27,8 @@ private:
     QLabel* lblTitle;
     QLabel* lblVersion;
     QLabel* lblDisclaimer;
-    QLabel* Label7;
-    QLineEdit* Text5;
+    QLabel* lblCredits;
+    QLineEdit* txtWebAddress;
     QPushButton* cmdSysInfo;
     QPushButton* cmdOK;
 };

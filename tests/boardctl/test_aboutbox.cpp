@@ -72,8 +72,8 @@ TEST(AboutBox, ShowsTheComponentAndVersionWithoutWaiting) {
     EXPECT_EQ(child<QLabel>(window, "lblVersion")->text(), "Version 2.0.0");
     EXPECT_FALSE(child<QLabel>(window, "lblTitle")->text().isEmpty());
     EXPECT_FALSE(child<QLabel>(window, "lblDisclaimer")->text().isEmpty());
-    EXPECT_FALSE(child<QLabel>(window, "Label7")->text().isEmpty());
-    EXPECT_TRUE(child<QLineEdit>(window, "Text5")->isReadOnly());
+    EXPECT_FALSE(child<QLabel>(window, "lblCredits")->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(window, "txtWebAddress")->isReadOnly());
     EXPECT_EQ(child<QPushButton>(window, "cmdSysInfo")->text(), "&System Info...");
     EXPECT_EQ(child<QPushButton>(window, "cmdOK")->text(), "OK");
     const QLabel* icon = child<QLabel>(window, "picIcon");

@@ -34,14 +34,14 @@ void* operator new[](std::size_t size) {
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return allocate(size);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return allocate(size);
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }

@@ -1,7 +1,7 @@
 // The component's housing and its part in a host's property store: class lookup by programmatic
 // identifier, the unload query, registration and the persisted properties.
-#include "host.h"
 #include "boardhost/control_loader.h"
+#include "host.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,7 +5,6 @@
 
 #include "services/app_path.h"
 #include "services/desktop.h"
-#include "services/globals.h"
 #include "services/settings_store.h"
 
 #include <QString>
@@ -48,7 +47,6 @@ public:
         setMessageBoxService(std::move(boxes));
         setProgramEndHandler([this](int code) { endRequests.push_back(code); });
         setSettingsStore(std::make_unique<SettingsStore>(dir.filePath("settings.ini")));
-        resetGlobals();
         setAppPath(dir.path() + "/");
     }
     ~Sandbox() {
@@ -56,7 +54,6 @@ public:
         setMessageBoxService(nullptr);
         setProgramEndHandler(nullptr);
         setSettingsStore(nullptr);
-        resetGlobals();
         setAppPath({});
     }
     Sandbox(const Sandbox&) = delete;
