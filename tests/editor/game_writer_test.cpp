@@ -1,6 +1,6 @@
-#include "pgnfile/game_writer.h"
 #include "pgn/engine.h"
 #include "pgnfile/edit_game.h"
+#include "pgnfile/game_writer.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -2,10 +2,10 @@
 // the saver's board proxy; positions are set and read as FEN piece placements.
 #pragma once
 
-#include "pgn/engine.h"
-#include "recording_host.h"
 #include "boardhost/board_proxy.h"
 #include "boardhost/control_loader.h"
+#include "pgn/engine.h"
+#include "recording_host.h"
 
 #include <QString>
 #include <QWidget>
