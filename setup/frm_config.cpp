@@ -371,6 +371,7 @@ void frmConfig::closeMatchPanel() {
 
 void frmConfig::storeMatch() {
     replaceMatchTable(settings(), currentFile_, gameSpans_, listCount(), listIndex());
+    gameFileMissing_ = false; // the stored match names a file
     loadSettings();
     showPanel(false);
 }

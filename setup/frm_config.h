@@ -49,7 +49,7 @@ class frmConfig : public QWidget {
     Q_OBJECT
 public:
     // gameFileMissing: the saver found neither the stored nor the bundled game file. The settings
-    // panel then shows no file and reports nothing missing.
+    // panel then shows no file and reports nothing missing, until a match is stored.
     explicit frmConfig(bool gameFileMissing = false, QWidget* parent = nullptr);
     ~frmConfig() override;
 
@@ -109,7 +109,7 @@ private:
     // user gives up the changes when asked as the editor's own closing asks (the editor closes).
     bool editorMayBeRefilled();
 
-    const bool gameFileMissing_;
+    bool gameFileMissing_; // until a match is stored
     QString currentFile_;
     std::vector<pgn::GameSpan> gameSpans_;
     // The open-file and colour dialogs.

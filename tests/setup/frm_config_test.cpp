@@ -96,6 +96,13 @@ TEST_F(ConfigDialog, OpeningAfterTheSaverFoundNoFileShowsNoMessageAndLoadsTheRes
     EXPECT_EQ(c.timePerMove->text(), "1.5");
     EXPECT_EQ(c.timePerGame->text(), "abc");
     EXPECT_TRUE(c.randomOrder->isChecked());
+
+    // Once the user stores a match, the settings panel shows its file.
+    const QString games = writeFile("default.pgn", kGames);
+    c.chooseFile->click();
+    c.matchOk->click();
+    EXPECT_EQ(settings().read("PGNFile", ""), games);
+    EXPECT_EQ(c.pgnFile->text(), games);
 }
 
 TEST_F(ConfigDialog, ListingTrimsThePathAndKeepsEverythingForAMissingFile) {
