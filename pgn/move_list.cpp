@@ -158,7 +158,12 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
             }
             if (s == 0)
                 break;
-            from = std::max(pos + 1 + width, s + 1);
+            // Searching again one place further on finds only spaces until the run of spaces
+            // ends, so the search goes on where it ends.
+            std::size_t next = s + 1;
+            while (next <= view.size() && view[next - 1] == ' ')
+                ++next;
+            from = std::max(pos + 1 + width, next);
         }
         if (white.empty())
             break;
