@@ -26,20 +26,21 @@ int pieceCount(const vantrelkit::Position& position) {
     return count;
 }
 
-void checkCleaned(std::string_view text, const pw2::fuzz::Replayer& r) {
-    if (r.cleanMessages > 0) {
-        require(r.cleanMessages == 1, "CleanGameText showed more than one message");
-        require(r.host.messages.front().second == pgn::Icon::Critical,
+void checkCleaned(std::string_view text, const std::string& cleaned,
+                  const pw2::fuzz::ReplayHost& host) {
+    if (!host.messages.empty()) {
+        require(host.messages.size() == 1, "CleanGameText showed more than one message");
+        require(host.messages.front().second == pgn::Icon::Critical,
                 "CleanGameText's message is not critical");
-        require(r.cleaned.empty(), "a text CleanGameText rejected did not come back empty");
+        require(cleaned.empty(), "a text CleanGameText rejected did not come back empty");
         return;
     }
-    require(r.cleaned.size() <= text.size(), "CleanGameText made the text longer");
-    require(r.cleaned.find_first_of("[{(\r\n$") == std::string::npos,
+    require(cleaned.size() <= text.size(), "CleanGameText made the text longer");
+    require(cleaned.find_first_of("[{(\r\n$") == std::string::npos,
             "CleanGameText left a tag, comment, variation, line break or glyph");
 }
 
-void checkMoveList(const pw2::fuzz::Replayer& r) {
+void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned) {
     require(r.list().size() <= 32767, "more entries than the 16-bit move counter holds");
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < r.list().size(); ++i) {
@@ -52,11 +53,11 @@ void checkMoveList(const pw2::fuzz::Replayer& r) {
     // Each entry's moves are words of the cleaned text, a word standing at most in one entry's
     // Black column, the next entry's White column and the last entry's: the list cannot outgrow
     // the text by more than that and the numbers and padding of the columns.
-    require(bytes <= 4 * r.cleaned.size() + 32 * r.list().size(),
+    require(bytes <= 4 * cleaned.size() + 32 * r.list().size(),
             "the move list grew out of proportion to the text");
     require(r.gameResult().find(' ') == std::string::npos, "GameResult holds a space");
     // The last token after Black continuations (" 12...") were blanked: a word of the text.
-    require(r.cleaned.find(r.gameResult()) != std::string::npos, "GameResult is not of the text");
+    require(cleaned.find(r.gameResult()) != std::string::npos, "GameResult is not of the text");
 }
 
 } // namespace
@@ -76,10 +77,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(vantrelkit::isPieceNum(r.board.position().Squares[std::size_t(index)]),
                     "a square holds no PieceNum");
     });
-    checkCleaned(text, r);
-    checkMoveList(r);
+    pw2::fuzz::ReplayHost cleanHost;
+    const std::string cleaned = pgn::CleanGameText(text, cleanHost);
+    checkCleaned(text, cleaned, cleanHost);
+    require(r.loadMessages == cleanHost.messages.size(),
+            "the move player and CleanGameText judge the text differently");
+    checkMoveList(r, cleaned);
     // Each message ends the game (the next game follows or the program ends), except the one of
     // a text CleanGameText rejects, after which there is nothing to play.
-    require(r.host.messages.size() <= r.cleanMessages + 1, "a game went on after a message");
+    require(r.host.messages.size() <= r.loadMessages + 1, "a game went on after a message");
     return 0;
 }

@@ -36,10 +36,8 @@ public:
     std::size_t play(std::string_view gameText, AfterHalfMove&& afterHalfMove) {
         host = ReplayHost{};
         board.newGame();
-        ReplayHost quiet;
-        cleaned = pgn::CleanGameText(gameText, quiet);
         player.load(gameText, host);
-        cleanMessages = host.messages.size();
+        loadMessages = host.messages.size();
         std::size_t calls = 0;
         player.playToEnd(board, host, [&](std::string_view move) {
             ++calls;
@@ -58,8 +56,7 @@ public:
     PositionBoard board;
     pw2::GamePlayer player;
     ReplayHost host;
-    std::string cleaned;           // the game's text as CleanGameText leaves it
-    std::size_t cleanMessages = 0; // messages shown by CleanGameText
+    std::size_t loadMessages = 0; // messages shown while the game's text was checked
 };
 
 } // namespace pw2::fuzz

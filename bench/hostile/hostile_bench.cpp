@@ -157,7 +157,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration)
+            // With --benchmark_repetitions the median is reported last and counts.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median))
                 continue;
             const auto mb = run.counters.find("MB");
             if (mb == run.counters.end() || mb->second.value <= 0)
