@@ -41,8 +41,8 @@ export UBSAN_OPTIONS=print_stacktrace=1
 failures=0
 total=0
 rows=()
-for spec in "${targets[@]}"; do
-  IFS=: read -r target seeds dict <<<"$spec"
+for entry in "${targets[@]}"; do
+  IFS=: read -r target seeds dict <<<"$entry"
   corpus=$build/corpus/$target
   log=$build/logs/$target.log
   mkdir -p "$corpus"
