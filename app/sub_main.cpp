@@ -2,6 +2,7 @@
 
 #include "saver/hack_mode.h"
 #include "saver/saver_window.h"
+#include "saver/screen_covers.h"
 #include "saver/single_instance.h"
 #include "saver/termination.h"
 #include "services/app_path.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace pw2 {
 
@@ -79,6 +81,8 @@ StartResult SubMain(const QStringList& arguments) {
     QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
     if (decision == InstanceDecision::RunWithMarker)
         saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
+    // The other screens go black; the covers close with the saver.
+    new ScreenCovers(QGuiApplication::primaryScreen(), saver);
     saver->showSaver();
     hidePointer();
     saver->startNextGame();

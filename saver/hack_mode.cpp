@@ -112,6 +112,7 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     setMessageBoxService(std::make_unique<LoggedMessages>());
     ScreenMetrics metrics = ScreenMetrics::primary();
     metrics.pixels = hackCanvasSize(*size);
+    metrics.origin = QPoint(); // a canvas of its own, never on a screen
     Saver* saver = Saver::create(metrics);
     if (!saver)
         return nullptr;
@@ -143,6 +144,7 @@ void HackView::checkHostWindow() {
     setGeometry(QRect(QPoint(0, 0), hostSize_));
     ScreenMetrics metrics = ScreenMetrics::primary();
     metrics.pixels = hackCanvasSize(hostSize_);
+    metrics.origin = QPoint();
     saver_->relayout(metrics);
     update();
 }

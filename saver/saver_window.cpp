@@ -146,6 +146,7 @@ ScreenMetrics ScreenMetrics::primary() {
     ScreenMetrics m;
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         m.pixels = s->geometry().size();
+        m.origin = s->geometry().topLeft();
         const double dpi = s->logicalDotsPerInchY();
         m.twipsPerPixel = dpi > 0 ? kTwipsPerInch / dpi : 15.0;
     } else {
@@ -324,7 +325,7 @@ void Saver::applyLayout() {
     const double screenWidth = screen_.pixels.width() * tpp;
     const double screenHeight = screen_.pixels.height() * tpp;
     const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
-    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
+    setGeometry(QRect(screen_.origin, screen_.pixels));
     boardPanel_->move(px(layout.boardPanelLeft), px(layout.boardPanelTop));
     currentMovePanel_->move(px(layout.currentMovePanelLeft), px(layout.currentMovePanelTop));
     moveListBox_->setGeometry(px(design::MoveListLeft), px(layout.moveListTop),
@@ -338,7 +339,7 @@ void Saver::relayout(const ScreenMetrics& screen) {
 }
 
 void Saver::showSaver() {
-    setGeometry(QRect(QPoint(0, 0), screen_.pixels));
+    setGeometry(QRect(screen_.origin, screen_.pixels));
     setWindowFlag(Qt::FramelessWindowHint);
     showFullScreen();
     raise();

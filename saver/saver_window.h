@@ -92,6 +92,7 @@ private:
 struct ScreenMetrics {
     QSize pixels;
     double twipsPerPixel = 15.0;
+    QPoint origin; // the screen's top-left corner on the desktop
     static ScreenMetrics primary();
 };
 

@@ -39,7 +39,7 @@ void prepareMatch(pw2::test::Sandbox& box, const QString& name, std::size_t minB
 void runScheduler(benchmark::State& state, std::size_t fileBytes) {
     pw2::test::Sandbox box;
     prepareMatch(box, "games.pgn", fileBytes);
-    std::unique_ptr<pw2::Saver> saver(pw2::Saver::create({QSize(800, 600), 15}));
+    std::unique_ptr<pw2::Saver> saver(pw2::Saver::create({QSize(800, 600), 15, QPoint()}));
     if (!saver) {
         state.SkipWithError("board control missing");
         return;

@@ -34,7 +34,7 @@ class Playback : public ::testing::Test {
 protected:
     void SetUp() override {
         writeFile("games.pgn", kThreeGames);
-        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15}));
+        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15, QPoint()}));
         ASSERT_NE(saver, nullptr) << "board control missing";
     }
 
@@ -65,7 +65,7 @@ protected:
 
     // A fresh window reads the display settings and "FirstGame" again.
     void reload() {
-        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15}));
+        saver.reset(Saver::create(ScreenMetrics{QSize(800, 600), 15, QPoint()}));
         ASSERT_NE(saver, nullptr);
     }
 

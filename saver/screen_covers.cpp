@@ -1,0 +1,71 @@
+#include "saver/screen_covers.h"
+
+#include "services/desktop.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace pw2 {
+
+ScreenCover::ScreenCover(QScreen* screen) {
+    setObjectName(QStringLiteral("screenCover"));
+    setWindowFlag(Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setScreen(screen);
+    setGeometry(screen->geometry());
+}
+
+void ScreenCover::keyPressEvent(QKeyEvent* event) {
+    if (!event->text().isEmpty())
+        endProgram();
+}
+
+void ScreenCover::mousePressEvent(QMouseEvent*) {
+    endProgram();
+}
+
+void ScreenCover::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF position = event->globalPosition();
+    if (lastMousePosition_ && *lastMousePosition_ != position) {
+        endProgram();
+        return;
+    }
+    lastMousePosition_ = position;
+}
+
+ScreenCovers::ScreenCovers(QScreen* saverScreen, QObject* parent)
+    : QObject(parent), saverScreen_(saverScreen) {
+    for (QScreen* screen : QGuiApplication::screens())
+        cover(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &ScreenCovers::cover);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &ScreenCovers::uncover);
+}
+
+ScreenCovers::~ScreenCovers() = default;
+
+const ScreenCover* ScreenCovers::coverOf(QScreen* screen) const {
+    const auto found = covers_.find(screen);
+    return found == covers_.end() ? nullptr : found->second.get();
+}
+
+void ScreenCovers::cover(QScreen* screen) {
+    if (screen == saverScreen_ || covers_.count(screen) != 0)
+        return;
+    auto cover = std::make_unique<ScreenCover>(screen);
+    cover->showFullScreen();
+    covers_.emplace(screen, std::move(cover));
+}
+
+void ScreenCovers::uncover(QScreen* screen) {
+    covers_.erase(screen);
+}
+
+} // namespace pw2
