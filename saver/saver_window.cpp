@@ -9,9 +9,7 @@
 #include "services/text_codec.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
@@ -159,13 +157,6 @@ ScreenMetrics ScreenMetrics::primary() {
 
 Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
     setWindowTitle(QLatin1String(kSaverDesignTitle));
-    setAttribute(Qt::WA_DeleteOnClose, false);
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    setPalette(pal);
-    setAutoFillBackground(true);
     moveTimer_ = new SaverTimer(this);
     moveTimer_->setObjectName(QStringLiteral("moveTimer"));
     gameTimer_ = new SaverTimer(this);
@@ -423,24 +414,6 @@ void Saver::showMessage(std::string_view text, pgn::Icon icon) {
                       : icon == pgn::Icon::Question ? MsgIcon::Question
                                                     : MsgIcon::None;
     pw2::showMessage(decodeFileText(text), i);
-}
-
-void Saver::keyPressEvent(QKeyEvent* event) {
-    if (!event->text().isEmpty())
-        pw2::endProgram();
-}
-
-void Saver::mousePressEvent(QMouseEvent*) {
-    pw2::endProgram();
-}
-
-void Saver::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF position = event->globalPosition() * screen_.twipsPerPixel;
-    if (lastMousePosition_ && *lastMousePosition_ != position) {
-        pw2::endProgram();
-        return;
-    }
-    lastMousePosition_ = position;
 }
 
 } // namespace pw2

@@ -6,6 +6,7 @@
 #include "pgn/interfaces.h"
 #include "playback/game_player.h"
 #include "playback/game_scheduler.h"
+#include "saver/black_window.h"
 
 #include <QImage>
 #include <QPointF>
@@ -99,7 +100,7 @@ struct ScreenMetrics {
 // The saver: the board with its coordinates and the game's header above it, the move list at the
 // left, the current move and the status at the right. Two timers drive it: the game timer starts
 // the match's next game, the move timer plays it half-move by half-move.
-class Saver : public QWidget, private pgn::Host {
+class Saver : public BlackWindow, private pgn::Host {
     Q_OBJECT
 public:
     // Creates and loads the window with its board control. On failure shows a message naming the
@@ -135,13 +136,6 @@ signals:
     // No game can be played: the saver has closed, and the setup dialog should open.
     // gameFileMissing: neither the match's file nor the bundled games exist.
     void setupRequested(bool gameFileMissing);
-
-protected:
-    // A key that gives a character, a mouse press, or a movement of the mouse after its first
-    // position is known, ends the program.
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     explicit Saver(const ScreenMetrics& screen);
@@ -183,7 +177,6 @@ private:
     std::optional<BoardProxy> boardProxy_;
     SaverTimer* moveTimer_ = nullptr;
     SaverTimer* gameTimer_ = nullptr;
-    std::optional<QPointF> lastMousePosition_;
 };
 
 } // namespace pw2

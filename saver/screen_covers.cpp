@@ -1,10 +1,6 @@
 #include "saver/screen_covers.h"
 
-#include "services/desktop.h"
-
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QScreen>
 
 namespace pw2 {
@@ -12,33 +8,8 @@ namespace pw2 {
 ScreenCover::ScreenCover(QScreen* screen) {
     setObjectName(QStringLiteral("screenCover"));
     setWindowFlag(Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose, false);
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    setPalette(pal);
-    setAutoFillBackground(true);
     setScreen(screen);
     setGeometry(screen->geometry());
-}
-
-void ScreenCover::keyPressEvent(QKeyEvent* event) {
-    if (!event->text().isEmpty())
-        endProgram();
-}
-
-void ScreenCover::mousePressEvent(QMouseEvent*) {
-    endProgram();
-}
-
-void ScreenCover::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF position = event->globalPosition();
-    if (lastMousePosition_ && *lastMousePosition_ != position) {
-        endProgram();
-        return;
-    }
-    lastMousePosition_ = position;
 }
 
 ScreenCovers::ScreenCovers(QScreen* saverScreen, QObject* parent)

@@ -3,32 +3,21 @@
 // the saver does.
 #pragma once
 
+#include "saver/black_window.h"
+
 #include <QObject>
-#include <QPointF>
-#include <QWidget>
 #include <map>
 #include <memory>
-#include <optional>
 
 class QScreen;
 
 namespace pw2 {
 
 // One black, frameless window over the whole of one screen.
-class ScreenCover : public QWidget {
+class ScreenCover : public BlackWindow {
     Q_OBJECT
 public:
     explicit ScreenCover(QScreen* screen);
-
-protected:
-    // A key that gives a character, a mouse press, or a movement of the mouse after its first
-    // position is known, ends the program.
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
-private:
-    std::optional<QPointF> lastMousePosition_;
 };
 
 class ScreenCovers : public QObject {
