@@ -56,6 +56,7 @@ void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values) {
     store.set(setting::Timer2, values.timer2);
     store.set(setting::MoveList, values.moveList ? QStringLiteral("1") : QStringLiteral("0"));
     store.set(setting::Random, values.random ? QStringLiteral("1") : QStringLiteral("0"));
+    store.set(setting::FillScreen, values.fillScreen ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace pw2

@@ -31,9 +31,10 @@ struct DisplaySettings {
     QString timer2;              // as typed
     bool moveList = false;
     bool random = false;
+    bool fillScreen = true;
 };
 
-// Stores TextColor, Timer, Timer2, MoveList and Random, in that order, unvalidated.
+// Stores TextColor, Timer, Timer2, MoveList, Random and FillScreen, in that order, unvalidated.
 void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values);
 
 } // namespace pw2

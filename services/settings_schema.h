@@ -50,11 +50,13 @@ inline constexpr NumberSetting TextColor{"TextColor", "65280"};
 // Whether the move list is shown, and whether games are chosen at random: non-zero for yes.
 inline constexpr NumberSetting MoveList{"MoveList", "1"};
 inline constexpr NumberSetting Random{"Random", "0"};
+// Whether the saver's layout grows with a screen larger than 1024 by 768: non-zero for yes.
+inline constexpr NumberSetting FillScreen{"FillScreen", "1"};
 
 // Every key, so that the store keeps each under one spelling whatever case it is written in.
-inline constexpr std::array<std::string_view, 9> kKeys = {
+inline constexpr std::array<std::string_view, 10> kKeys = {
     PgnFile.key, NumOfGames.key, FirstGame.key, TextColor.key, Timer2.key,
-    Timer.key,   MoveList.key,   Random.key,    AppPath.key};
+    Timer.key,   MoveList.key,   Random.key,    AppPath.key,   FillScreen.key};
 inline constexpr std::array<std::string_view, 2> kNumberedPrefixes = {MatchBegin.prefix,
                                                                       MatchEnd.prefix};
 

@@ -127,7 +127,7 @@ frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
 frmConfig::~frmConfig() = default;
 
 // Top to bottom: the file line with the path under it, the two timer lines, the colour line, the
-// two check boxes, and OK and About... side by side.
+// three check boxes, and OK and About... side by side.
 void frmConfig::buildSettingsPanel() {
     settingsPanel_ = named(new QGroupBox(QStringLiteral("Settings"), this), "settingsPanel");
     QGroupBox* panel = settingsPanel_;
@@ -148,6 +148,10 @@ void frmConfig::buildSettingsPanel() {
         named(new QCheckBox(QStringLiteral("Show move list"), panel), "showMoveListCheck");
     randomOrderCheck_ = named(new QCheckBox(QStringLiteral("Play games in random order"), panel),
                               "randomOrderCheck");
+    fillScreenCheck_ =
+        named(new QCheckBox(QStringLiteral("Fill the screen"), panel), "fillScreenCheck");
+    fillScreenCheck_->setToolTip(QStringLiteral(
+        "On a screen larger than 1024 by 768, the board and the texts grow to fill it"));
     settingsOkButton_ = button("OK", "settingsOkButton", panel);
     aboutButton_ = button("About...", "aboutButton", panel);
 
@@ -168,10 +172,11 @@ void frmConfig::buildSettingsPanel() {
     grid->addWidget(changeColourButton_, 4, 2);
     grid->addWidget(showMoveListCheck_, 5, 0, 1, 3);
     grid->addWidget(randomOrderCheck_, 6, 0, 1, 3);
+    grid->addWidget(fillScreenCheck_, 7, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(settingsOkButton_);
     buttons->addWidget(aboutButton_);
-    grid->addLayout(buttons, 7, 0, 1, 3);
+    grid->addLayout(buttons, 8, 0, 1, 3);
 }
 
 // The list with its two labels above and Edit Game and New Game below on the left; the
@@ -305,6 +310,7 @@ void frmConfig::loadSettings() {
     timePerGameEdit_->setText(store.text(setting::Timer2));
     randomOrderCheck_->setChecked(
         strictInteger(store.text(setting::Random).toStdString()).value_or(0) != 0);
+    fillScreenCheck_->setChecked(roundToInt64(store.number(setting::FillScreen)) != 0);
 }
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
@@ -482,9 +488,10 @@ void frmConfig::storeSettings() {
         box->selectAll();
         return;
     }
-    storeDisplaySettings(settings(), {textColourSwatch_->colour(), timePerMoveEdit_->text(),
-                                      timePerGameEdit_->text(), showMoveListCheck_->isChecked(),
-                                      randomOrderCheck_->isChecked()});
+    storeDisplaySettings(settings(),
+                         {textColourSwatch_->colour(), timePerMoveEdit_->text(),
+                          timePerGameEdit_->text(), showMoveListCheck_->isChecked(),
+                          randomOrderCheck_->isChecked(), fillScreenCheck_->isChecked()});
     close();
 }
 

@@ -129,6 +129,7 @@ private:
     QPushButton* changeColourButton_;
     QCheckBox* showMoveListCheck_;
     QCheckBox* randomOrderCheck_;
+    QCheckBox* fillScreenCheck_;
     QPushButton* settingsOkButton_;
     QPushButton* aboutButton_;
 

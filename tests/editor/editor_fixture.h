@@ -73,6 +73,7 @@ struct ConfigView {
           changeColour(control<QPushButton>(d, "changeColourButton")),
           showMoveList(control<QCheckBox>(d, "showMoveListCheck")),
           randomOrder(control<QCheckBox>(d, "randomOrderCheck")),
+          fillScreen(control<QCheckBox>(d, "fillScreenCheck")),
           settingsOk(control<QPushButton>(d, "settingsOkButton")),
           about(control<QPushButton>(d, "aboutButton")),
           matchPanel(control<QGroupBox>(d, "matchPanel")),
@@ -97,6 +98,7 @@ struct ConfigView {
     QPushButton* changeColour;
     QCheckBox* showMoveList;
     QCheckBox* randomOrder;
+    QCheckBox* fillScreen;
     QPushButton* settingsOk;
     QPushButton* about;
     QGroupBox* matchPanel;

@@ -87,6 +87,7 @@ TEST_F(ConfigDialog, OpeningAfterTheSaverFoundNoFileShowsNoMessageAndLoadsTheRes
     s.write("Timer", "1.5");
     s.write("Timer2", "abc");
     s.write("Random", "1");
+    s.write("FillScreen", "0");
     auto d = openWithMessages(true);
     const test::ConfigView c(*d);
     EXPECT_TRUE(box.messageTexts().empty());
@@ -96,6 +97,7 @@ TEST_F(ConfigDialog, OpeningAfterTheSaverFoundNoFileShowsNoMessageAndLoadsTheRes
     EXPECT_EQ(c.timePerMove->text(), "1.5");
     EXPECT_EQ(c.timePerGame->text(), "abc");
     EXPECT_TRUE(c.randomOrder->isChecked());
+    EXPECT_FALSE(c.fillScreen->isChecked());
 
     // Once the user stores a match, the settings panel shows its file.
     const QString games = writeFile("default.pgn", kGames);
@@ -296,6 +298,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_TRUE(box.messageTexts().empty());
     EXPECT_EQ(c.pgnFile->text(), box.path("default.pgn"));
     EXPECT_TRUE(c.showMoveList->isChecked());
+    EXPECT_TRUE(c.fillScreen->isChecked()); // on unless the user turned it off
     EXPECT_EQ(c.textColour->colour(), 65280u);
 
     // "..." lists the bundled games.
@@ -374,6 +377,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     QTest::keyClicks(c.timePerGame, "x");
     c.showMoveList->click();
     c.randomOrder->click();
+    c.fillScreen->click();
     // A time that is no number is refused; once corrected, everything is stored.
     c.settingsOk->click();
     EXPECT_TRUE(box.endRequests.empty());
@@ -390,6 +394,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(s.read("Timer2", ""), "30");
     EXPECT_EQ(s.read("Movelist", ""), "0");
     EXPECT_EQ(s.read("Random", ""), "1");
+    EXPECT_EQ(s.read("FillScreen", ""), "0");
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_TRUE(box.messageTexts().empty());
 }
