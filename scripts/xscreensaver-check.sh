@@ -2,7 +2,8 @@
 # Runs pawnwatch2 as a hack of the real XScreenSaver daemon on a virtual X display, takes a
 # screenshot while the screen is blanked, and checks that it shows the board.
 #
-# Usage: scripts/xscreensaver-check.sh [--embedded] [--no-install] [PROGRAM] SCREENSHOT.png
+# Usage: scripts/xscreensaver-check.sh [--embedded] [--no-install] [--size WxH] [PROGRAM]
+#            SCREENSHOT.png
 #   PROGRAM       the pawnwatch2 to run: the executable itself, or a build folder or install
 #                 prefix that holds bin/pawnwatch2 (default: build/bin/pawnwatch2 of this checkout)
 #   SCREENSHOT    where to save the screenshot (PNG)
@@ -10,11 +11,12 @@
 #                 full-screen window of its own, which a desktop's XScreenSaver may cover)
 #   --no-install  install nothing: end with status 77 (skipped) when a package is missing or the
 #                 program cannot be run as another user (CTest runs it so)
+#   --size WxH    the virtual screen's size in pixels (default 1280x1024)
 #
 # What it does:
 #   1. installs what is missing (xscreensaver, xvfb, x11-apps, x11-utils, imagemagick) with
 #      apt-get;
-#   2. starts Xvfb on a free display, 1280x1024;
+#   2. starts Xvfb on a free display, 1280x1024 or the size given;
 #   3. gives XScreenSaver a fresh HOME whose ~/.xscreensaver lists only "PROGRAM -root", in mode
 #      "one", without lock, splash or fade;
 #   4. starts `xscreensaver -no-splash`, then `xscreensaver-command -activate`, and waits until
@@ -22,7 +24,8 @@
 #   5. a few seconds later, saves `xwd -root` as SCREENSHOT (again each second, up to 30 seconds,
 #      until the board shows), checks that it is not all black and holds many pixels of the
 #      board's light and dark square colours, and tells whether the hack drew inside
-#      XScreenSaver's window or in a window of its own;
+#      XScreenSaver's window or in a window of its own, and measures the board on it
+#      (scripts/board-measure.sh: its size, place and share of the screen's height);
 #   6. stops the daemon, the hack and Xvfb, and removes the temporary HOME.
 # XScreenSaver refuses to start hacks as root, so under root the daemon runs as the user "nobody"
 # (PROGRAM, its board control and its games must be readable by every user then).
@@ -36,10 +39,19 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 embedded_only=no
 may_install=yes
+screen_size=1280x1024
 while [ $# -gt 0 ]; do
     case $1 in
     --embedded) embedded_only=yes ;;
     --no-install) may_install=no ;;
+    --size)
+        if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]]; then
+            echo "xscreensaver-check: --size wants WIDTHxHEIGHT, such as 1920x1080" >&2
+            exit 2
+        fi
+        screen_size=$2
+        shift
+        ;;
     *) break ;;
     esac
     shift
@@ -135,7 +147,7 @@ trap cleanup EXIT
 display=
 for n in $(seq 90 140); do
     if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 "${screen_size}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 50); do
         kill -0 "$xvfb_pid" 2>/dev/null || break
@@ -242,6 +254,7 @@ if [ "$light" -lt 10000 ] || [ "$dark" -lt 10000 ]; then
     exit 1
 fi
 echo "the board is on the screen"
+"$top/scripts/board-measure.sh" "$screenshot" || true
 
 # Where the hack drew: a viewable child of the window XScreenSaver gave it, or a viewable
 # top-level window of its own.
