@@ -220,18 +220,26 @@ Figure figureOf(int kind) {
     }
 }
 
-// A transparent image of width by height logical pixels at the given device pixel ratio; a
-// painter on it draws in logical pixels.
-QImage canvas(int width, int height, qreal ratio, QImage::Format format) {
-    QImage image(qCeil(width * ratio), qCeil(height * ratio), format);
+// A transparent image of width by height logical pixels, times scale, at the given device pixel
+// ratio; a painter on it draws in logical pixels of scale 1.
+QImage canvas(int width, int height, qreal ratio, qreal scale, QImage::Format format) {
+    QImage image(qCeil(width * ratio * scale), qCeil(height * ratio * scale), format);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     return image;
 }
 
-QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio) {
-    QImage image = canvas(kPieceSize, kPieceSize, ratio, QImage::Format_ARGB32_Premultiplied);
+// Makes p draw in logical pixels of scale 1 on a canvas drawn for scale.
+void scalePainter(QPainter& p, qreal scale) {
+    if (scale != 1.0)
+        p.scale(scale, scale);
+}
+
+QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio, qreal scale) {
+    QImage image =
+        canvas(kPieceSize, kPieceSize, ratio, scale, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
+    scalePainter(p, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient fill(6, 0, 26, 0);
     fill.setColorAt(0, palette.light);
@@ -248,10 +256,11 @@ QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio) {
 
 // A one-pixel frame on the left and top, then the squares; the picture is two pixels wider than
 // the squares and one higher, and the control shows 296 by 296 of it.
-QPixmap drawBoard(qreal ratio) {
-    QImage image = canvas(kBoardWidth, kBoardHeight, ratio, QImage::Format_RGB32);
+QPixmap drawBoard(qreal ratio, qreal scale) {
+    QImage image = canvas(kBoardWidth, kBoardHeight, ratio, scale, QImage::Format_RGB32);
     image.fill(kFrame);
     QPainter p(&image);
+    scalePainter(p, scale);
     for (int row = 0; row < 8; ++row) {
         for (int col = 0; col < 8; ++col) {
             const QRect square(1 + col * kSquarePitch, 1 + row * kSquarePitch, kSquarePitch,
@@ -263,12 +272,17 @@ QPixmap drawBoard(qreal ratio) {
     return QPixmap::fromImage(image);
 }
 
-QPixmap drawIcon(const QPixmap& knight, qreal ratio) {
-    QImage image = canvas(kPieceSize, kPieceSize, ratio, QImage::Format_ARGB32_Premultiplied);
+QPixmap drawIcon(const QPixmap& knight, qreal ratio, qreal scale) {
+    QImage image =
+        canvas(kPieceSize, kPieceSize, ratio, scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(kLightSquare);
     QPainter p(&image);
+    p.save();
+    scalePainter(p, scale);
     p.fillRect(16, 0, 16, 16, kDarkSquare);
     p.fillRect(0, 16, 16, 16, kDarkSquare);
+    // The knight is drawn for the same ratio and scale already: it goes on 1:1.
+    p.restore();
     p.drawPixmap(0, 0, knight);
     p.end();
     return QPixmap::fromImage(image);
@@ -276,10 +290,12 @@ QPixmap drawIcon(const QPixmap& knight, qreal ratio) {
 
 } // namespace
 
-std::shared_ptr<const Art> Art::acquire(qreal ratio) {
+std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
     if (!(ratio > 0))
         ratio = 1.0;
-    // One entry per ratio in use; a screen setup has very few.
+    if (!(scale > 0))
+        scale = 1.0;
+    // One entry per ratio and scale in use; a screen setup has very few.
     static std::vector<std::weak_ptr<const Art>> shared;
     for (auto entry = shared.begin(); entry != shared.end();) {
         auto art = entry->lock();
@@ -287,19 +303,20 @@ std::shared_ptr<const Art> Art::acquire(qreal ratio) {
             entry = shared.erase(entry);
             continue;
         }
-        if (qFuzzyCompare(art->ratio, ratio))
+        if (qFuzzyCompare(art->ratio, ratio) && qFuzzyCompare(art->scale, scale))
             return art;
         ++entry;
     }
     auto art = std::make_shared<Art>();
     art->ratio = ratio;
-    art->board = drawBoard(ratio);
+    art->scale = scale;
+    art->board = drawBoard(ratio, scale);
     for (int kind = 0; kind < 6; ++kind) {
         const Figure figure = figureOf(kind);
-        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio);
-        art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette, ratio);
+        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio, scale);
+        art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette, ratio, scale);
     }
-    art->icon = drawIcon(art->Images[Wknight], ratio);
+    art->icon = drawIcon(art->Images[Wknight], ratio, scale);
     shared.push_back(art);
     return art;
 }

@@ -1,6 +1,7 @@
 // The pictures of Vantrel, drawn in code: the board, the twelve piece pictures and the icon. Sizes
-// are in logical pixels; each set is drawn for one device pixel ratio, so that the pictures stay
-// sharp on a scaled screen.
+// are in logical pixels at scale 1; each set is drawn for one device pixel ratio and one scale of
+// the control, straight onto the device pixels it will cover, so that the pictures stay sharp on a
+// scaled screen and on a scaled control alike.
 #pragma once
 
 #include <QPixmap>
@@ -18,6 +19,8 @@ inline constexpr int kPieceSize = 32;
 struct Art {
     // The device pixel ratio the pictures are drawn for; each pixmap carries it.
     qreal ratio = 1.0;
+    // The scale of the control they are drawn for: every logical size below is multiplied by it.
+    qreal scale = 1.0;
     // 8 by 8 squares, 37 pixels apart, light square top left.
     QPixmap board;
     // Indexed by PieceNum: entries 2 to 13 hold the 32 by 32 piece pictures, 0 and 1 are null.
@@ -25,9 +28,9 @@ struct Art {
     // 32 by 32 picture of the component.
     QPixmap icon;
 
-    // The pictures for one device pixel ratio, shared by every live holder: drawn when the first
-    // one asks for that ratio and released with the last holder.
-    static std::shared_ptr<const Art> acquire(qreal ratio = 1.0);
+    // The pictures for one device pixel ratio and scale, shared by every live holder: drawn when
+    // the first one asks for that pair and released with the last holder.
+    static std::shared_ptr<const Art> acquire(qreal ratio = 1.0, qreal scale = 1.0);
 };
 
 } // namespace vantrelkit
