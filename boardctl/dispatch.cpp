@@ -46,6 +46,27 @@ bool toInt32(const Variant& v, std::int32_t* out) {
     }
 }
 
+// BoardScale: the 32-bit real by value or by reference; an integer widens.
+bool toReal(const Variant& v, float* out) {
+    switch (v.type) {
+    case VarType::R4:
+        *out = v.r4;
+        return true;
+    case VarType::R4Ref:
+        if (!v.pr4)
+            return false;
+        *out = *v.pr4;
+        return true;
+    default: {
+        std::int32_t integer = 0;
+        if (!toInt32(v, &integer))
+            return false;
+        *out = static_cast<float>(integer);
+        return true;
+    }
+    }
+}
+
 // Booleans: the 16-bit Boolean, or a 16-bit integer (nonzero is true).
 bool toBool(const Variant& v, bool* out) {
     switch (v.type) {
@@ -82,6 +103,7 @@ public:
     }
     bool int32At(int i, std::int32_t* out) const { return toInt32(args_[i], out); }
     bool boolAt(int i, bool* out) const { return toBool(args_[i], out); }
+    bool realAt(int i, float* out) const { return toReal(args_[i], out); }
 
     void returnNothing() const {
         if (result_)
@@ -94,6 +116,10 @@ public:
     void returnInt32(std::int32_t value) const {
         if (result_)
             *result_ = Variant::fromI4(value);
+    }
+    void returnReal(float value) const {
+        if (result_)
+            *result_ = Variant::fromR4(value);
     }
 
 private:
@@ -119,6 +145,26 @@ Status callEnabled(Vantrel& v, InvokeKind kind, const Call& call) {
     v.setEnabledProperty(enabled);
     call.returnNothing();
     return kOk;
+}
+
+Status callBoardScale(Vantrel& v, InvokeKind kind, const Call& call) {
+    if (kind == InvokeKind::PropertyGet) {
+        if (!call.count(0))
+            return kBadParamCount;
+        call.returnReal(v.BoardScale());
+        return kOk;
+    }
+    if (kind != InvokeKind::PropertyPut)
+        return kMemberNotFound;
+    float scale = 0;
+    if (!call.count(1))
+        return kBadParamCount;
+    if (!call.realAt(0, &scale))
+        return kTypeMismatch;
+    const Status status = v.setBoardScale(scale);
+    if (status.ok())
+        call.returnNothing();
+    return status;
 }
 
 Status callPiece(Vantrel& v, InvokeKind kind, const Call& call) {
@@ -216,6 +262,8 @@ Status dispatchMember(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Ca
     switch (dispid) {
     case dispid::Enabled:
         return callEnabled(v, kind, call);
+    case dispid::BoardScale:
+        return callBoardScale(v, kind, call);
     case dispid::Piece:
         return callPiece(v, kind, call);
     case dispid::IsSelected:

@@ -5,13 +5,15 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 
 namespace vantrelkit {
 namespace {
 
 constexpr int kCreationSize = 8 * kSquarePitch; // 296
 constexpr QRectF kFirstCheck(4, 4, 31, 32);
-constexpr QSizeF kPictureSize(kPieceSize, kPieceSize);
+constexpr float kMinScale = 0.25f;
+constexpr float kMaxScale = 16.0f;
 constexpr const char* kNotUserModeText = "Piece can only be set while the host runs";
 constexpr const char* kInvalidValueText = "Invalid property value";
 
@@ -53,18 +55,7 @@ Vantrel::Vantrel(QWidget* parent, IHostSite* site)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     resize(kCreationSize, kCreationSize);
-    // Element 1 stands at 4,4; every other one is a copy of it placed 37 pixels right of its left
-    // neighbour, or 37 pixels below the element above when it starts a row.
-    Check[1].rect = kFirstCheck;
-    for (int index = 2; index <= 64; ++index) {
-        position_.Squares[index] = none;
-        QRectF rect = kFirstCheck;
-        if (index % 8 == 1)
-            rect.moveTo(Check[1].rect.left(), Check[index - 8].rect.top() + kSquarePitch);
-        else
-            rect.moveTo(Check[index - 1].rect.left() + kSquarePitch, Check[index - 1].rect.top());
-        Check[index].rect = rect;
-    }
+    layOutChecks();
 }
 
 Vantrel::~Vantrel() {
@@ -160,6 +151,33 @@ void Vantrel::About() {
     showAboutBox();
 }
 
+Status Vantrel::setBoardScale(float scale) {
+    if (!(scale >= kMinScale && scale <= kMaxScale))
+        return {error::InvalidPropertyValue, kInvalidValueText};
+    scale_ = scale;
+    const auto side = static_cast<int>(std::lround(kCreationSize * static_cast<qreal>(scale)));
+    resize(side, side);
+    layOutChecks();
+    // The pictures are drawn for the new scale at the next paint.
+    update();
+    return kOk;
+}
+
+// Element 1 stands at 4,4 and every other one 37 pixels right of its left neighbour, or 37 pixels
+// below the element above when it starts a row; an element is 31 by 32 until it is given a
+// picture, then the picture's 32 by 32.
+void Vantrel::layOutChecks() {
+    const qreal scale = scale_;
+    for (int index = 1; index <= 64; ++index) {
+        const Square square = squareOf(index);
+        SquarePicture& check = Check[index];
+        const qreal width = check.picture == none ? kFirstCheck.width() : kPieceSize;
+        check.rect = QRectF((kFirstCheck.left() + kSquarePitch * (square.col - 1)) * scale,
+                            (kFirstCheck.top() + kSquarePitch * (square.row - 1)) * scale,
+                            width * scale, kFirstCheck.height() * scale);
+    }
+}
+
 void Vantrel::SetSquare(int index, PieceNum piece) {
     SquarePicture& check = Check[index];
     const QRectF old = check.rect;
@@ -172,7 +190,7 @@ void Vantrel::SetSquare(int index, PieceNum piece) {
         return;
     }
     check.picture = piece;
-    check.rect.setSize(kPictureSize);
+    check.rect.setSize(QSizeF(kPieceSize, kPieceSize) * static_cast<qreal>(scale_));
     check.visible = true;
     position_.Squares[index] = piece;
     update(old.united(check.rect).toAlignedRect());
@@ -195,8 +213,9 @@ bool Vantrel::checkVisible(int index) const {
 // other than the one the pictures were drawn for.
 void Vantrel::followDevicePixelRatio() {
     const qreal ratio = devicePixelRatioF();
-    if (!qFuzzyCompare(ratio, art_->ratio))
-        art_ = Art::acquire(ratio);
+    const qreal scale = scale_;
+    if (!qFuzzyCompare(ratio, art_->ratio) || !qFuzzyCompare(scale, art_->scale))
+        art_ = Art::acquire(ratio, scale);
 }
 
 void Vantrel::paintEvent(QPaintEvent* event) {

@@ -48,6 +48,8 @@ public:
                      std::int16_t toRow);
     void ChangeBoardSize(std::int32_t dimension);
     void About();
+    float BoardScale() const { return scale_; }
+    Status setBoardScale(float scale);
 
     // Persisted properties: first placement, load from and save to the host's store.
     void initNew();
@@ -67,7 +69,10 @@ protected:
 
 private:
     void SetSquare(int index, PieceNum piece);
-    // Takes the pictures drawn for the device pixel ratio the control is shown at now.
+    // Places every square picture where creation puts it, times the scale.
+    void layOutChecks();
+    // Takes the pictures drawn for the device pixel ratio the control is shown at now, and for its
+    // scale.
     void followDevicePixelRatio();
     void repaintCheck(int index);
     int checkAt(QPointF point) const;
@@ -76,6 +81,7 @@ private:
                          std::int16_t button);
 
     std::shared_ptr<const Art> art_; // drawn for the ratio the control was last painted at
+    float scale_ = 1.0f;             // BoardScale
     Position position_;
     std::array<SquarePicture, 65> Check; // entry 0 unused
     IHostSite* site_;

@@ -10,9 +10,12 @@
 //   - a property write passes the new value as its last argument;
 //   - coordinates are 16-bit integers by reference (VarType::I2Ref), PieceNum values 32-bit,
 //     Booleans 16-bit with true = -1 (VBool);
+//   - BoardScale is a 32-bit real (VarType::R4), by value or by reference; a write also takes a
+//     16- or 32-bit integer;
 //   - a failure returns its error number (never 0) and fills the ExcepInfo with the same number
 //     and a description; descriptions are static texts owned by the library.
-// A call never allocates on the heap.
+// A call never allocates on the heap, except About and the calls that resize the control
+// (ChangeBoardSize and a BoardScale write).
 #pragma once
 
 #include <cstdint>
@@ -50,6 +53,13 @@ namespace dispid {
 inline constexpr std::int32_t Piece = 0x68030000;
 inline constexpr std::int32_t IsSelected = 0x68030001;
 inline constexpr std::int32_t Enabled = 0x68030002;
+// The scale the control lays itself out and draws at, 0.25 to 16 (default 1), kept while the
+// instance lives and never loaded or saved. Writing s resizes the control to lround(296 * s)
+// logical pixels square, lays every square picture out again at its place and size of creation
+// times s, and draws the board and the pieces anew for s times the device pixel ratio. A value
+// outside that range, or not a number, raises InvalidPropertyValue and changes nothing.
+// ChangeBoardSize keeps counting in the control's logical pixels.
+inline constexpr std::int32_t BoardScale = 0x68030003;
 inline constexpr std::int32_t NewGame = 0x60030004;
 inline constexpr std::int32_t Clear = 0x60030005;
 inline constexpr std::int32_t ChangeBoardSize = 0x6003000F;
@@ -74,7 +84,7 @@ inline constexpr std::int32_t PieceReadRange = -2147220454;
 inline constexpr std::int32_t CoordinateRange = -2147221503;
 // Piece written while the host is not in user mode.
 inline constexpr std::int32_t NotUserMode = 382;
-// Piece written with a value outside 1 to 13.
+// Piece written with a value outside 1 to 13, BoardScale with one outside 0.25 to 16.
 inline constexpr std::int32_t InvalidPropertyValue = 380;
 // Dispatch errors: unknown member or kind, wrong argument count, wrong argument type.
 inline constexpr std::int32_t MemberNotFound = -2147352573; // 0x80020003
@@ -133,6 +143,12 @@ struct Variant {
         Variant r;
         r.type = VarType::I4;
         r.i4 = v;
+        return r;
+    }
+    static constexpr Variant fromR4(float v) {
+        Variant r;
+        r.type = VarType::R4;
+        r.r4 = v;
         return r;
     }
     static constexpr Variant fromBool(bool v) {
