@@ -1,6 +1,7 @@
 // main() of the scaled-display tests: every screen scaled by 2 (QT_SCALE_FACTOR, read when the
-// QApplication is created), on Qt's offscreen platform with two screens, the second of twice the
-// first's device pixel ratio, unless the caller chose another platform.
+// QApplication is created), on Qt's offscreen platform with the screens of hidpi_screens.json
+// (device pixel ratios 2 and 4, and 1, 1.5, 2.5, 3.75 and 5 for a scaled control and its
+// reference), unless the caller chose another platform.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -143,6 +143,17 @@ void Board::changeBoardSize(std::int32_t dimension) {
     EXPECT_EQ(call(dispid::ChangeBoardSize, InvokeKind::Method, {Variant::ref(dimension)}), 0);
 }
 
+float Board::boardScale() {
+    Variant result;
+    EXPECT_EQ(call(dispid::BoardScale, InvokeKind::PropertyGet, {}, &result), 0);
+    EXPECT_EQ(result.type, VarType::R4);
+    return result.r4;
+}
+
+std::int32_t Board::setBoardScale(float scale) {
+    return call(dispid::BoardScale, InvokeKind::PropertyPut, {Variant::fromR4(scale)});
+}
+
 std::array<std::int32_t, 65> Board::squares() {
     std::array<std::int32_t, 65> all{};
     for (std::int16_t row = 1; row <= 8; ++row) {

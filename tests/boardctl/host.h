@@ -82,6 +82,10 @@ public:
     void newGame();
     void clear();
     void changeBoardSize(std::int32_t dimension);
+    // BoardScale: the read fails the test unless it returns a 32-bit real; the write returns the
+    // error number.
+    float boardScale();
+    std::int32_t setBoardScale(float scale);
 
     // Every square's content, indexed 1 to 64 like the control's table.
     std::array<std::int32_t, 65> squares();

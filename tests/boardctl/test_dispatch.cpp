@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <limits>
 #include <new>
+#include <utility>
 
 using namespace testhost;
 
@@ -257,4 +259,75 @@ TEST(Dispatch, PlayingCallsNeverAllocate) {
     countingAllocations = false;
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(allocations.load(), 0);
+}
+
+TEST(Dispatch, BoardScaleIsARealAndTakesIntegersWidened) {
+    Board board;
+    Variant result;
+    ASSERT_EQ(board.call(dispid::BoardScale, InvokeKind::PropertyGet, {}, &result), 0);
+    EXPECT_EQ(result.type, VarType::R4);
+    EXPECT_EQ(result.r4, 1.0f);
+
+    EXPECT_EQ(board.setBoardScale(2.5f), 0);
+    EXPECT_EQ(board.boardScale(), 2.5f);
+    float real = 0.75f;
+    EXPECT_EQ(board.call(dispid::BoardScale, InvokeKind::PropertyPut, {Variant::ref(real)}), 0);
+    EXPECT_EQ(board.boardScale(), 0.75f);
+    EXPECT_EQ(real, 0.75f);
+    std::int16_t narrow = 3;
+    std::int32_t wide = 4;
+    const std::pair<Variant, float> integers[] = {{Variant::fromI2(2), 2.0f},
+                                                  {Variant::ref(narrow), 3.0f},
+                                                  {Variant::fromI4(16), 16.0f},
+                                                  {Variant::ref(wide), 4.0f}};
+    for (const auto& [value, scale] : integers) {
+        EXPECT_EQ(board.call(dispid::BoardScale, InvokeKind::PropertyPut, {value}), 0) << scale;
+        EXPECT_EQ(board.boardScale(), scale);
+    }
+    EXPECT_EQ(board.setBoardScale(0.25f), 0); // the smallest
+    EXPECT_EQ(board.widget()->size(), QSize(74, 74));
+}
+
+TEST(Dispatch, BoardScaleRefusesWhatItCannotDraw) {
+    Board board;
+    board.newGame();
+    ASSERT_EQ(board.setBoardScale(2.5f), 0);
+    const QRectF a8 = board.checkGeometry(1);
+
+    for (const float wrong :
+         {0.0f, -2.5f, 0.2499f, 16.01f, 1e30f, std::numeric_limits<float>::infinity(),
+          -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+        expectDispatchError(board, board.setBoardScale(wrong), error::InvalidPropertyValue);
+        EXPECT_STREQ(board.excep.description, "Invalid property value");
+    }
+    for (const Variant wrong : {Variant::fromI2(0), Variant::fromI4(17), Variant::fromI4(-1)})
+        expectDispatchError(board, board.call(dispid::BoardScale, InvokeKind::PropertyPut, {wrong}),
+                            error::InvalidPropertyValue);
+
+    float unused = 2;
+    Variant nullRef = Variant::ref(unused);
+    nullRef.pr4 = nullptr;
+    std::int16_t one = 1;
+    for (const Variant wrong : {Variant::fromBool(true), nullRef, Variant()})
+        expectDispatchError(board, board.call(dispid::BoardScale, InvokeKind::PropertyPut, {wrong}),
+                            error::TypeMismatch);
+    Variant result;
+    expectDispatchError(board, board.call(dispid::BoardScale, InvokeKind::PropertyPut, {}),
+                        error::BadParamCount);
+    expectDispatchError(board,
+                        board.call(dispid::BoardScale, InvokeKind::PropertyPut,
+                                   {Variant::fromR4(2), Variant::fromR4(2)}),
+                        error::BadParamCount);
+    expectDispatchError(
+        board,
+        board.call(dispid::BoardScale, InvokeKind::PropertyGet, {Variant::ref(one)}, &result),
+        error::BadParamCount);
+    expectDispatchError(board, board.call(dispid::BoardScale, InvokeKind::Method, {}, &result),
+                        error::MemberNotFound);
+
+    // Nothing changed.
+    EXPECT_EQ(board.boardScale(), 2.5f);
+    EXPECT_EQ(board.widget()->size(), QSize(740, 740));
+    EXPECT_EQ(board.checkGeometry(1), a8);
+    EXPECT_EQ(board.squares(), startPosition());
 }

@@ -1,10 +1,12 @@
 // Vantrel on a scaled display: the layout stays in logical pixels while the board and piece
 // pictures are drawn at the device pixel ratio, and drawn anew when the control moves to a screen
-// of another ratio. Runs with QT_SCALE_FACTOR=2 (see hidpi_main.cpp).
+// of another ratio; a control with a BoardScale draws for the device pixels it covers. Runs with
+// QT_SCALE_FACTOR=2 (see hidpi_main.cpp).
 #include "host.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -167,4 +169,109 @@ TEST(HiDpi, PicturesFollowTheControlToAScreenOfAnotherRatio) {
     host.move(standard->geometry().topLeft() + QPoint(20, 20));
     QTRY_COMPARE_WITH_TIMEOUT(board.widget()->devicePixelRatioF(), 2.0, 2000);
     EXPECT_EQ(grabOf(board.widget()), first);
+}
+
+namespace {
+
+QScreen* screenOfRatio(qreal ratio) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (qFuzzyCompare(screen->devicePixelRatio(), ratio))
+            return screen;
+    }
+    return nullptr;
+}
+
+// Shows widget as a window of its own on screen and waits until it is drawn at that screen's
+// ratio.
+bool showOn(QWidget* widget, QScreen* screen) {
+    widget->move(screen->geometry().topLeft());
+    widget->show();
+    return QTest::qWaitForWindowExposed(widget) &&
+           QTest::qWaitFor(
+               [&] {
+                   return qFuzzyCompare(widget->devicePixelRatioF(), screen->devicePixelRatio());
+               },
+               2000);
+}
+
+// Pixels of area whose colour differs between a and b by more than a few levels in a channel.
+int differingPixels(const QImage& a, const QImage& b, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            count += std::abs(qRed(p) - qRed(q)) > 8 || std::abs(qGreen(p) - qGreen(q)) > 8 ||
+                     std::abs(qBlue(p) - qBlue(q)) > 8;
+        }
+    }
+    return count;
+}
+
+// The device pixels of a logical rectangle at ratio, as the painter places a picture there.
+QRect devicePixels(const QRectF& logical, qreal ratio) {
+    return {qRound(logical.left() * ratio), qRound(logical.top() * ratio),
+            qRound(logical.width() * ratio), qRound(logical.height() * ratio)};
+}
+
+} // namespace
+
+// A control at BoardScale 2.5 on a screen of ratio r covers the device pixels a control of scale 1
+// covers at ratio 2.5 r, and shows exactly what that one shows: every piece and the board drawn
+// for those pixels, not a drawing of scale 1 enlarged. The control follows its window from screen
+// to screen as an unscaled one does.
+TEST(HiDpi, ScaledControlDrawsForTheDevicePixelsItCovers) {
+    constexpr float kScale = 2.5f;
+    Board scaled;
+    scaled.newGame();
+    ASSERT_EQ(scaled.movePiece(7, 8, 6, 6), 0); // a knight on half pixels: f3 at 472.5
+    ASSERT_EQ(scaled.setBoardScale(kScale), 0);
+    constexpr qreal kRatios[] = {1.0, 1.5, 2.0};
+    for (const qreal ratio : kRatios) {
+        if (!screenOfRatio(ratio) || !screenOfRatio(ratio * kScale))
+            GTEST_SKIP() << "needs the offscreen screens of hidpi_screens.json";
+    }
+    for (const qreal ratio : kRatios) {
+        SCOPED_TRACE(testing::Message() << "ratio " << ratio);
+        QScreen* screen = screenOfRatio(ratio);
+        QScreen* denser = screenOfRatio(ratio * kScale);
+        ASSERT_TRUE(showOn(scaled.widget(), screen));
+        Board reference;
+        reference.newGame();
+        ASSERT_EQ(reference.movePiece(7, 8, 6, 6), 0);
+        ASSERT_TRUE(showOn(reference.widget(), denser));
+        Board unscaled; // the same position at scale 1 on the scaled control's screen
+        unscaled.newGame();
+        ASSERT_EQ(unscaled.movePiece(7, 8, 6, 6), 0);
+        ASSERT_TRUE(showOn(unscaled.widget(), screen));
+
+        const QImage image = grabOf(scaled.widget());
+        const QImage expected = grabOf(reference.widget());
+        const QImage small = grabOf(unscaled.widget());
+        ASSERT_EQ(image.size(), QSize(740, 740) * ratio);
+        ASSERT_EQ(expected.size(), image.size());
+        EXPECT_TRUE(image == expected)
+            << differingPixels(image, expected, image.rect()) << " pixels differ";
+
+        // Piece by piece, against the scale 1 drawing enlarged to the same size, smoothly or pixel
+        // by pixel: the same comparison that finds the control's pieces right finds these wrong.
+        const int pieces[] = {2, 5, 12, 46, 60, 61}; // b8, e8, d7, f3, d1, e1
+        for (const int index : pieces) {
+            const QRect area = devicePixels(scaled.checkGeometry(index), ratio);
+            ASSERT_EQ(area.size(), QSize(80, 80) * ratio);
+            EXPECT_EQ(differingPixels(image, expected, area), 0) << "Check(" << index << ")";
+            // The grabs carry their ratio; these two are painted in device pixels.
+            QImage piece = small.copy(devicePixels(unscaled.checkGeometry(index), ratio));
+            piece.setDevicePixelRatio(1);
+            for (const auto mode : {Qt::SmoothTransformation, Qt::FastTransformation}) {
+                QImage enlarged = expected.copy();
+                enlarged.setDevicePixelRatio(1);
+                QPainter(&enlarged).drawImage(
+                    area.topLeft(), piece.scaled(area.size(), Qt::IgnoreAspectRatio, mode));
+                EXPECT_GT(differingPixels(enlarged, expected, area), area.width() * 2)
+                    << "Check(" << index << "), enlarged "
+                    << (mode == Qt::SmoothTransformation ? "smoothly" : "pixel by pixel");
+            }
+        }
+    }
 }
