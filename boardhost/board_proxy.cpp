@@ -84,4 +84,9 @@ void BoardProxy::clear() {
     call(vantrelkit::dispid::Clear, InvokeKind::Method, nullptr, 0, nullptr);
 }
 
+void BoardProxy::setBoardScale(float scale) {
+    const Variant args[] = {Variant::fromR4(scale)};
+    call(vantrelkit::dispid::BoardScale, InvokeKind::PropertyPut, args, 1, nullptr);
+}
+
 } // namespace pw2

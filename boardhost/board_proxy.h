@@ -23,6 +23,8 @@ public:
     void newGame();
     // Every square empty.
     void clear();
+    // Lays the board out and draws it at scale times its own size.
+    void setBoardScale(float scale);
 
 private:
     void call(std::int32_t dispid, vantrelkit::InvokeKind kind, const vantrelkit::Variant* args,

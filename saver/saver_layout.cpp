@@ -1,8 +1,23 @@
 #include "saver_layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pw2 {
+namespace {
+
+// The move list, from the window's left edge to the list's right edge.
+constexpr double kMoveListColumnWidth = design::MoveListLeft + design::MoveListWidth;
+constexpr double kMoveListBoxTop = design::MoveListTitleHeight + 150;
+// Kept between the board panel and the columns beside it, so that rounding to pixels never
+// makes them touch.
+constexpr double kColumnGap = 30;
+
+double moveListHeightFor(double screenHeight) {
+    return (std::floor(screenHeight / design::LineHeight) - 3) * design::LineHeight + 100;
+}
+
+} // namespace
 
 SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double twipsPerPixel) {
     SaverLayout l;
@@ -21,10 +36,56 @@ SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double t
     l.boardPanelLeft = (screenWidth - design::BoardPanelWidth) / 2;
     l.currentMovePanelLeft = screenWidth - design::CurrentMovePanelWidth;
     l.currentMovePanelTop = (screenHeight - design::CurrentMovePanelHeight) / 2;
-    l.moveListHeight =
-        (std::floor(screenHeight / design::LineHeight) - 3) * design::LineHeight + 100;
-    l.moveListTop = design::MoveListTitleHeight + 150;
+    l.moveListHeight = moveListHeightFor(screenHeight);
+    l.moveListTop = kMoveListBoxTop;
     return l;
+}
+
+SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
+                                Drift drift) {
+    const double widest = kMoveListColumnWidth + design::BoardPanelWidth +
+                          design::CurrentMovePanelWidth + 2 * kColumnGap;
+    const double usableWidth = screenWidth * (1 - kDriftShare);
+    const double usableHeight = screenHeight * (1 - kDriftShare);
+    const double scale = std::min(usableWidth / widest, usableHeight / design::BoardPanelHeight);
+    if (!(scale > 1))
+        return computeSaverLayout(screenWidth, screenHeight, twipsPerPixel);
+
+    // The usable area in design twips, and its place in the slack.
+    const double width = usableWidth / scale;
+    const double height = usableHeight / scale;
+    const double left =
+        screenWidth * kDriftShare / 2 / scale * (1 + std::clamp(drift.x, -1.0, 1.0));
+    const double top =
+        screenHeight * kDriftShare / 2 / scale * (1 + std::clamp(drift.y, -1.0, 1.0));
+
+    SaverLayout l;
+    l.scale = scale;
+    // The board panel is centred as in the designed layout unless that would take it over the
+    // move list or under the current-move panel.
+    const double centred = (width - design::BoardPanelWidth) / 2;
+    l.boardPanelLeft = left + std::clamp(centred, kMoveListColumnWidth + kColumnGap,
+                                         width - design::CurrentMovePanelWidth -
+                                             design::BoardPanelWidth - kColumnGap);
+    l.boardPanelTop = top + (height - design::BoardPanelHeight) / 2;
+    l.currentMovePanelLeft = left + width - design::CurrentMovePanelWidth;
+    l.currentMovePanelTop = top + (height - design::CurrentMovePanelHeight) / 2;
+    l.moveListLeft = left + design::MoveListLeft;
+    l.moveListTitleTop = top + design::MoveListTitleTop;
+    l.moveListTop = top + kMoveListBoxTop;
+    l.moveListHeight = moveListHeightFor(height);
+    return l;
+}
+
+bool exceedsDesignedScreen(int widthPixels, int heightPixels) {
+    return widthPixels > design::LargestScreenWidth || heightPixels > design::LargestScreenHeight;
+}
+
+Drift burnInDrift(unsigned count) {
+    // Two sines of unrelated periods: the layout passes through every place of its slack over a
+    // few dozen games and never returns to the same one.
+    const double n = count;
+    return {std::sin(n * 0.37), std::sin(n * 0.23 + 1.0)};
 }
 
 } // namespace pw2

@@ -10,19 +10,52 @@ namespace design {
 inline constexpr double BoardPanelWidth = 4995, BoardPanelHeight = 6735;
 inline constexpr double CurrentMovePanelWidth = 2820, CurrentMovePanelHeight = 3255;
 inline constexpr double MoveListLeft = 300, MoveListWidth = 2115;
+inline constexpr double MoveListTitleLeft = 300, MoveListTitleTop = 120;
 inline constexpr double MoveListTitleHeight = 300;
 inline constexpr double TitlePictureHeight = 2250;
 inline constexpr double LineHeight = 240;      // one printed line of the move-list box
 inline constexpr double ScrolledLineTop = 340; // the newest line after a scroll, above the bottom
+// The largest screen the layout is designed for, in pixels.
+inline constexpr int LargestScreenWidth = 1024, LargestScreenHeight = 768;
 } // namespace design
 
+// Positions are in design twips: a part stands at position * scale twips on the screen, and its
+// own controls keep their design places and sizes, times scale.
 struct SaverLayout {
+    double scale = 1; // 1 for the designed layout
     double boardPanelLeft = 0, boardPanelTop = 0;
     double currentMovePanelLeft = 0, currentMovePanelTop = 0;
-    double moveListTop = 0, moveListHeight = 0;
+    double moveListLeft = design::MoveListLeft, moveListTop = 0, moveListHeight = 0;
+    double moveListTitleTop = design::MoveListTitleTop;
 };
 
-// screenWidth and screenHeight in twips; twipsPerPixel from the screen's logical resolution.
+// The designed layout. screenWidth and screenHeight in twips; twipsPerPixel from the screen's
+// logical resolution.
 SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double twipsPerPixel);
+
+// Where a filled layout stands within its slack: x and y from -1 (left, top) to 1 (right,
+// bottom); 0, 0 is the centre.
+struct Drift {
+    double x = 0, y = 0;
+};
+
+// The share of the screen's width and of its height kept free around a filled layout, so that
+// the layout can drift; half of it lies on each side.
+inline constexpr double kDriftShare = 0.01;
+
+// The layout that fills a screen larger than the largest designed one: the designed parts grown
+// uniformly to the largest scale at which the move list, the board panel and the current-move
+// panel stand side by side inside the screen, less kDriftShare of each side's length, without
+// overlapping. Its scale is at least 1; a screen that gives no more than that gets the designed
+// layout.
+SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
+                                Drift drift = {});
+
+// Whether a screen of that many logical pixels is larger than the largest designed one.
+bool exceedsDesignedScreen(int widthPixels, int heightPixels);
+
+// The drift of the layout for the game shown count-th since the saver started: a slow walk
+// through the whole slack, a small step from one game to the next.
+Drift burnInDrift(unsigned count);
 
 } // namespace pw2

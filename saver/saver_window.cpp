@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vantrelkit/vantrelkit.h>
 
 namespace pw2 {
@@ -37,6 +39,9 @@ QString shownText(std::string_view bytes) {
     constexpr std::size_t kShownBytes = 512;
     return decodeFileText(bytes.substr(0, kShownBytes));
 }
+
+// The board control's place in the board panel.
+constexpr double kBoardLeft = 300, kBoardTop = 1500, kBoardSize = 4455;
 
 QColor colourFromNumber(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
@@ -68,13 +73,29 @@ void SaverTimer::apply() {
 
 // ---- MoveListBox ----
 
-MoveListBox::MoveListBox(double twipsPerPixel, QWidget* parent)
-    : QWidget(parent), twipsPerPixel_(twipsPerPixel), colour_(Qt::green) {
+namespace {
+constexpr double kMoveListPoints = 9.75;
+constexpr double kCaptionPoints = 12;
+
+QFont boldSans(double points) {
     QFont f(QStringLiteral("Sans Serif"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(9.75);
+    f.setPointSizeF(points);
     f.setBold(true);
-    setFont(f);
+    return f;
+}
+} // namespace
+
+MoveListBox::MoveListBox(double twipsPerPixel, QWidget* parent)
+    : QWidget(parent), twipsPerPixel_(twipsPerPixel), colour_(Qt::green) {
+    // The image covers the whole box, so that a scroll can move the shown pixels.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFont(boldSans(kMoveListPoints));
+}
+
+void MoveListBox::setScale(double twipsPerPixel, double scale) {
+    twipsPerPixel_ = twipsPerPixel / scale;
+    setFont(boldSans(kMoveListPoints * scale));
 }
 
 void MoveListBox::setTextColour(const QColor& colour) {
@@ -109,28 +130,41 @@ void MoveListBox::clearBox() {
 
 void MoveListBox::printLine(const QString& text) {
     syncImage();
+    const double top = currentY_ / twipsPerPixel_;
+    const QFontMetricsF fm(font());
     {
         QPainter p(&image_);
         p.setPen(colour_);
         p.setFont(font());
-        const QFontMetricsF fm(font());
-        p.drawText(QPointF(0, currentY_ / twipsPerPixel_ + fm.ascent()), text);
+        p.drawText(QPointF(0, top + fm.ascent()), text);
     }
     currentY_ += design::LineHeight;
-    update();
+    // Only the new line is shown anew.
+    const double bottom = top + std::max(design::LineHeight / twipsPerPixel_, fm.height());
+    update(QRect(0, int(std::floor(top)), width(), int(std::ceil(bottom - std::floor(top))) + 1));
 }
 
 void MoveListBox::scrollUp() {
     syncImage();
-    scrolled_ = image_;
-    image_.fill(Qt::black);
-    {
-        QPainter p(&image_);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QPointF(0, -design::LineHeight / twipsPerPixel_), scrolled_);
+    // The lines move up by one line's whole pixels, in the image and on the screen; only the
+    // line left clear at the bottom is painted anew.
+    const int step = int(std::lround(design::LineHeight / twipsPerPixel_));
+    const double deviceStep = step * image_.devicePixelRatio();
+    const int rows = int(std::lround(deviceStep));
+    if (rows > 0 && rows < image_.height()) {
+        const qsizetype line = image_.bytesPerLine();
+        uchar* bits = image_.bits();
+        std::memmove(bits, bits + rows * line, std::size_t((image_.height() - rows) * line));
+        for (int y = image_.height() - rows; y < image_.height(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image_.scanLine(y)), image_.width(), qRgb(0, 0, 0));
+    } else {
+        image_.fill(Qt::black);
     }
     currentY_ = heightTwips() - design::ScrolledLineTop;
-    update();
+    if (rows == deviceStep && rows < image_.height())
+        scroll(0, -step);
+    else
+        update();
 }
 
 void MoveListBox::paintEvent(QPaintEvent*) {
@@ -198,47 +232,51 @@ void Saver::setRandomSource(std::function<double()> source) {
 }
 
 int Saver::px(double twips) const {
-    return int(std::lround(twips / screen_.twipsPerPixel));
+    return int(std::lround(twips * scale_ / screen_.twipsPerPixel));
 }
 
 QLabel* Saver::makeLabel(QWidget* parent, const QString& name, const QString& text, double left,
                          double top, double width, double height, bool autoSize) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    QFont f(QStringLiteral("Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(12);
-    f.setBold(true);
-    label->setFont(f);
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setGeometry(px(left), px(top), px(width), px(height));
-    if (autoSize)
-        label->adjustSize();
-    else
+    if (!autoSize)
         label->setWordWrap(true);
+    placements_.push_back({label, left, top, width, height, kCaptionPoints, autoSize});
+    place(placements_.back());
     return label;
 }
 
-void Saver::setAutoSizeCaption(QLabel* label, const QString& text, double centreTwips) {
+void Saver::place(const Placement& p) {
+    if (p.fontPoints > 0)
+        p.widget->setFont(boldSans(p.fontPoints * scale_));
+    p.widget->setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
+    if (p.autoSize)
+        p.widget->adjustSize();
+    if (p.centre >= 0)
+        p.widget->move(px(p.centre) - p.widget->width() / 2, p.widget->y());
+}
+
+// An auto-sized caption takes its text's size and stays centred where it was placed.
+void Saver::setAutoSizeCaption(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
-    label->move(px(centreTwips) - label->width() / 2, label->y());
+    for (const Placement& p : placements_)
+        if (p.widget == label && p.centre >= 0)
+            label->move(px(p.centre) - label->width() / 2, label->y());
 }
 
 void Saver::buildControls() {
-    auto panel = [this](const QString& name, double left, double top, double width, double height) {
+    auto panel = [this](const QString& name) {
         auto* w = new QWidget(this);
         w->setObjectName(name);
-        w->setGeometry(px(left), px(top), px(width), px(height));
         w->setAttribute(Qt::WA_TransparentForMouseEvents); // takes no input of its own
         return w;
     };
-    boardPanel_ = panel(QStringLiteral("boardPanel"), 2460, 1320, design::BoardPanelWidth,
-                        design::BoardPanelHeight);
-    currentMovePanel_ = panel(QStringLiteral("currentMovePanel"), 5580, 2160,
-                              design::CurrentMovePanelWidth, design::CurrentMovePanelHeight);
+    boardPanel_ = panel(QStringLiteral("boardPanel"));
+    currentMovePanel_ = panel(QStringLiteral("currentMovePanel"));
 
     eventLabel_ = makeLabel(boardPanel_, "eventLabel", {}, 60, 60, 4845, 660, false);
     dateLabel_ = makeLabel(boardPanel_, "dateLabel", {}, 2460, 780, 105, 300, true);
@@ -267,17 +305,24 @@ void Saver::buildControls() {
 
     moveListBox_ = new MoveListBox(screen_.twipsPerPixel, this);
     moveListBox_->setObjectName(QStringLiteral("moveListBox"));
-    moveListBox_->setGeometry(px(design::MoveListLeft), px(480), px(design::MoveListWidth),
-                              px(5655));
     moveListBox_->setAttribute(Qt::WA_TransparentForMouseEvents);
     moveListTitle_ =
-        makeLabel(this, "moveListTitle", QStringLiteral("Move list:"), 300, 120, 1155, 300, true);
+        makeLabel(this, "moveListTitle", QStringLiteral("Move list:"), design::MoveListTitleLeft,
+                  design::MoveListTitleTop, 1155, 300, true);
 
     currentMoveTitle_ = makeLabel(currentMovePanel_, "currentMoveTitle",
                                   QStringLiteral("Current Move :"), 480, 60, 1785, 300, true);
     currentMoveLabel_ =
         makeLabel(currentMovePanel_, "currentMoveLabel", {}, 1327, 420, 90, 300, true);
     statusLabel_ = makeLabel(currentMovePanel_, "statusLabel", {}, 435, 2100, 1875, 780, false);
+
+    // The names and the date stand centred over the board, the current move under its title.
+    for (Placement& p : placements_) {
+        if (p.widget == dateLabel_ || p.widget == blackLabel_ || p.widget == whiteLabel_)
+            p.centre = kBoardLeft + kBoardSize / 2;
+        else if (p.widget == currentMoveLabel_)
+            p.centre = p.left + p.width / 2;
+    }
 }
 
 bool Saver::createBoard(QString* error) {
@@ -286,14 +331,16 @@ bool Saver::createBoard(QString* error) {
         return false;
     boardControl_->initNew();
     QWidget* w = boardControl_->window();
-    w->setGeometry(px(300), px(1500), px(4455), px(4455));
     w->setAttribute(Qt::WA_TransparentForMouseEvents);
     boardProxy_.emplace(*boardControl_);
+    placements_.push_back({w, kBoardLeft, kBoardTop, kBoardSize, kBoardSize, 0, false});
+    place(placements_.back());
     return true;
 }
 
 void Saver::loadSettings() {
     const SettingsStore& s = settings();
+    fillScreen_ = s.number(setting::FillScreen) != 0;
     applyLayout();
 
     const QColor colour = colourFromNumber(colourNumber(s.number(setting::TextColor)));
@@ -311,16 +358,42 @@ void Saver::loadSettings() {
     scheduler_.startAtFirstGame();
 }
 
+bool Saver::fillsScreen() const {
+    return fillScreen_ && exceedsDesignedScreen(screen_.pixels.width(), screen_.pixels.height());
+}
+
 void Saver::applyLayout() {
     const double tpp = screen_.twipsPerPixel;
     const double screenWidth = screen_.pixels.width() * tpp;
     const double screenHeight = screen_.pixels.height() * tpp;
-    const SaverLayout layout = computeSaverLayout(screenWidth, screenHeight, tpp);
+    const SaverLayout layout = fillsScreen()
+                                   ? computeFilledLayout(screenWidth, screenHeight, tpp, drift_)
+                                   : computeSaverLayout(screenWidth, screenHeight, tpp);
+    scale_ = layout.scale;
     setGeometry(QRect(screen_.origin, screen_.pixels));
-    boardPanel_->move(px(layout.boardPanelLeft), px(layout.boardPanelTop));
-    currentMovePanel_->move(px(layout.currentMovePanelLeft), px(layout.currentMovePanelTop));
-    moveListBox_->setGeometry(px(design::MoveListLeft), px(layout.moveListTop),
+    boardPanel_->setGeometry(px(layout.boardPanelLeft), px(layout.boardPanelTop),
+                             px(design::BoardPanelWidth), px(design::BoardPanelHeight));
+    currentMovePanel_->setGeometry(px(layout.currentMovePanelLeft), px(layout.currentMovePanelTop),
+                                   px(design::CurrentMovePanelWidth),
+                                   px(design::CurrentMovePanelHeight));
+    moveListBox_->setScale(tpp, scale_);
+    moveListBox_->setGeometry(px(layout.moveListLeft), px(layout.moveListTop),
                               px(design::MoveListWidth), px(layout.moveListHeight));
+    // The board draws itself anew for another scale; a control that cannot keeps its own size.
+    if (boardProxy_ && static_cast<float>(scale_) != boardScale_) {
+        try {
+            boardProxy_->setBoardScale(static_cast<float>(scale_));
+            boardScale_ = static_cast<float>(scale_);
+        } catch (const pgn::BoardError&) {
+        }
+    }
+    for (Placement& p : placements_) {
+        if (p.widget == moveListTitle_) {
+            p.left = layout.moveListLeft;
+            p.top = layout.moveListTitleTop;
+        }
+        place(p);
+    }
 }
 
 void Saver::relayout(const ScreenMetrics& screen) {
@@ -353,9 +426,8 @@ void Saver::showGameHeader(const std::string& gameText) {
     blackLabel_->setText(shownText(tagText(gameText, "[Black")));
     eventLabel_->setText(shownText(tagText(gameText, "[Event")));
     dateLabel_->setText(shownText(tagText(gameText, "[Date")));
-    const double boardCentre = 300 + 4455 / 2.0;
     for (QLabel* l : {whiteLabel_, blackLabel_, dateLabel_})
-        setAutoSizeCaption(l, l->text(), boardCentre);
+        setAutoSizeCaption(l, l->text());
 }
 
 void Saver::startNextGame() {
@@ -365,6 +437,11 @@ void Saver::startNextGame() {
     if (!game) {
         closeToSetup(noGame.gameFileMissing);
         return;
+    }
+    // A filled layout moves a little with each game, so that no pixel shows the same for hours.
+    if (fillsScreen()) {
+        drift_ = burnInDrift(gamesShown_++);
+        applyLayout();
     }
     boardProxy_->newGame();
     showGameHeader(game->text);
@@ -390,8 +467,7 @@ void Saver::playNextHalfMove() {
             moveListBox_->scrollUp();
         moveListBox_->printLine(shownText(half.entry));
     }
-    setAutoSizeCaption(currentMoveLabel_, decodeFileText(pgn::EntryColumns(half.entry)),
-                       1327 + 90 / 2.0);
+    setAutoSizeCaption(currentMoveLabel_, decodeFileText(pgn::EntryColumns(half.entry)));
     switch (player_.play(half, *boardProxy_, *this)) {
     case pgn::MoveOutcome::Played:
         break;

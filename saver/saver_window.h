@@ -7,6 +7,7 @@
 #include "playback/game_player.h"
 #include "playback/game_scheduler.h"
 #include "saver/black_window.h"
+#include "saver/saver_layout.h"
 
 #include <QImage>
 #include <QPointF>
@@ -64,6 +65,8 @@ class MoveListBox : public QWidget {
 public:
     MoveListBox(double twipsPerPixel, QWidget* parent);
     void setTextColour(const QColor& colour);
+    // Lines and text grow with scale: a twip of the box is scale / twipsPerPixel pixels.
+    void setScale(double twipsPerPixel, double scale);
     // Background, print position to the top.
     void clearBox();
     void printLine(const QString& text);
@@ -86,7 +89,6 @@ private:
     double currentY_ = 0;
     QColor colour_;
     QImage image_;
-    QImage scrolled_; // the picture held while scrolling
 };
 
 // Screen size in pixels and its resolution, from the platform or given by a test.
@@ -112,6 +114,8 @@ public:
     void showSaver();
     // Lays the window out again for another screen size (a host window that was resized).
     void relayout(const ScreenMetrics& screen);
+    // How much the layout is grown over its design to fill the screen; 1 when it is not.
+    double layoutScale() const { return scale_; }
 
     // Starts the match's next game: shows its header, loads its moves and starts the move timer.
     // Without a game to play the window closes and asks for the setup dialog. The game timer
@@ -138,17 +142,28 @@ signals:
     void setupRequested(bool gameFileMissing);
 
 private:
+    // A control inside a panel, kept at its design place (twips) times the layout's scale.
+    struct Placement {
+        QWidget* widget;
+        double left, top, width, height;
+        double fontPoints;  // 0: the control has no font of its own
+        bool autoSize;      // sized to its text
+        double centre = -1; // >= 0: an auto-sized caption centred on this abscissa
+    };
+
     explicit Saver(const ScreenMetrics& screen);
     bool createBoard(QString* error);
     // Applies the display settings and the layout, and takes the first game to play.
     void loadSettings();
-    // Positions that depend on the screen's size.
+    // Places and sizes that depend on the screen's size and, for a filled layout, its drift.
     void applyLayout();
+    bool fillsScreen() const;
+    void place(const Placement& placement);
     void buildControls();
     int px(double twips) const;
     QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, double left,
                       double top, double width, double height, bool autoSize);
-    void setAutoSizeCaption(QLabel* label, const QString& text, double centreTwips);
+    void setAutoSizeCaption(QLabel* label, const QString& text);
     void showGameHeader(const std::string& gameText);
     void closeToSetup(bool gameFileMissing);
 
@@ -157,6 +172,12 @@ private:
     void showMessage(std::string_view text, pgn::Icon icon) override;
 
     ScreenMetrics screen_;
+    bool fillScreen_ = false; // whether the layout grows with a screen beyond the designed ones
+    double scale_ = 1;
+    unsigned gamesShown_ = 0; // the burn-in drift walks on with each game
+    Drift drift_;
+    float boardScale_ = 1; // the scale the board control draws at
+    std::vector<Placement> placements_;
     GameScheduler scheduler_;
     GamePlayer player_;
 
