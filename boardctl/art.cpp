@@ -254,12 +254,20 @@ QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio, qre
     return QPixmap::fromImage(image);
 }
 
+} // namespace
+
 // A one-pixel frame on the left and top, then the squares; the picture is two pixels wider than
-// the squares and one higher, and the control shows 296 by 296 of it.
-QPixmap drawBoard(qreal ratio, qreal scale) {
-    QImage image = canvas(kBoardWidth, kBoardHeight, ratio, scale, QImage::Format_RGB32);
-    image.fill(kFrame);
-    QPainter p(&image);
+// the squares and one higher, and the control shows 296 by 296 of it. It is painted straight onto
+// the control rather than kept as a picture: flat squares cost nothing to paint, while a picture
+// of a board grown to a large screen would hold megabytes.
+void paintBoard(QPainter& p, qreal ratio, qreal scale) {
+    p.save();
+    // The frame covers whole device pixels, as a picture of that size would.
+    p.scale(1 / ratio, 1 / ratio);
+    p.fillRect(QRect(0, 0, qCeil(kBoardWidth * ratio * scale), qCeil(kBoardHeight * ratio * scale)),
+               kFrame);
+    p.restore();
+    p.save();
     scalePainter(p, scale);
     for (int row = 0; row < 8; ++row) {
         for (int col = 0; col < 8; ++col) {
@@ -268,9 +276,10 @@ QPixmap drawBoard(qreal ratio, qreal scale) {
             p.fillRect(square, (row + col) % 2 == 0 ? kLightSquare : kDarkSquare);
         }
     }
-    p.end();
-    return QPixmap::fromImage(image);
+    p.restore();
 }
+
+namespace {
 
 QPixmap drawIcon(const QPixmap& knight, qreal ratio, qreal scale) {
     QImage image =
@@ -310,7 +319,6 @@ std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
     auto art = std::make_shared<Art>();
     art->ratio = ratio;
     art->scale = scale;
-    art->board = drawBoard(ratio, scale);
     for (int kind = 0; kind < 6; ++kind) {
         const Figure figure = figureOf(kind);
         art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio, scale);

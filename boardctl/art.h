@@ -4,6 +4,7 @@
 // scaled screen and on a scaled control alike.
 #pragma once
 
+#include <QPainter>
 #include <QPixmap>
 #include <array>
 #include <memory>
@@ -21,8 +22,6 @@ struct Art {
     qreal ratio = 1.0;
     // The scale of the control they are drawn for: every logical size below is multiplied by it.
     qreal scale = 1.0;
-    // 8 by 8 squares, 37 pixels apart, light square top left.
-    QPixmap board;
     // Indexed by PieceNum: entries 2 to 13 hold the 32 by 32 piece pictures, 0 and 1 are null.
     std::array<QPixmap, 14> Images;
     // 32 by 32 picture of the component.
@@ -32,5 +31,9 @@ struct Art {
     // the first one asks for that pair and released with the last holder.
     static std::shared_ptr<const Art> acquire(qreal ratio = 1.0, qreal scale = 1.0);
 };
+
+// Paints the board, 8 by 8 squares 37 pixels apart with the light square top left, at the
+// control's top-left corner: p paints in the control's logical pixels on a device of ratio.
+void paintBoard(QPainter& p, qreal ratio, qreal scale);
 
 } // namespace vantrelkit

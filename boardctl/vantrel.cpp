@@ -222,7 +222,7 @@ void Vantrel::paintEvent(QPaintEvent* event) {
     followDevicePixelRatio();
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
-    painter.drawPixmap(0, 0, art_->board);
+    paintBoard(painter, art_->ratio, art_->scale);
     const QRectF dirty(event->rect());
     for (int index = 1; index <= 64; ++index) {
         const SquarePicture& check = Check[index];
