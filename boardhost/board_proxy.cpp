@@ -36,6 +36,10 @@ std::int32_t intResult(const Variant& result) {
     }
 }
 
+constexpr bool onBoard(std::int16_t col, std::int16_t row) {
+    return col >= 1 && col <= 8 && row >= 1 && row <= 8;
+}
+
 } // namespace
 
 // Inlined into each member: the success path is one virtual call and a test.
@@ -48,16 +52,46 @@ std::int32_t intResult(const Variant& result) {
         raise(rc, excep.description);
 }
 
-std::int32_t BoardProxy::piece(std::int16_t col, std::int16_t row) {
+std::int32_t BoardProxy::controlPiece(std::int16_t col, std::int16_t row) {
     const Variant args[] = {Variant::ref(col), Variant::ref(row)};
     Variant result;
     call(vantrelkit::dispid::Piece, InvokeKind::PropertyGet, args, 2, &result);
     return intResult(result);
 }
 
+void BoardProxy::resync() {
+    inStep_ = false;
+    for (std::int16_t col = 1; col <= 8; ++col) {
+        for (std::int16_t row = 1; row <= 8; ++row)
+            square(col, row) = controlPiece(col, row);
+    }
+    inStep_ = true;
+}
+
+void BoardProxy::readSquares(pgn::Squares& out) {
+    if (!inStep_)
+        resync();
+    out = squares_;
+}
+
+std::int32_t BoardProxy::piece(std::int16_t col, std::int16_t row) {
+    if (!onBoard(col, row))
+        return controlPiece(col, row); // the control raises the error for the square
+    if (!inStep_)
+        resync();
+    return square(col, row);
+}
+
+// A write the control refuses leaves the mirror to be read again, whatever the control kept.
 void BoardProxy::setPiece(std::int16_t col, std::int16_t row, std::int32_t value) {
     const Variant args[] = {Variant::ref(col), Variant::ref(row), Variant::fromI4(value)};
+    const bool follow = inStep_ && onBoard(col, row);
+    inStep_ = false;
     call(vantrelkit::dispid::Piece, InvokeKind::PropertyPut, args, 3, nullptr);
+    if (follow) {
+        square(col, row) = value;
+        inStep_ = true;
+    }
 }
 
 bool BoardProxy::isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
@@ -69,19 +103,44 @@ bool BoardProxy::isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::in
     return intResult(result) != vantrelkit::VFalse;
 }
 
+// MovePiece writes the destination, then empties the origin; a move onto its own square changes
+// nothing.
 void BoardProxy::movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                            std::int16_t toRow) {
     const Variant args[] = {Variant::ref(fromCol), Variant::ref(fromRow), Variant::ref(toCol),
                             Variant::ref(toRow)};
+    const bool follow = inStep_ && onBoard(fromCol, fromRow) && onBoard(toCol, toRow);
+    inStep_ = false;
     call(vantrelkit::dispid::MovePiece, InvokeKind::Method, args, 4, nullptr);
+    if (follow) {
+        if (fromCol != toCol || fromRow != toRow) {
+            square(toCol, toRow) = square(fromCol, fromRow);
+            square(fromCol, fromRow) = pgn::pieces::none;
+        }
+        inStep_ = true;
+    }
 }
 
 void BoardProxy::newGame() {
+    inStep_ = false;
     call(vantrelkit::dispid::NewGame, InvokeKind::Method, nullptr, 0, nullptr);
+    if (!startKnown_) {
+        resync();
+        start_ = squares_;
+        startKnown_ = true;
+    }
+    squares_ = start_;
+    inStep_ = true;
 }
 
 void BoardProxy::clear() {
+    inStep_ = false;
     call(vantrelkit::dispid::Clear, InvokeKind::Method, nullptr, 0, nullptr);
+    for (auto& file : squares_.at) {
+        for (std::int32_t& value : file)
+            value = pgn::pieces::none;
+    }
+    inStep_ = true;
 }
 
 void BoardProxy::setBoardScale(float scale) {

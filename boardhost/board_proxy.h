@@ -1,6 +1,13 @@
 // The saver's Board: turns the engine's board operations into dispatch calls on the board
 // control. Arguments are built on the stack; a failure raised by the control comes back as
 // pgn::BoardError with the control's error number and description.
+//
+// The proxy is the only writer of the control's position, so it keeps a mirror of the squares
+// and answers piece reads from it: the move resolver reads the whole board before every piece
+// move, and a read through dispatch costs many times a read from memory. Every write still goes
+// through dispatch, so the control shows every move; the mirror follows a write only once the
+// control has accepted it. A read of a square outside the board goes to the control, which
+// raises its own error for it.
 #pragma once
 
 #include "pgn/interfaces.h"
@@ -26,11 +33,27 @@ public:
     // Lays the board out and draws it at scale times its own size.
     void setBoardScale(float scale);
 
+    // Every square from the mirror (read from the control first when the mirror is not in step).
+    void readSquares(pgn::Squares& out) override;
+
 private:
     void call(std::int32_t dispid, vantrelkit::InvokeKind kind, const vantrelkit::Variant* args,
               int argc, vantrelkit::Variant* result);
+    // A piece read through dispatch, as the control answers it.
+    std::int32_t controlPiece(std::int16_t col, std::int16_t row);
+    // Reads every square from the control into the mirror.
+    void resync();
+
+    std::int32_t& square(std::int16_t col, std::int16_t row) {
+        return squares_.at[col - 1][row - 1];
+    }
 
     vantrelkit::IDispatch& control_;
+    pgn::Squares squares_{};
+    bool inStep_ = false; // squares_ equals the control's position
+    // The control's start position, read from it after its first NewGame.
+    pgn::Squares start_{};
+    bool startKnown_ = false;
 };
 
 } // namespace pw2

@@ -20,12 +20,25 @@ private:
     std::int32_t number_;
 };
 
+// The contents of every square of a board, at[col - 1][row - 1].
+struct Squares {
+    std::int32_t at[8][8];
+};
+
 // The board: square contents are PieceNum values (none 1, Black 2 to 7, White 8 to 13),
 // squares are (col, row) with col 1..8 = files a..h and row 1..8 = ranks 8..1.
 // Any member may throw BoardError.
 class Board {
 public:
     virtual std::int32_t piece(std::int16_t col, std::int16_t row) = 0;
+    // Every square, as piece() reads them file by file; a board that holds its squares in
+    // memory gives them in one call instead of 64.
+    virtual void readSquares(Squares& out) {
+        for (std::int16_t col = 1; col <= 8; ++col) {
+            for (std::int16_t row = 1; row <= 8; ++row)
+                out.at[col - 1][row - 1] = piece(col, row);
+        }
+    }
     virtual void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) = 0;
     virtual bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                              std::int16_t toRow) = 0;

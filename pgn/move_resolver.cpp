@@ -21,10 +21,8 @@ enum class Outcome { Played, InvalidMove, IllegalMove, Error };
 // Any failure of a move that is not reported by the board itself.
 struct MoveFailure {};
 
-// The position as read square by square: at[col - 1][row - 1].
-struct Snapshot {
-    std::int32_t at[8][8];
-};
+// The position as the board gave it: at[col - 1][row - 1].
+using Snapshot = Squares;
 
 std::int16_t FileToCol(char c) {
     return c >= 'a' && c <= 'h' ? static_cast<std::int16_t>(c - 'a' + 1) : 0;
@@ -281,12 +279,11 @@ private:
     // from rank 8 down to rank 1; keeps the position read on the way for the pin test.
     void FindPieces(std::int32_t code) {
         st_.Candidates.fill({});
+        board_.readSquares(position_);
         std::size_t next = 0;
         for (std::int16_t c = 1; c <= 8; ++c) {
             for (std::int16_t r = 1; r <= 8; ++r) {
-                const std::int32_t value = board_.piece(c, r);
-                position_.at[c - 1][r - 1] = value;
-                if (value != code)
+                if (position_.at[c - 1][r - 1] != code)
                     continue;
                 if (next == st_.Candidates.size())
                     throw MoveFailure{}; // an eleventh piece of one kind
@@ -373,7 +370,7 @@ private:
     std::int32_t side_;
     ResolverState& st_;
     Board& board_;
-    Snapshot position_{};
+    Snapshot position_; // filled by FindPieces before any use; not cleared for the moves without it
 };
 
 } // namespace

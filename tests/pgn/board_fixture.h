@@ -89,6 +89,24 @@ protected:
         }
     }
 
+    // The control's own squares, read through dispatch past the proxy and its mirror.
+    pgn::Squares controlSquares() {
+        pgn::Squares squares{};
+        for (std::int16_t col = 1; col <= 8; ++col) {
+            for (std::int16_t row = 1; row <= 8; ++row) {
+                const vantrelkit::Variant args[] = {vantrelkit::Variant::ref(col),
+                                                    vantrelkit::Variant::ref(row)};
+                vantrelkit::Variant result;
+                EXPECT_EQ(control_->invoke(vantrelkit::dispid::Piece,
+                                           vantrelkit::InvokeKind::PropertyGet, args, 2, &result,
+                                           nullptr),
+                          vantrelkit::error::Ok);
+                squares.at[col - 1][row - 1] = result.i4;
+            }
+        }
+        return squares;
+    }
+
     static std::int32_t code(char c) {
         const std::size_t at = std::string_view("prnbqkPRNBQK").find(c);
         return at == std::string_view::npos ? 0 : static_cast<std::int32_t>(at) + 2;
