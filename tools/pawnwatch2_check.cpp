@@ -8,8 +8,9 @@
 // the first message the game showed. Last line on standard error: "N games, K ok, M failed".
 // Exit status: 0 when every game replayed, 1 when any failed or the file holds no game, 2 when
 // the file cannot be read (or shrank while it was read), the arguments are wrong or the board
-// control cannot be created. FILE "-" reads standard input. Games are read one at a time, so
-// memory stays bounded by the largest game.
+// control cannot be created. FILE "-" reads standard input; a named pipe (or a shell's
+// <(command)) is read the same way, to its end. Games are read one at a time, so memory stays
+// bounded by the largest game.
 #include "boardhost/board_proxy.h"
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
@@ -120,13 +121,18 @@ private:
     pw2::GamePlayer player_;
 };
 
-// The input: a regular file by its path, or standard input for "-". Anything else (a device, a
-// folder, a pipe by its name) is refused, since reading it might never end.
+// The input: a regular file or a named pipe by its path, or standard input for "-". Anything
+// else (a device, a folder, a socket) is refused, since reading it might never end. A pipe ends
+// when its writer closes it, as standard input does.
 struct Input {
     int fd = -1;
-    std::int64_t size = -1; // a regular file's size when opened; -1 for standard input
+    std::int64_t size = -1; // a regular file's size when opened; -1 for a stream
     std::string error;
 };
+
+bool readable(const struct stat& info) {
+    return S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode);
+}
 
 Input openInput(const char* path) {
     Input input;
@@ -135,7 +141,7 @@ Input openInput(const char* path) {
         return input;
     }
     struct stat info {};
-    if (::stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (::stat(path, &info) == 0 && !readable(info)) {
         input.error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "it is not a regular file";
         return input;
     }
@@ -144,13 +150,14 @@ Input openInput(const char* path) {
         input.error = std::strerror(errno);
         return input;
     }
-    if (!S_ISREG(info.st_mode)) {
+    if (!readable(info)) {
         input.error = "it is not a regular file";
         ::close(input.fd);
         input.fd = -1;
         return input;
     }
-    input.size = info.st_size;
+    if (S_ISREG(info.st_mode))
+        input.size = info.st_size;
     return input;
 }
 

@@ -2,10 +2,16 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -176,6 +182,86 @@ TEST(CheckTool, RefusesDevicesAndReadsStandardInputForADash) {
     run = check({"--fen", PW2_TEST_DATA "/real-games.pgn"});
     EXPECT_EQ(fromInput, run.out);
     EXPECT_EQ(fromInput.size(), 22u);
+}
+
+QByteArray realGames() {
+    QFile games(PW2_TEST_DATA "/real-games.pgn");
+    EXPECT_TRUE(games.open(QIODevice::ReadOnly));
+    return games.readAll();
+}
+
+TEST(CheckTool, StandardInputIsCheckedGameByGameAsItArrives) {
+    const QByteArray games = realGames();
+    const qsizetype second = games.indexOf("[Event ", 1);
+    ASSERT_GT(second, 0);
+    QProcess process;
+    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), {"--fen", "-"});
+    ASSERT_TRUE(process.waitForStarted());
+    // The first game and the start of the second, which ends the first: the first is reported
+    // while the input is still open.
+    process.write(games.left(second + 10));
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(60000))
+        out += process.readAllStandardOutput();
+    EXPECT_EQ(lines(out).size(), 1u);
+    EXPECT_EQ(out.left(5), "1\tok\t");
+    process.write(games.mid(second + 10));
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 0);
+    out += process.readAllStandardOutput();
+    const ToolRun fromFile = check({"--fen", PW2_TEST_DATA "/real-games.pgn"});
+    EXPECT_EQ(lines(out), fromFile.out);
+    EXPECT_EQ(fromFile.out.size(), 22u);
+}
+
+TEST(CheckTool, ReadsANamedPipeToItsEnd) {
+    QTemporaryDir dir;
+    const std::string fifo = dir.filePath("games.fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    const QByteArray games = realGames().repeated(3);
+
+    QProcess process;
+    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"),
+                  {"--fen", QString::fromStdString(fifo)});
+    ASSERT_TRUE(process.waitForStarted());
+    // Another thread writes the games in uneven pieces, as a program producing them would. It
+    // waits for the reader without blocking, so that a checker refusing the pipe fails the test
+    // instead of hanging it.
+    bool written = false;
+    std::thread writer([&] {
+        int fd = -1;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (fd < 0 && std::chrono::steady_clock::now() < deadline) {
+            fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (fd < 0)
+            return;
+        ::fcntl(fd, F_SETFL, 0);
+        qsizetype at = 0;
+        for (qsizetype piece = 1; at < games.size(); piece = piece * 3 % 9973 + 1) {
+            const qsizetype n = std::min(piece, games.size() - at);
+            if (::write(fd, games.constData() + at, static_cast<size_t>(n)) != n)
+                break;
+            at += n;
+        }
+        written = at == games.size();
+        ::close(fd);
+    });
+    const bool finished = process.waitForFinished(120000);
+    writer.join();
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const std::vector<std::string> out = lines(process.readAllStandardOutput());
+    const ToolRun fromFile = check({"--fen", PW2_TEST_DATA "/real-games.pgn"});
+    ASSERT_EQ(out.size(), 66u);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const std::string& expected = fromFile.out[i % 22];
+        EXPECT_EQ(out[i], std::to_string(i + 1) + expected.substr(expected.find('\t')));
+    }
 }
 
 TEST(CheckTool, AFileThatShrinksMidRunReportsTheGamesBeforeAndExitsWithTwo) {
