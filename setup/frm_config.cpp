@@ -3,7 +3,6 @@
 #include "editor/frm_edit.h"
 #include "editor/game_document.h"
 #include "pgnfile/edit_game.h"
-#include "pgnfile/game_index.h"
 #include "services/app_path.h"
 #include "services/desktop.h"
 #include "services/file_bytes.h"
@@ -16,6 +15,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,11 +26,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <optional>
+#include <sys/stat.h>
 
 namespace pw2 {
 namespace {
@@ -74,6 +79,33 @@ public:
     WaitPointer(const WaitPointer&) = delete;
     WaitPointer& operator=(const WaitPointer&) = delete;
 };
+
+// Opens path for reading when it names a regular file, as the program's file reading does: a
+// device, a pipe or a folder is refused before opening (a FIFO would wait for a writer) and again
+// on the opened file, in case the path was replaced between.
+bool openRegularFile(QFile& file, QString& reason) {
+    const QString notRegular = QStringLiteral("it is not a regular file");
+    struct stat info {};
+    if (::stat(QFile::encodeName(file.fileName()).constData(), &info) == 0 &&
+        !S_ISREG(info.st_mode)) {
+        reason = notRegular;
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+        return false;
+    }
+    if (::fstat(file.handle(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        reason = notRegular;
+        file.close();
+        return false;
+    }
+    return true;
+}
+
+QString megabytes(std::int64_t bytes) {
+    return QString::number(double(bytes) / 1e6, 'f', bytes < 10'000'000 ? 1 : 0);
+}
 
 QLabel* label(const char* text, QWidget* parent) {
     return new QLabel(QString::fromUtf8(text), parent);
@@ -189,6 +221,10 @@ void frmConfig::buildMatchPanel() {
     keepPlace.setRetainSizeWhenHidden(true);
     firstMatchLabel_->setSizePolicy(keepPlace);
     firstMatchLabel_->hide();
+    matchFilterEdit_ = named(new QLineEdit(panel), "matchFilterEdit");
+    matchFilterEdit_->setPlaceholderText(
+        QStringLiteral("Find a game: words of White, Black, Event, Site or Date"));
+    matchFilterEdit_->setClearButtonEnabled(true);
     matchList_ = named(new QListView(panel), "matchList");
     matchList_->setModel(model_);
     matchList_->setUniformItemSizes(true);
@@ -218,6 +254,7 @@ void frmConfig::buildMatchPanel() {
     auto* left = new QVBoxLayout;
     left->addWidget(label("Match list :", panel));
     left->addWidget(firstMatchLabel_);
+    left->addWidget(matchFilterEdit_);
     left->addWidget(matchList_, 1);
     auto* editButtons = new QHBoxLayout;
     editButtons->addWidget(editGameButton_);
@@ -236,6 +273,7 @@ void frmConfig::buildMatchPanel() {
 void frmConfig::connectButtons() {
     connect(matchList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmConfig::describeChosenGame);
+    connect(matchFilterEdit_, &QLineEdit::textChanged, this, &frmConfig::filterGames);
     connect(chooseFileButton_, &QPushButton::clicked, this, &frmConfig::openMatchPanel);
     connect(changeColourButton_, &QPushButton::clicked, this, &frmConfig::chooseTextColour);
     connect(settingsOkButton_, &QPushButton::clicked, this, &frmConfig::storeSettings);
@@ -276,18 +314,28 @@ void frmConfig::showPanel(bool matchPanel) {
         move(s->geometry().x() + (s->geometry().width() - w) / 2, y());
 }
 
+const std::vector<pgn::GameSpan>& frmConfig::gameSpans() const {
+    static const std::vector<pgn::GameSpan> none;
+    return listed_ ? listed_->spans() : none;
+}
+
 int frmConfig::listCount() const {
-    return model_->rowCount();
+    return model_->gameCount();
 }
 
 int frmConfig::listIndex() const {
-    const QModelIndex current = matchList_->selectionModel()->currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return chosenGame_;
 }
 
-void frmConfig::chooseRow(int row) {
-    matchList_->selectionModel()->setCurrentIndex(model_->index(row, 0),
-                                                  QItemSelectionModel::ClearAndSelect);
+void frmConfig::chooseGame(int game) {
+    chosenGame_ = game;
+    const int row = model_->rowOf(game);
+    if (row >= 0) {
+        const QModelIndex index = model_->index(row, 0);
+        matchList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        matchList_->scrollTo(index);
+    }
+    describeChosenGame();
 }
 
 void frmConfig::loadSettings() {
@@ -332,34 +380,134 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
     // reason, instead of passing over it as a missing file.
     if (trimmed.isEmpty() || !QFileInfo::exists(trimmed))
         return Listing::NoFile;
-    std::string bytes;
-    if (!readFile(trimmed, bytes))
-        return Listing::Unreadable;
-    path = trimmed;
-    listText(std::move(bytes));
-    return Listing::Listed;
+    QFile file(trimmed);
+    QString reason;
+    Listing listing = Listing::Unreadable;
+    if (openRegularFile(file, reason)) {
+        listing = listFrom(trimmed, file.size(), [&file](char* to, std::size_t n) {
+            return std::int64_t(file.read(to, qint64(n)));
+        });
+        if (listing == Listing::Unreadable)
+            reason = file.errorString();
+    }
+    if (listing == Listing::Unreadable)
+        showMessage(QStringLiteral("The file \"%1\" cannot be read: %2").arg(trimmed, reason),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+    if (listing == Listing::Listed)
+        path = trimmed;
+    return listing;
 }
 
-void frmConfig::listText(std::string bytes) {
-    const WaitPointer wait;
-    auto index = std::make_shared<const GameIndex>(std::move(bytes));
-    model_->setIndex(index);
-    if (index->empty()) {
+bool frmConfig::listText(std::string_view bytes) {
+    std::size_t at = 0;
+    return listFrom(currentFile_, std::int64_t(bytes.size()),
+                    [bytes, &at](char* to, std::size_t n) {
+                        n = std::min(n, bytes.size() - at);
+                        std::copy_n(bytes.data() + at, n, to);
+                        at += n;
+                        return std::int64_t(n);
+                    }) == Listing::Listed;
+}
+
+frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
+                                       const ReadBytes& read) {
+    // The progress dialog lets events run; nothing may start another listing meanwhile.
+    if (listing_)
+        return Listing::Cancelled;
+    listing_ = true;
+    MatchCatalogBuilder builder;
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<WaitPointer> wait(std::in_place);
+    std::unique_ptr<QProgressDialog> progress;
+    std::string chunk(std::max<std::size_t>(pace_.chunkBytes, 1), '\0');
+    Listing listing = Listing::Listed;
+    for (bool first = true;; first = false) {
+        const std::int64_t got = read(chunk.data(), chunk.size());
+        if (got < 0) {
+            listing = Listing::Unreadable;
+            break;
+        }
+        if (got == 0)
+            break;
+        builder.add(std::string_view(chunk.data(), std::size_t(got)));
+        // Room for as many games as the file holds at this density, so that the lists grow
+        // without copying themselves.
+        if (first && std::uint64_t(size) > builder.bytesRead())
+            builder.expectGames(std::size_t(double(builder.games()) * double(size) /
+                                            double(builder.bytesRead()) * 1.05));
+        if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
+            wait.reset();
+            progress = std::make_unique<QProgressDialog>(this);
+            progress->setObjectName(QStringLiteral("listingProgress"));
+            progress->setWindowTitle(windowTitle());
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setAutoReset(false);
+            progress->setAutoClose(false);
+            progress->setMinimumDuration(0);
+            progress->setRange(0, size > 0 ? 1000 : 0);
+            progress->show();
+        }
+        if (progress) {
+            const auto done = std::int64_t(builder.bytesRead());
+            if (size > 0)
+                progress->setValue(int(std::min<std::int64_t>(done, size) * 1000 / size));
+            progress->setLabelText(
+                QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 of %4 MB read")
+                    .arg(QFileInfo(name).fileName())
+                    .arg(builder.games())
+                    .arg(megabytes(done), megabytes(std::max(size, done))));
+            QCoreApplication::processEvents();
+            if (progress->wasCanceled()) {
+                listing = Listing::Cancelled;
+                break;
+            }
+        }
+    }
+    progress.reset();
+    if (listing == Listing::Listed)
+        showCatalog(builder.finish());
+    listing_ = false;
+    return listing;
+}
+
+void frmConfig::showCatalog(std::shared_ptr<const MatchCatalog> catalog) {
+    {
+        const QSignalBlocker quiet(matchFilterEdit_);
+        matchFilterEdit_->clear();
+    }
+    model_->setCatalog(catalog);
+    if (catalog->empty()) {
+        chosenGame_ = -1;
         descriptionLabel_->setText(QStringLiteral("No match selected"));
         firstMatchLabel_->hide();
         return;
     }
+    listed_ = std::move(catalog);
     matchOkButton_->setEnabled(true);
-    chooseRow(0);
-    gameSpans_ = index->spans();
+    chooseGame(0);
+}
+
+void frmConfig::filterGames(const QString& words) {
+    model_->setFilter(words);
+    const int row = model_->rowOf(chosenGame_);
+    if (row >= 0) {
+        const QModelIndex index = model_->index(row, 0);
+        matchList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        matchList_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
 }
 
 void frmConfig::describeChosenGame() {
-    const int row = listIndex();
-    if (row < 0)
+    // A row the user picks chooses its game; the list losing its current row (a new filter)
+    // leaves the chosen game as it is.
+    const int picked = model_->gameAt(matchList_->selectionModel()->currentIndex().row());
+    if (picked >= 0)
+        chosenGame_ = picked;
+    if (chosenGame_ < 0)
         return;
-    descriptionLabel_->setText(model_->fullText(row));
-    firstMatchLabel_->setText(QStringLiteral("Match %1 will be played first").arg(row + 1));
+    descriptionLabel_->setText(model_->fullText(chosenGame_));
+    firstMatchLabel_->setText(QStringLiteral("Match %1 will be played first").arg(chosenGame_ + 1));
     firstMatchLabel_->show();
 }
 
@@ -367,7 +515,8 @@ void frmConfig::openMatchPanel() {
     showPanel(true);
     const QString before = currentFile_;
     currentFile_ = settings().text(setting::PgnFile, defaultFile());
-    if (listGames(currentFile_) == Listing::Unreadable)
+    const Listing listing = listGames(currentFile_);
+    if (listing == Listing::Unreadable || listing == Listing::Cancelled)
         currentFile_ = before;
 }
 
@@ -376,7 +525,7 @@ void frmConfig::closeMatchPanel() {
 }
 
 void frmConfig::storeMatch() {
-    replaceMatchTable(settings(), currentFile_, gameSpans_, listCount(), listIndex());
+    replaceMatchTable(settings(), currentFile_, gameSpans(), listCount(), listIndex());
     gameFileMissing_ = false; // the stored match names a file
     loadSettings();
     showPanel(false);
@@ -390,7 +539,8 @@ void frmConfig::importFile() {
         return;
     const QString before = currentFile_;
     currentFile_ = fileDialog_.FileName;
-    if (listGames(currentFile_) == Listing::Unreadable)
+    const Listing listing = listGames(currentFile_);
+    if (listing == Listing::Unreadable || listing == Listing::Cancelled)
         currentFile_ = before;
 }
 
@@ -398,9 +548,11 @@ frmEdit* frmConfig::openEditor() {
     if (!editor_) {
         editor_ = new frmEdit(this);
         // Finish lists the edited file's games again and makes it the current file.
+        // A file that cannot be read, or a listing the user cancels, leaves the list and its
+        // file together as they were.
         connect(editor_, &frmEdit::finished, this, [this](QString path) {
-            listGames(path);
-            currentFile_ = trimSpaces(path);
+            if (listGames(path) == Listing::Listed)
+                currentFile_ = path;
         });
     }
     return editor_;
@@ -436,14 +588,16 @@ void frmConfig::editGame() {
     // it, or of the next game, behind in the file; another game in its place is not the game the
     // user chose. The games are listed again from what was just read, the same game number
     // chosen, and the user looks at the list before editing.
-    const GameIndex* index = model_->gameIndex();
-    const bool asListed = index && k < gameSpans_.size() && k < index->size() &&
-                          spanDelimitsGame(text, gameSpans_[k]) &&
-                          pgn::gameText(text, gameSpans_[k]) == index->gameText(k);
+    const MatchCatalog* listed = model_->catalog();
+    const std::vector<pgn::GameSpan>& spans = gameSpans();
+    const bool asListed = listed && k < spans.size() && k < listed->size() &&
+                          spanDelimitsGame(text, spans[k]) &&
+                          listed->isListedGame(k, pgn::gameText(text, spans[k]));
     if (!asListed) {
-        listText(std::move(text));
+        if (!listText(text))
+            return;
         if (row < listCount())
-            chooseRow(row);
+            chooseGame(row);
         showMessage(QStringLiteral("The file \"%1\" has changed since its games were listed. "
                                    "Its games are listed again as they are now; check the chosen "
                                    "game and press Edit Game again.")
@@ -456,7 +610,7 @@ void frmConfig::editGame() {
     GameDocument document;
     document.path = currentFile_;
     document.utf8 = isValidUtf8(text);
-    GameSplit split = splitAtGame(text, gameSpans_[k]);
+    GameSplit split = splitAtGame(text, spans[k]);
     text = std::string();
     document.textBefore = std::move(split.TextBefore);
     document.game = std::move(split.game);

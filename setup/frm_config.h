@@ -6,19 +6,24 @@
 // "chooseFileButton" ("...", which opens the match panel), "timePerMoveEdit", "timePerGameEdit",
 // "textColourSwatch" with "changeColourButton", "showMoveListCheck", "randomOrderCheck",
 // "settingsOkButton" and "aboutButton". The "matchPanel": the "matchList", "firstMatchLabel",
-// "descriptionLabel" (the chosen game's tags), "editGameButton", "newGameButton", "importButton",
-// "matchOkButton" and "matchCancelButton".
+// "descriptionLabel" (the chosen game's tags), "matchFilterEdit" (words that narrow the list),
+// "editGameButton", "newGameButton", "importButton", "matchOkButton" and "matchCancelButton".
+// A listing that takes a while shows the "listingProgress" dialog, whose Cancel keeps the list
+// and the file listed before.
 #pragma once
 
 #include "editor/frm_edit.h"
 #include "pgn/game_spans.h"
 #include "services/common_dialog.h"
+#include "setup/match_catalog.h"
 
 #include <QFrame>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,11 +58,19 @@ public:
     explicit frmConfig(bool gameFileMissing = false, QWidget* parent = nullptr);
     ~frmConfig() override;
 
+    // How a listing reads its file, and when it starts showing its progress.
+    struct ListingPace {
+        std::chrono::milliseconds progressDelay{300};
+        std::size_t chunkBytes = std::size_t(4) << 20;
+    };
+    void setListingPace(const ListingPace& pace) { pace_ = pace; }
+
     // The file whose games the match list shows, and where those games lie in it, one span per
-    // entry in list order (a file without games empties the list and keeps the spans).
+    // game in file order (a file without games empties the list and keeps the spans).
     const QString& currentFile() const { return currentFile_; }
-    const std::vector<pgn::GameSpan>& gameSpans() const { return gameSpans_; }
-    // The match list: its number of entries and the chosen entry (-1 when none).
+    const std::vector<pgn::GameSpan>& gameSpans() const;
+    // The match list: the number of games listed, shown or filtered out, and the chosen game
+    // (0-based, -1 when none), which stays chosen while a filter hides it.
     int listCount() const;
     int listIndex() const;
     // The editor window, once New Game or Edit Game opened it.
@@ -67,7 +80,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Listing { Listed, NoFile, Unreadable };
+    enum class Listing { Listed, NoFile, Unreadable, Cancelled };
+    // Reads up to n bytes into to: the number read, 0 at the end, -1 on a failure.
+    using ReadBytes = std::function<std::int64_t(char* to, std::size_t n)>;
 
     void buildSettingsPanel();
     void buildMatchPanel();
@@ -94,13 +109,22 @@ private:
 
     // Lists the games of the file at path, which receives the path without the spaces around
     // it. A path naming nothing changes nothing; a file that cannot be read, and anything that is
-    // not a regular file (a folder, a device, a pipe), is reported and changes nothing.
+    // not a regular file (a folder, a device, a pipe), is reported and changes nothing; nor does
+    // a listing the user cancels.
     Listing listGames(QString& path);
-    // Lists the games of bytes, a file's whole text, and chooses the first.
-    void listText(std::string bytes);
+    // Lists the games of bytes, a file's whole text, and chooses the first; false when the user
+    // cancelled.
+    bool listText(std::string_view bytes);
+    // Lists the games of the bytes read, of about size bytes in all, named name in the progress
+    // shown when it takes a while; then chooses the first game. Cancelled and Unreadable change
+    // nothing.
+    Listing listFrom(const QString& name, std::int64_t size, const ReadBytes& read);
+    void showCatalog(std::shared_ptr<const MatchCatalog> catalog);
+    void filterGames(const QString& words);
     // Reads the whole file at path, reporting a failure; false when it could not be read.
     bool readFile(const QString& path, std::string& bytes);
-    void chooseRow(int row);
+    // Chooses game (0-based), showing it in the list when the filter lets it.
+    void chooseGame(int game);
     void showPanel(bool matchPanel);
     int twipsToPixels(int twips) const;
     QString defaultFile() const;
@@ -111,7 +135,11 @@ private:
 
     bool gameFileMissing_; // until a match is stored
     QString currentFile_;
-    std::vector<pgn::GameSpan> gameSpans_;
+    // The last listing that found games: its spans are the ones the match table stores.
+    std::shared_ptr<const MatchCatalog> listed_;
+    int chosenGame_ = -1;
+    ListingPace pace_;
+    bool listing_ = false;
     // The open-file and colour dialogs.
     CommonDialog fileDialog_;
     GameListModel* model_;
@@ -135,6 +163,7 @@ private:
 
     // The match panel.
     QGroupBox* matchPanel_;
+    QLineEdit* matchFilterEdit_;
     QListView* matchList_;
     QLabel* firstMatchLabel_;
     QLabel* descriptionLabel_;

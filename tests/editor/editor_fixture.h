@@ -79,6 +79,7 @@ struct ConfigView {
           matchPanel(control<QGroupBox>(d, "matchPanel")),
           matchList(control<QListView>(d, "matchList")),
           firstMatch(control<QLabel>(d, "firstMatchLabel")),
+          matchFilter(control<QLineEdit>(d, "matchFilterEdit")),
           description(control<QLabel>(d, "descriptionLabel")),
           editGame(control<QPushButton>(d, "editGameButton")),
           newGame(control<QPushButton>(d, "newGameButton")),
@@ -86,7 +87,7 @@ struct ConfigView {
           matchOk(control<QPushButton>(d, "matchOkButton")),
           matchCancel(control<QPushButton>(d, "matchCancelButton")) {}
 
-    // Chooses entry row (0-based) of the match list.
+    // Chooses row (0-based) of the match list as it is shown.
     void select(int row) const { matchList->setCurrentIndex(matchList->model()->index(row, 0)); }
 
     QGroupBox* settingsPanel;
@@ -104,6 +105,7 @@ struct ConfigView {
     QGroupBox* matchPanel;
     QListView* matchList;
     QLabel* firstMatch;
+    QLineEdit* matchFilter;
     QLabel* description;
     QPushButton* editGame;
     QPushButton* newGame;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -31,6 +32,42 @@ const std::string kGames = "[Event \"The \\\"Cup\\\"\"]\n[Site \"Here\"]\n[Date 
                            "1.d4 {a comment} d5 2.c4 0-1\n\n"
                            "[Event \"Third\"]\n[Site \"There\"]\n[Date \"2003\"]\n"
                            "[White \"W3\"]\n[Black \"B3\"]\n\n1.c4 e5 *";
+
+// Games to find by their players, events, sites and dates.
+const std::string kNamedGames =
+    "[Event \"Wijk aan Zee\"]\n[Site \"Netherlands\"]\n[Date \"2013.01.20\"]\n"
+    "[White \"Carlsen, Magnus\"]\n[Black \"Anand, Viswanathan\"]\n\n1.e4 e5 *\n\n"
+    "[Event \"World Championship\"]\n[Site \"Chennai\"]\n[Date \"2013.11.22\"]\n"
+    "[White \"Anand, Viswanathan\"]\n[Black \"Carlsen, Magnus\"]\n\n1.d4 d5 *\n\n"
+    "[Event \"Casual\"]\n[Site \"London\"]\n[Date \"1851.06.21\"]\n[White \"Anderssen\"]\n"
+    "[Black \"Kieseritzky\"]\n\n1.e4 e5 *\n\n"
+    "[Event \"Tata Steel\"]\n[Site \"Wijk aan Zee\"]\n[Date \"2013.01.27\"]\n"
+    "[Round \"13\"]\n[White \"Aronian\"]\n[Black \"Carlsen, Magnus\"]\n\n1.c4 e5 *\n";
+
+// The game numbers the match list shows, in order (each row starts with "<n>- ").
+std::vector<int> shownGames(const test::ConfigView& c) {
+    std::vector<int> games;
+    const QAbstractItemModel* model = c.matchList->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        games.push_back(model->index(row, 0).data().toString().section('-', 0, 0).toInt());
+    return games;
+}
+
+// Counts the listing progress dialogs shown while it lives.
+class ProgressWatch : public QObject {
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched) &&
+            watched->objectName() == "listingProgress")
+            ++shown;
+        return false;
+    }
+};
 
 // A move list line: number, ". ", White left in 8 columns, Black right in 8.
 std::string line(int n, const std::string& white, const std::string& black) {
@@ -497,6 +534,147 @@ TEST_F(ConfigDialog, APathThatIsNoRegularFileIsRefusedOnEveryWayIn) {
         ASSERT_TRUE(QFile::remove(listed));
         ASSERT_TRUE(QFile::rename(moved, listed));
     }
+}
+
+// Each word typed narrows the list to the games whose White, Black, Event, Site or Date holds
+// it, in any case; the rows keep their games' numbers, and a row picked there is the game Edit
+// Game opens and OK stores as the first.
+TEST_F(ConfigDialog, TheFilterFindsGamesByWordsOfTheirTagsAndKeepsTheirNumbers) {
+    auto d = openDialog();
+    const test::ConfigView c(*d);
+    listFile(*d, writeFile("named.pgn", kNamedGames));
+    EXPECT_FALSE(c.matchFilter->placeholderText().isEmpty());
+    using Games = std::vector<int>;
+    QTest::keyClicks(c.matchFilter, "CarlSEN");
+    EXPECT_EQ(shownGames(c), (Games{1, 2, 4}));
+    QTest::keyClicks(c.matchFilter, " 2013.01");
+    EXPECT_EQ(shownGames(c), (Games{1, 4}));
+    QTest::keyClicks(c.matchFilter, "  wijk");
+    EXPECT_EQ(shownGames(c), (Games{1, 4})); // one game's Event, the other's Site
+    QTest::keyClick(c.matchFilter, Qt::Key_Backspace);
+    QTest::keyClicks(c.matchFilter, "kx");
+    EXPECT_EQ(shownGames(c), Games{});
+    const std::pair<const char*, Games> found[] = {
+        {"magnus chennai", {2}},   {"anand carlsen", {1, 2}}, {"1851 LONDON", {3}},
+        {"13", {1, 2, 4}},         {"aronian 13", {4}},       {"event", {}},
+        {"\tsteel\n  tata ", {4}}, {"carlsen,", {1, 2, 4}},   {"an", {1, 2, 3, 4}},
+        {"magnuscarlsen", {}},     {"zee netherlands", {1}},
+    };
+    for (const auto& [words, games] : found) {
+        c.matchFilter->setText(words);
+        EXPECT_EQ(shownGames(c), games) << words;
+    }
+
+    // The rows show the games' own entries and numbers.
+    c.matchFilter->setText("chennai");
+    ASSERT_EQ(c.matchList->model()->rowCount(), 1);
+    EXPECT_EQ(c.matchList->model()->index(0, 0).data().toString(),
+              "2- [Event \"World Championship\"] [Site \"Chennai\"] [Date \"2013.11.22\"] "
+              "[White \"Anand, Viswanathan\"] [Black \"Carlsen, Magnus\"]");
+    c.select(0);
+    EXPECT_EQ(d->listIndex(), 1);
+    EXPECT_EQ(c.firstMatch->text(), "Match 2 will be played first");
+    EXPECT_TRUE(c.description->text().startsWith("2- [Event \"World Championship\"]"));
+    c.editGame->click();
+    ASSERT_NE(d->editor(), nullptr);
+    EXPECT_EQ(test::EditorView(*d->editor()).white->text(), "Anand, Viswanathan");
+    d->editor()->hide();
+
+    // Clearing the box shows every game again, the chosen one still chosen.
+    c.matchFilter->clear();
+    EXPECT_EQ(shownGames(c), (Games{1, 2, 3, 4}));
+    EXPECT_EQ(c.matchList->currentIndex().row(), 1);
+    EXPECT_TRUE(c.matchList->selectionModel()->isSelected(c.matchList->currentIndex()));
+    // A filter that hides the chosen game leaves it chosen.
+    c.matchFilter->setText("london");
+    EXPECT_EQ(shownGames(c), Games{3});
+    EXPECT_EQ(d->listIndex(), 1);
+    EXPECT_EQ(c.firstMatch->text(), "Match 2 will be played first");
+
+    c.matchFilter->setText("tata");
+    c.select(0);
+    EXPECT_EQ(c.firstMatch->text(), "Match 4 will be played first");
+    c.matchOk->click();
+    EXPECT_EQ(settings().read("FirstGame", ""), "4");
+    EXPECT_EQ(settings().read("NumOfGames", ""), "4");
+
+    // A file listed anew is shown whole, its first game chosen.
+    c.chooseFile->click();
+    listFile(*d, box.path("named.pgn"));
+    EXPECT_EQ(c.matchFilter->text(), "");
+    EXPECT_EQ(shownGames(c), (Games{1, 2, 3, 4}));
+    EXPECT_EQ(d->listIndex(), 0);
+}
+
+// A listing that takes a while shows its progress; cancelling it, on each way into a listing,
+// keeps the games and the file listed before.
+TEST_F(ConfigDialog, CancellingASlowListingKeepsTheListedGamesAndFile) {
+    const QString listed = writeFile("listed.pgn", kGames);
+    std::string many;
+    for (int i = 0; i < 50; ++i)
+        many += kNamedGames + "\n";
+    const QString big = writeFile("big.pgn", many);
+    auto d = openDialog();
+    const test::ConfigView c(*d);
+    listFile(*d, listed);
+    c.select(2);
+    const auto spans = d->gameSpans();
+
+    d->setListingPace({std::chrono::milliseconds(0), 512});
+    QString progressText;
+    const auto cancelWhenShown = [&] {
+        QTimer::singleShot(0, d.get(), [&] {
+            auto* progress = d->findChild<QProgressDialog*>("listingProgress");
+            ASSERT_NE(progress, nullptr);
+            EXPECT_TRUE(progress->isVisible());
+            EXPECT_TRUE(progress->isModal());
+            progressText = progress->labelText();
+            progress->cancel();
+        });
+    };
+    const auto expectListedKept = [&] {
+        EXPECT_EQ(d->currentFile(), listed);
+        EXPECT_EQ(d->listCount(), 3);
+        EXPECT_EQ(c.matchList->model()->rowCount(), 3);
+        EXPECT_EQ(d->gameSpans(), spans);
+        EXPECT_EQ(d->listIndex(), 2);
+        EXPECT_EQ(c.firstMatch->text(), "Match 3 will be played first");
+        EXPECT_TRUE(box.messageTexts().empty());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(d->findChild<QProgressDialog*>("listingProgress"), nullptr);
+    };
+    cancelWhenShown();
+    listFile(*d, big);
+    expectListedKept();
+    EXPECT_TRUE(progressText.contains("big.pgn")) << progressText.toStdString();
+    EXPECT_TRUE(progressText.contains("games")) << progressText.toStdString();
+
+    settings().write("PGNFile", big);
+    cancelWhenShown();
+    c.chooseFile->click();
+    expectListedKept();
+
+    // Left to run, the same listing lists every game.
+    ProgressWatch watch;
+    listFile(*d, big);
+    EXPECT_GE(watch.shown, 1);
+    EXPECT_EQ(d->currentFile(), big);
+    EXPECT_EQ(d->listCount(), 200);
+    EXPECT_EQ(d->gameSpans(), pgn::findGameSpans(many));
+}
+
+TEST_F(ConfigDialog, OnlyASlowListingShowsItsProgress) {
+    const QString file = writeFile("named.pgn", kNamedGames);
+    auto d = openDialog();
+    ProgressWatch watch;
+    listFile(*d, file);
+    EXPECT_EQ(watch.shown, 0);
+    EXPECT_EQ(d->listCount(), 4);
+    d->setListingPace({std::chrono::milliseconds(0), 64});
+    listFile(*d, file);
+    EXPECT_EQ(watch.shown, 1);
+    EXPECT_EQ(d->listCount(), 4);
+    EXPECT_EQ(d->findChild<QProgressDialog*>("listingProgress"), nullptr);
 }
 
 TEST_F(ConfigDialog, ClosingTheWindowEndsTheProgramWithoutStoring) {
