@@ -1,131 +1,186 @@
-// The setup dialog on a file of 100,000 real games (the bundled games, each copy followed by one
-// engine game with a comment after every move; about 93 MB):
-//  - "..." and PGN Import...: until the list is filled, its first entry selected, and the list
-//    scrolled to its last entry and painted;
-//  - the match panel's OK: replacing a stored table of 100,000 games by another one, on disk.
-// Run a Release build: build/bench/setup/setup_bench (no display needed).
-#include "../support/read_file.h"
+// The setup dialog on a collection of 500,000 real games (bench/make_collection.sh plain: the
+// classics repeated, about 260 MB):
+//  - "...": until the list is filled, its first entry selected, and the list scrolled to its last
+//    entry and painted, with the peak resident memory while listing, for the first listing and
+//    for one made while the previous list is still held;
+//  - the filter box, per keystroke: a player's name and a year typed letter by letter, and a word
+//    matching nothing, each until the list is painted again;
+//  - the match panel's OK: storing the table of every game, then replacing it by another one.
+// Run a Release build: build-rel/bin/setup_bench [GAMES] (no display needed).
 #include "services/settings_store.h"
 #include "setup/frm_config.h"
 #include "support/doubles.h"
 #include "support/scripted_dialogs.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <benchmark/benchmark.h>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
 
 namespace {
 
-constexpr int kGames = 100'000;
-
-// Writes kGames real games to name and returns its path and size in MB.
-QString writeGames(pw2::test::Sandbox& box, const QString& name, double& megabytes) {
-    const std::string bundled = readFileOrAbort(PW2_SOURCE_DIR "/data/default.pgn");
-    const std::string engine = readFileOrAbort(PW2_SOURCE_DIR "/bench/data/engine-games.pgn");
-    const std::vector<pgn::GameSpan> bundledSpans = pgn::findGameSpans(bundled);
-    const std::vector<pgn::GameSpan> engineSpans = pgn::findGameSpans(engine);
-    QFile f(box.path(name));
-    if (!f.open(QIODevice::WriteOnly))
-        std::abort();
-    auto put = [&f](std::string_view text) {
-        f.write(text.data(), qint64(text.size()));
-        f.write("\n", 1);
-    };
-    int games = 0;
-    for (std::size_t e = 0; games < kGames; ++e) {
-        for (std::size_t i = 0; i < bundledSpans.size() && games < kGames; ++i, ++games)
-            put(pgn::gameText(bundled, bundledSpans[i]));
-        if (games < kGames) {
-            put(pgn::gameText(engine, engineSpans[e % engineSpans.size()]));
-            ++games;
-        }
-    }
-    megabytes = double(f.size()) / 1e6;
-    return f.fileName();
+// A figure of /proc/self/status, in MB.
+double statusMegabytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::string(field).size() + 1) / 1024.0;
+    return 0;
 }
 
-// A control of the dialog by its objectName.
+// Starts a new peak of resident memory from what is resident now.
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 template <class Control>
 Control* control(const pw2::frmConfig& d, const char* name) {
     auto* found = d.findChild<Control*>(QLatin1String(name));
-    if (!found)
-        std::abort();
+    if (!found) {
+        std::fprintf(stderr, "no control named %s\n", name);
+        std::exit(1);
+    }
     return found;
 }
 
-void click(const pw2::frmConfig& d, const char* button) {
-    control<QPushButton>(d, button)->click();
+double milliseconds(const QElapsedTimer& clock) {
+    return double(clock.nsecsElapsed()) / 1e6;
 }
 
-// The list is filled when its last entry can be scrolled to and painted.
-void showLastEntry(pw2::frmConfig& d, benchmark::State& state) {
-    control<QListView>(d, "matchList")->scrollToBottom();
-    QCoreApplication::processEvents();
-    if (d.listCount() != kGames || d.listIndex() != 0)
-        state.SkipWithError("the list does not hold every game");
-}
-
-struct Fixture {
-    Fixture() {
-        file = writeGames(box, "games.pgn", megabytes);
-        pw2::settings().write("PGNFile", file);
-        dialog = std::make_unique<pw2::frmConfig>();
-        dialog->show();
-        QCoreApplication::processEvents();
-    }
-    pw2::test::Sandbox box;
-    pw2::test::ScriptedDialogsScope scripted;
-    QString file;
-    double megabytes = 0;
-    std::unique_ptr<pw2::frmConfig> dialog;
+struct Listing {
+    double ms = 0;
+    double peakMB = 0;
+    double beforeMB = 0;
 };
 
-void BM_ListGamesByChange(benchmark::State& state) {
-    Fixture f;
-    for (auto _ : state) {
-        click(*f.dialog, "chooseFileButton");
-        showLastEntry(*f.dialog, state);
-        state.PauseTiming();
-        click(*f.dialog, "matchCancelButton");
-        state.ResumeTiming();
+// "..." until the list is filled and its last entry painted.
+Listing listGames(pw2::frmConfig& d, int games) {
+    QCoreApplication::processEvents();
+    Listing result;
+    result.beforeMB = statusMegabytes("VmRSS:");
+    resetPeak();
+    QElapsedTimer clock;
+    clock.start();
+    control<QPushButton>(d, "chooseFileButton")->click();
+    control<QListView>(d, "matchList")->scrollToBottom();
+    QCoreApplication::processEvents();
+    result.ms = milliseconds(clock);
+    result.peakMB = statusMegabytes("VmHWM:");
+    if ((games >= 0 && d.listCount() != games) || d.listIndex() != 0) {
+        std::fprintf(stderr, "the list holds %d games, not %d\n", d.listCount(), games);
+        std::exit(1);
     }
-    state.counters["games"] = kGames;
-    state.counters["file_MB"] = f.megabytes;
+    return result;
 }
 
-void BM_ListGamesByImport(benchmark::State& state) {
-    Fixture f;
-    click(*f.dialog, "chooseFileButton");
-    for (auto _ : state) {
-        f.scripted.dialogs->files.push_back(f.file);
-        click(*f.dialog, "importButton");
-        showLastEntry(*f.dialog, state);
-    }
-    state.counters["games"] = kGames;
-    state.counters["file_MB"] = f.megabytes;
-}
+struct Typed {
+    std::string what;
+    std::vector<double> ms;
+    std::vector<int> rows;
+};
 
-void BM_StoreMatchTable(benchmark::State& state) {
-    Fixture f;
-    click(*f.dialog, "chooseFileButton");
-    click(*f.dialog, "matchOkButton"); // a stored table of kGames games, which each run replaces
-    for (auto _ : state) {
-        state.PauseTiming();
-        click(*f.dialog, "chooseFileButton");
-        state.ResumeTiming();
-        click(*f.dialog, "matchOkButton");
+// Types text into the filter box letter by letter, each until the list is painted.
+Typed type(pw2::frmConfig& d, const std::string& what, const QString& text) {
+    auto* box = control<QLineEdit>(d, "matchFilterEdit");
+    auto* list = control<QListView>(d, "matchList");
+    box->clear();
+    QCoreApplication::processEvents();
+    Typed typed{what, {}, {}};
+    for (qsizetype n = 1; n <= text.size(); ++n) {
+        QElapsedTimer clock;
+        clock.start();
+        box->setText(text.left(n));
+        list->viewport()->repaint();
+        typed.ms.push_back(milliseconds(clock));
+        typed.rows.push_back(list->model()->rowCount());
     }
-    if (pw2::settings().count(pw2::setting::NumOfGames) != kGames)
-        state.SkipWithError("the table was not stored");
-    state.counters["games"] = kGames;
-    state.counters["settings_MB"] = double(QFile(f.box.path("settings.ini")).size()) / 1e6;
+    return typed;
 }
-
-BENCHMARK(BM_ListGamesByChange)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_ListGamesByImport)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_StoreMatchTable)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    const int wanted = argc > 1 ? std::atoi(argv[1]) : 500'000;
+
+    QTemporaryDir folder;
+    const QString file = folder.filePath("games.pgn");
+    const std::string make = std::string("'" PW2_SOURCE_DIR "/bench/make_collection.sh' plain ") +
+                             std::to_string(wanted) + " '" + file.toStdString() + "'";
+    if (std::system(make.c_str()) != 0)
+        return 1;
+    const double fileMB = double(QFile(file).size()) / 1e6;
+
+    pw2::test::Sandbox box;
+    pw2::test::ScriptedDialogsScope scripted;
+    pw2::settings().write("PGNFile", file);
+    pw2::frmConfig fresh;
+    fresh.show();
+    QCoreApplication::processEvents();
+    const double startMB = statusMegabytes("VmRSS:");
+    const Listing first = listGames(fresh, -1);
+    const int games = fresh.listCount();
+    control<QPushButton>(fresh, "matchCancelButton")->click();
+    Listing again;
+    std::vector<double> times{first.ms};
+    for (int run = 0; run < 3; ++run) {
+        again = listGames(fresh, games);
+        times.push_back(again.ms);
+        control<QPushButton>(fresh, "matchCancelButton")->click();
+    }
+    std::sort(times.begin(), times.end());
+    control<QPushButton>(fresh, "chooseFileButton")->click();
+    const double listedMB = statusMegabytes("VmRSS:");
+
+    const std::vector<Typed> typed = {
+        type(fresh, "a player's name", "capablanca"), type(fresh, "a year", "1927"),
+        type(fresh, "two words", "tal 1960"), type(fresh, "a word matching nothing", "zqxw")};
+    control<QLineEdit>(fresh, "matchFilterEdit")->clear();
+
+    QElapsedTimer clock;
+    clock.start();
+    control<QPushButton>(fresh, "matchOkButton")->click();
+    const double storeMs = milliseconds(clock);
+    control<QPushButton>(fresh, "chooseFileButton")->click();
+    clock.start();
+    control<QPushButton>(fresh, "matchOkButton")->click();
+    const double replaceMs = milliseconds(clock);
+    if (pw2::settings().count(pw2::setting::NumOfGames) != games)
+        std::fprintf(stderr, "the table was not stored\n");
+
+    std::printf("setup_bench: %d games, %.0f MB file (make_collection.sh plain)\n\n", games,
+                fileMB);
+    std::printf("| what | figure |\n|---|---|\n");
+    std::printf("| listing (\"...\" until the last entry is painted), best / median / worst of %zu "
+                "| %.0f / %.0f / %.0f ms |\n",
+                times.size(), times.front(), times[times.size() / 2], times.back());
+    std::printf("| resident memory: dialog open / peak while listing first / list held | %.0f / "
+                "%.0f / %.0f MB |\n",
+                startMB, first.peakMB, listedMB);
+    std::printf("| peak while listing again, the previous list held until done | %.0f MB |\n",
+                again.peakMB);
+    for (const Typed& t : typed) {
+        std::string keys;
+        for (std::size_t i = 0; i < t.ms.size(); ++i) {
+            char one[64];
+            std::snprintf(one, sizeof one, "%s%.1f (%d)", i ? ", " : "", t.ms[i], t.rows[i]);
+            keys += one;
+        }
+        std::printf("| filter, %s: ms per keystroke (rows shown) | %s |\n", t.what.c_str(),
+                    keys.c_str());
+    }
+    std::printf("| OK: storing the table / replacing it | %.0f / %.0f ms |\n", storeMs, replaceMs);
+    return 0;
+}
