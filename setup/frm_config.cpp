@@ -32,6 +32,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <malloc.h>
 #include <optional>
 #include <sys/stat.h>
 
@@ -415,7 +416,7 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
     if (listing_)
         return Listing::Cancelled;
     listing_ = true;
-    MatchCatalogBuilder builder;
+    std::optional<MatchCatalogBuilder> builder(std::in_place);
     QElapsedTimer clock;
     clock.start();
     std::optional<WaitPointer> wait(std::in_place);
@@ -430,12 +431,12 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
         }
         if (got == 0)
             break;
-        builder.add(std::string_view(chunk.data(), std::size_t(got)));
+        builder->add(std::string_view(chunk.data(), std::size_t(got)));
         // Room for as many games as the file holds at this density, so that the lists grow
         // without copying themselves.
-        if (first && std::uint64_t(size) > builder.bytesRead())
-            builder.expectGames(std::size_t(double(builder.games()) * double(size) /
-                                            double(builder.bytesRead()) * 1.05));
+        if (first && std::uint64_t(size) > builder->bytesRead())
+            builder->expectGames(std::size_t(double(builder->games()) * double(size) /
+                                             double(builder->bytesRead()) * 1.05));
         if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
             wait.reset();
             progress = std::make_unique<QProgressDialog>(this);
@@ -449,13 +450,13 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
             progress->show();
         }
         if (progress) {
-            const auto done = std::int64_t(builder.bytesRead());
+            const auto done = std::int64_t(builder->bytesRead());
             if (size > 0)
                 progress->setValue(int(std::min<std::int64_t>(done, size) * 1000 / size));
             progress->setLabelText(
                 QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 of %4 MB read")
                     .arg(QFileInfo(name).fileName())
-                    .arg(builder.games())
+                    .arg(builder->games())
                     .arg(megabytes(done), megabytes(std::max(size, done))));
             QCoreApplication::processEvents();
             if (progress->wasCanceled()) {
@@ -466,7 +467,10 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
     }
     progress.reset();
     if (listing == Listing::Listed)
-        showCatalog(builder.finish());
+        showCatalog(builder->finish());
+    builder.reset();
+    // The lists of the catalogue dropped, or of the listing given up, go back to the system.
+    ::malloc_trim(0);
     listing_ = false;
     return listing;
 }

@@ -7,6 +7,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 namespace pw2 {
 namespace {
@@ -92,6 +94,10 @@ std::string findTextOf(std::string_view game) {
 
 // ByteBlocks
 
+void UnmapBytes::operator()(char* data) const {
+    ::munmap(data, bytes);
+}
+
 bool ByteBlocks::fitsAfterLast(std::size_t n) const {
     return !blocks_.empty() && blocks_.back().capacity - blocks_.back().size >= n;
 }
@@ -110,8 +116,13 @@ ByteBlocks::Address ByteBlocks::add(std::string_view bytes) {
     if (!fitsAfterLast(bytes.size())) {
         Block block;
         block.capacity = std::max(kBlockBytes, bytes.size());
-        // Left uninitialised: the system lends the pages only as they are written.
-        block.data.reset(new char[block.capacity]);
+        // The system lends the pages only as they are written.
+        void* data = ::mmap(nullptr, block.capacity, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            throw std::bad_alloc();
+        block.data =
+            std::unique_ptr<char[], UnmapBytes>(static_cast<char*>(data), {block.capacity});
         blocks_.push_back(std::move(block));
     }
     return extend(bytes);

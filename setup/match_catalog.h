@@ -15,8 +15,15 @@
 
 namespace pw2 {
 
-// Bytes appended in blocks, each piece kept whole in one block: growing never copies what is
-// already held, so the memory held while listing is the memory the bytes need.
+// Gives mapped memory back to the system.
+struct UnmapBytes {
+    std::size_t bytes = 0;
+    void operator()(char* data) const;
+};
+
+// Bytes appended in blocks, mapped from the system and given back to it whole when they go, each
+// piece kept whole in one block: growing never copies what is already held, so the memory held
+// while listing is the memory the bytes need.
 class ByteBlocks {
 public:
     using Address = std::uint64_t; // block << 32 | offset
@@ -32,7 +39,7 @@ public:
 
 private:
     struct Block {
-        std::unique_ptr<char[]> data;
+        std::unique_ptr<char[], UnmapBytes> data;
         std::size_t capacity = 0;
         std::size_t size = 0;
     };
