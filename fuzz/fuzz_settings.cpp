@@ -1,5 +1,7 @@
 // The settings parse: the stored texts of the settings file, read as numbers, intervals, colours
-// and strict integers. The input is one stored text.
+// and strict integers; and the header of the match table file. The input is one stored text, or
+// the start of a table file.
+#include "services/match_table_file.h"
 #include "services/settings_parse.h"
 
 #include <charconv>
@@ -85,6 +87,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A strict integer is also a lenient number, of the same value.
     if (strict)
         require(number == *strict, "the lenient parse misreads a strict integer");
+
+    // The same bytes as the start of a match table file, of its own size and of the size its
+    // header claims: a header is taken only when its records fill the file exactly.
+    for (const std::uint64_t fileSize : {std::uint64_t(size), std::uint64_t(size) + 16 * 7}) {
+        if (const auto header = pw2::parseMatchTableHeader(text, fileSize)) {
+            require(header->count >= 0, "a table of a negative number of games");
+            require(header->recordsAt == pw2::kMatchTableHeaderSize + header->pgnFile.size(),
+                    "the records do not follow the path");
+            require(header->recordsAt + std::uint64_t(header->count) * 16 == fileSize,
+                    "the records do not fill the file");
+        }
+    }
 
     // Any double as the parse of a stored number can give.
     if (size >= sizeof(double)) {

@@ -35,9 +35,9 @@ void GameScheduler::startAtFirstGame() {
         roundToInt64(settings().number(setting::FirstGame) - 1), 0, INT32_MAX - 1));
 }
 
-void GameScheduler::chooseNextGame() {
+void GameScheduler::chooseNextGame(const StoredMatch& match) {
     const SettingsStore& s = settings();
-    const std::int64_t numOfGames = s.count(setting::NumOfGames);
+    const std::int64_t numOfGames = match.count();
     if (gameNumber_ < INT32_MAX)
         ++gameNumber_;
     if (gameNumber_ > numOfGames)
@@ -54,30 +54,29 @@ void GameScheduler::indexIntoMatch(const QString& path) {
     std::string text;
     readFileBytes(trimSpaces(path), text);
     const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-    storeMatchRanges(settings(), spans, std::int64_t(spans.size()));
+    storeMatchTable(settings(), path, spans, std::int64_t(spans.size()));
 }
 
-std::optional<GameScheduler::Location> GameScheduler::locateGame() {
-    SettingsStore& s = settings();
-    Location at{s.text(setting::PgnFile, QLatin1String(kNoFile)),
-                s.count(setting::MatchBegin, gameNumber_), s.count(setting::MatchEnd, gameNumber_)};
+std::optional<GameScheduler::Location> GameScheduler::locateGame(const StoredMatch& match) {
+    const pgn::GameSpan range = match.range(gameNumber_);
+    Location at{match.pgnFile(QLatin1String(kNoFile)), range.begin, range.end};
     if (at.begin == -1 && gameNumber_ != 1 && at.path != QLatin1String(kNoFile)) {
         // A game number beyond the stored table (a first game or a game count that does not
         // match it): the match's first game is played rather than none.
-        const std::int64_t firstBegin = s.count(setting::MatchBegin, 1);
-        if (firstBegin != -1) {
+        const pgn::GameSpan first = match.range(1);
+        if (first.begin != -1) {
             gameNumber_ = 1;
-            at.begin = firstBegin;
-            at.end = s.count(setting::MatchEnd, 1);
+            at.begin = first.begin;
+            at.end = first.end;
         }
     }
     if (at.begin == -1 || at.path == QLatin1String(kNoFile)) {
         // No match stored: the bundled games become the match.
         indexIntoMatch(defaultFile());
         at.path = defaultFile();
-        s.set(setting::PgnFile, at.path);
-        at.begin = s.count(setting::MatchBegin, gameNumber_);
-        at.end = s.count(setting::MatchEnd, gameNumber_);
+        const pgn::GameSpan bundled = StoredMatch::read(settings()).range(gameNumber_);
+        at.begin = bundled.begin;
+        at.end = bundled.end;
         if (at.begin == -1)
             return std::nullopt;
     }
@@ -107,8 +106,10 @@ std::optional<GameScheduler::Location> GameScheduler::replaceMissingFile(Locatio
 
 std::optional<GameScheduler::Game> GameScheduler::nextGame(NoGame& noGame) {
     noGame = {};
-    chooseNextGame();
-    std::optional<Location> at = locateGame();
+    // One reading of the stored match, so that a table replaced meanwhile is never half seen.
+    const StoredMatch match = StoredMatch::read(settings());
+    chooseNextGame(match);
+    std::optional<Location> at = locateGame(match);
     if (at)
         at = replaceMissingFile(std::move(*at), noGame);
     if (!at)

@@ -11,6 +11,8 @@
 
 namespace pw2 {
 
+class StoredMatch;
+
 inline constexpr const char* kFileNotFound = "The specfied PGN file is not found, Loading Default";
 inline constexpr const char* kDefaultNotFound = "Default File Not found, please specify a PGN file";
 
@@ -47,10 +49,10 @@ private:
     };
     // In file order, the game after the last one (wrapping to 1 after the last); in random
     // order, any game of the match.
-    void chooseNextGame();
+    void chooseNextGame(const StoredMatch& match);
     // The chosen game's stored range; a game number beyond the table falls back to game 1, and
     // a match without a table or a file indexes the bundled games and plays from them.
-    std::optional<Location> locateGame();
+    std::optional<Location> locateGame(const StoredMatch& match);
     // A location whose file is gone becomes the bundled games' first game, after a message.
     std::optional<Location> replaceMissingFile(Location location, NoGame& noGame);
     // Indexes the games of a file into the match settings.

@@ -2,6 +2,9 @@
 
 #include "services/settings_store.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <exception>
 
@@ -19,15 +22,69 @@ void skipOnFailure(Step&& step) {
 
 } // namespace
 
-void storeMatchRanges(SettingsStore& store, const std::vector<pgn::GameSpan>& spans,
-                      std::int64_t count) {
-    const SettingsStore::Batch batch(store);
-    count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
+std::string matchTablePath(const SettingsStore& store) {
+    const QFileInfo ini(store.fileName());
+    return QFile::encodeName(ini.dir().filePath(ini.completeBaseName() + ".matches")).toStdString();
+}
+
+StoredMatch StoredMatch::read(const SettingsStore& store) {
+    StoredMatch match(store);
+    std::optional<MatchTableReader> table = MatchTableReader::open(matchTablePath(store));
+    if (table) {
+        const QString stored = store.text(setting::PgnFile, QString());
+        const bool sameFile = QFile::encodeName(stored).toStdString() == table->pgnFile();
+        // A table in the settings file that is not the table file's: an earlier version stored
+        // it since, and it is the newer one.
+        const bool ownTable = store.count(setting::MatchBegin, 1) != -1;
+        if (sameFile || !ownTable)
+            match.table_ = std::move(table);
+    }
+    match.count_ = match.table_ ? match.table_->count() : store.count(setting::NumOfGames);
+    return match;
+}
+
+QString StoredMatch::pgnFile(const QString& fallback) const {
+    if (table_)
+        return QFile::decodeName(QByteArray::fromStdString(table_->pgnFile()));
+    return store_->text(setting::PgnFile, fallback);
+}
+
+pgn::GameSpan StoredMatch::range(std::int64_t n) const {
+    if (table_)
+        return table_->range(n).value_or(pgn::GameSpan{-1, -1});
+    return {store_->count(setting::MatchBegin, n), store_->count(setting::MatchEnd, n)};
+}
+
+namespace {
+
+// The table in the settings file's numbered keys, as earlier versions stored it.
+void storeInSettingsFile(SettingsStore& store, const std::vector<pgn::GameSpan>& spans,
+                         std::int64_t count) {
     for (std::int64_t n = 1; n <= count; ++n) {
         const pgn::GameSpan& span = spans[std::size_t(n - 1)];
         store.set(setting::MatchBegin, n, span.begin);
         store.set(setting::MatchEnd, n, span.end);
     }
+}
+
+} // namespace
+
+void storeMatchTable(SettingsStore& store, const QString& pgnFile,
+                     const std::vector<pgn::GameSpan>& spans, std::int64_t count) {
+    const SettingsStore::Batch batch(store);
+    count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
+    const std::int64_t oldCount = store.count(setting::NumOfGames);
+    const bool inTableFile = writeMatchTable(
+        matchTablePath(store), QFile::encodeName(pgnFile).toStdString(), spans, count);
+    store.set(setting::PgnFile, pgnFile);
+    // Numbered keys left from an earlier table go: all of them once the table file holds the
+    // table, those beyond the new table otherwise.
+    if (inTableFile)
+        store.removeMatchKeys(1, INT64_MAX);
+    else
+        store.removeMatchKeys(count + 1, oldCount);
+    if (!inTableFile)
+        storeInSettingsFile(store, spans, count);
     store.set(setting::NumOfGames, count);
 }
 
@@ -35,16 +92,9 @@ void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
                        std::int32_t selectedIndex) {
     const SettingsStore::Batch batch(store);
-    skipOnFailure([&] { store.set(setting::PgnFile, currentFile); });
-
-    std::int64_t oldCount = 0;
-    skipOnFailure([&] { oldCount = store.count(setting::NumOfGames); });
     const std::int64_t count =
         std::min<std::int64_t>(std::max<std::int32_t>(entryCount, 0), std::int64_t(spans.size()));
-    // The old keys go; those that the new table writes again are simply replaced, which leaves
-    // the same table and saves deleting and recreating up to every key.
-    skipOnFailure([&] { store.removeMatchKeys(count + 1, oldCount); });
-    skipOnFailure([&] { storeMatchRanges(store, spans, count); });
+    skipOnFailure([&] { storeMatchTable(store, currentFile, spans, count); });
     skipOnFailure(
         [&] { store.set(setting::FirstGame, QString::number(std::int64_t(selectedIndex) + 1)); });
 }

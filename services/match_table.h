@@ -3,24 +3,54 @@
 #pragma once
 
 #include "pgn/game_spans.h"
+#include "services/match_table_file.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace pw2 {
 
 class SettingsStore;
 
-// Stores MatchBegin<n> and MatchEnd<n> for the first count spans (as many as there are, at
-// most), then NumOfGames, in one write to the disk.
-void storeMatchRanges(SettingsStore& store, const std::vector<pgn::GameSpan>& spans,
-                      std::int64_t count);
+// The match table file that goes with a settings store: beside its file, named after it
+// ("Pawnwatch2.matches" beside "Pawnwatch2.ini").
+std::string matchTablePath(const SettingsStore& store);
 
-// Replaces the stored match table, each step on its own (a failing step is skipped and the next
-// one runs): PGNFile; MatchBegin<n> and MatchEnd<n> for the first entryCount spans, with every
-// numbered key of the old NumOfGames beyond them deleted; NumOfGames;
-// FirstGame = selectedIndex + 1. The disk is written once, at the end.
+// The stored match, read as one whole: its PGN file, its number of games and each game's range.
+// It comes from the match table file when that file is the match of the stored PGNFile, or when
+// the settings file holds no table of its own; otherwise from the numbered keys MatchBegin<n>
+// and MatchEnd<n> of the settings file, as earlier versions stored the table (until the next
+// store converts it).
+class StoredMatch {
+public:
+    static StoredMatch read(const SettingsStore& store);
+
+    // The match's PGN file, or fallback when none is stored.
+    QString pgnFile(const QString& fallback) const;
+    std::int64_t count() const { return count_; }
+    // Game n's range; begin and end are -1 when the table has no game n.
+    pgn::GameSpan range(std::int64_t n) const;
+    bool fromTableFile() const { return table_.has_value(); }
+
+private:
+    explicit StoredMatch(const SettingsStore& store) : store_(&store) {}
+    const SettingsStore* store_;
+    std::optional<MatchTableReader> table_;
+    std::int64_t count_ = 0;
+};
+
+// Stores the match of pgnFile with the first count spans (as many as there are, at most): the
+// match table file, then PGNFile and NumOfGames in the settings file, from which any numbered
+// keys of an earlier table go. When the table file cannot be written, the table goes into the
+// settings file's numbered keys instead, as earlier versions stored it.
+void storeMatchTable(SettingsStore& store, const QString& pgnFile,
+                     const std::vector<pgn::GameSpan>& spans, std::int64_t count);
+
+// Replaces the stored match table with the first entryCount spans of currentFile, as
+// storeMatchTable does, and stores FirstGame = selectedIndex + 1. Each step stands on its own (a
+// failing step is skipped and the next one runs); the settings file is written once, at the end.
 void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
                        std::int32_t selectedIndex);

@@ -2,6 +2,7 @@
 // and a settings store in a temporary folder.
 #include "saver/saver_window.h"
 #include "services/file_bytes.h"
+#include "services/match_table.h"
 #include "support/doubles.h"
 #include "support/saver_parts.h"
 
@@ -312,9 +313,9 @@ TEST_F(Playback, NoSettingsFallsBackToTheDefaultFile) {
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("default.pgn"));
     EXPECT_EQ(settings().read("NumOfGames", ""), "3");
     const std::string text = kThreeGames;
-    EXPECT_EQ(settings().read("MatchBegin2", ""),
-              QString::number(text.find("[Event \"Second") + 1));
-    EXPECT_EQ(settings().read("MatchEnd3", ""), QString::number(text.size() + 1));
+    const StoredMatch match = StoredMatch::read(settings());
+    EXPECT_EQ(match.range(2).begin, std::int64_t(text.find("[Event \"Second") + 1));
+    EXPECT_EQ(match.range(3).end, std::int64_t(text.size() + 1));
     EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
     EXPECT_TRUE(box.messages->shown.empty());
 }

@@ -1,6 +1,7 @@
 #include "editor/editor_fixture.h"
 #include "editor/frm_edit.h"
 #include "services/app_path.h"
+#include "services/match_table.h"
 #include "services/settings_parse.h"
 #include "setup/frm_about.h"
 #include "setup/frm_config.h"
@@ -381,8 +382,9 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_EQ(s.read("NumOfGames", ""), "3");
     EXPECT_EQ(s.read("FirstGame", ""), "2");
-    EXPECT_EQ(s.count(setting::MatchBegin, 2), d->gameSpans()[1].begin);
-    EXPECT_EQ(s.count(setting::MatchEnd, 3), std::int64_t(kGames.size()) + 1);
+    const StoredMatch match = StoredMatch::read(s);
+    EXPECT_EQ(match.range(2).begin, d->gameSpans()[1].begin);
+    EXPECT_EQ(match.range(3).end, std::int64_t(kGames.size()) + 1);
 
     // The about box is modal, its options switch its panels.
     bool aboutSeen = false;
