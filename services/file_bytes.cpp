@@ -16,10 +16,9 @@ bool isRegular(const struct stat& info, QString* reason) {
     return false;
 }
 
-// Opens path for reading when it names a regular file. A device, a pipe or a folder is refused:
-// reading /dev/zero would never end, and opening a FIFO would wait for a writer. The type is
-// checked before opening and again on the opened file, in case the path was replaced between.
-bool openRegular(QFile& file, QString* reason) {
+} // namespace
+
+bool openRegularFile(QFile& file, QString* reason) {
     struct stat info {};
     if (::stat(QFile::encodeName(file.fileName()).constData(), &info) == 0 &&
         !isRegular(info, reason))
@@ -36,8 +35,6 @@ bool openRegular(QFile& file, QString* reason) {
     return true;
 }
 
-} // namespace
-
 bool fileExists(const QString& path) {
     if (path.isEmpty())
         return false;
@@ -48,7 +45,7 @@ bool fileExists(const QString& path) {
 bool readFileBytes(const QString& path, std::string& bytes, QString* reason) {
     bytes.clear();
     QFile file(path);
-    if (!openRegular(file, reason))
+    if (!openRegularFile(file, reason))
         return false;
     bytes.resize(std::size_t(std::max<qint64>(file.size(), 0)));
     const qint64 got = file.read(bytes.data(), qint64(bytes.size()));
@@ -70,7 +67,7 @@ std::string readFileRange(const QString& path, std::int64_t begin, std::int64_t 
     if (begin < 1 || end <= begin)
         return {};
     QFile file(path);
-    if (!openRegular(file, nullptr) || begin - 1 >= file.size() || !file.seek(begin - 1))
+    if (!openRegularFile(file, nullptr) || begin - 1 >= file.size() || !file.seek(begin - 1))
         return {};
     const std::int64_t length = std::min<std::int64_t>(end - begin, file.size() - (begin - 1));
     std::string bytes(std::size_t(length), '\0');

@@ -5,7 +5,15 @@
 #include <cstdint>
 #include <string>
 
+class QFile;
+
 namespace pw2 {
+
+// Opens file (named, not yet open) for reading, unbuffered, when it names a regular file. A
+// device, a pipe or a folder is refused: reading /dev/zero would never end, and opening a FIFO
+// would wait for a writer. The type is checked before opening and again on the opened file, in
+// case the path was replaced between. False, with the reason, otherwise.
+bool openRegularFile(QFile& file, QString* reason = nullptr);
 
 // True when path names a file that exists and is not a folder.
 bool fileExists(const QString& path);

@@ -34,7 +34,6 @@
 #include <QVBoxLayout>
 #include <malloc.h>
 #include <optional>
-#include <sys/stat.h>
 
 namespace pw2 {
 namespace {
@@ -80,29 +79,6 @@ public:
     WaitPointer(const WaitPointer&) = delete;
     WaitPointer& operator=(const WaitPointer&) = delete;
 };
-
-// Opens path for reading when it names a regular file, as the program's file reading does: a
-// device, a pipe or a folder is refused before opening (a FIFO would wait for a writer) and again
-// on the opened file, in case the path was replaced between.
-bool openRegularFile(QFile& file, QString& reason) {
-    const QString notRegular = QStringLiteral("it is not a regular file");
-    struct stat info {};
-    if (::stat(QFile::encodeName(file.fileName()).constData(), &info) == 0 &&
-        !S_ISREG(info.st_mode)) {
-        reason = notRegular;
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-    if (::fstat(file.handle(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        reason = notRegular;
-        file.close();
-        return false;
-    }
-    return true;
-}
 
 QString megabytes(std::int64_t bytes) {
     return QString::number(double(bytes) / 1e6, 'f', bytes < 10'000'000 ? 1 : 0);
@@ -384,7 +360,7 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
     QFile file(trimmed);
     QString reason;
     Listing listing = Listing::Unreadable;
-    if (openRegularFile(file, reason)) {
+    if (openRegularFile(file, &reason)) {
         listing = listFrom(trimmed, file.size(), [&file](char* to, std::size_t n) {
             return std::int64_t(file.read(to, qint64(n)));
         });
