@@ -28,6 +28,18 @@ std::string CleanGameText(std::string_view text, Host& host);
 // GameResult to the last space-separated token of the text ("" when the text has no space).
 void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult);
 
+// Where the moves of a game from a set-up position begin: its first move number, and whether
+// Black moves first.
+struct MoveListStart {
+    int number = 1; // 1 to 32767
+    bool blackFirst = false;
+};
+// FillMoveList for a game whose moves begin at start.number. When Black moves first, the first
+// entry is that number's, with "..." in White's column and Black's move the first word after the
+// number and the periods after it ("12... Nf6" gives "12. ...          Nf6").
+void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult,
+                  MoveListStart start);
+
 // The largest position i from start down to 1 at which text continues with pattern; 0 when there
 // is none or start is below 1.
 std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std::size_t start);

@@ -105,7 +105,33 @@ std::size_t periodBefore(std::string_view text, std::size_t s, std::size_t& scan
     return period;
 }
 
-void fill(std::string_view source, std::vector<std::string>& list, std::string& GameResult) {
+// The first entry of a game where Black moves first: Black's move is the first word after the
+// move number and the periods and spaces that follow it. Returns where the word ends (0-based),
+// or 0 when the number or the move is missing.
+std::size_t blackFirstEntry(std::string_view text, int n, std::vector<std::string>& list) {
+    char digitBuffer[8];
+    const auto converted = std::to_chars(digitBuffer, digitBuffer + sizeof digitBuffer, n);
+    const std::string_view digits(digitBuffer,
+                                  static_cast<std::size_t>(converted.ptr - digitBuffer));
+    std::string mark(digits);
+    mark += '.';
+    const std::size_t markAt = text.find(mark);
+    if (markAt == std::string_view::npos)
+        return 0;
+    std::size_t b = markAt + mark.size();
+    while (b < text.size() && (text[b] == '.' || text[b] == ' '))
+        ++b;
+    if (b == text.size())
+        return 0;
+    std::size_t e = text.find(' ', b);
+    if (e == std::string_view::npos)
+        e = text.size();
+    list.push_back(makeEntry(digits, "...", text.substr(b, e - b)));
+    return e;
+}
+
+void fill(std::string_view source, std::vector<std::string>& list, std::string& GameResult,
+          MoveListStart start) {
     list.clear();
     std::string text(source);
     const std::string_view view(text);
@@ -114,8 +140,13 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
 
     std::size_t pos = 0;
     std::size_t markPeriod = 0;
+    int first = std::clamp(start.number, 1, kLastMoveNumber);
+    if (start.blackFirst) {
+        pos = blackFirstEntry(view, first, list);
+        first = pos == 0 ? kLastMoveNumber + 1 : first + 1;
+    }
     char digitBuffer[8];
-    for (int n = 1; n <= kLastMoveNumber; ++n) {
+    for (int n = first; n <= kLastMoveNumber; ++n) {
         const auto converted = std::to_chars(digitBuffer, digitBuffer + sizeof digitBuffer, n);
         const std::string_view digits(digitBuffer,
                                       static_cast<std::size_t>(converted.ptr - digitBuffer));
@@ -202,7 +233,12 @@ std::size_t FindLastBefore(std::string_view text, std::string_view pattern, std:
 }
 
 void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult) {
-    fill(text, list, GameResult);
+    fill(text, list, GameResult, MoveListStart{});
+}
+
+void FillMoveList(std::string_view text, std::vector<std::string>& list, std::string& GameResult,
+                  MoveListStart start) {
+    fill(text, list, GameResult, start);
 }
 
 std::string_view EntryColumns(std::string_view entry) {

@@ -53,6 +53,20 @@ void dropLast(std::string& move) {
         move.pop_back();
 }
 
+bool isPromotionPiece(char c) {
+    return c == 'R' || c == 'N' || c == 'B' || c == 'Q';
+}
+
+// A suffix annotation judges the move ("!", "?", "!!", "??", "!?", "?!"); it stands after the
+// check mark, and is no part of the move.
+void dropSuffixAnnotation(std::string& move) {
+    for (int i = 0; i < 2; ++i) {
+        const char c = lastChar(move);
+        if (c == '!' || c == '?')
+            move.pop_back();
+    }
+}
+
 void dropCheckMarks(std::string& move) {
     for (int i = 0; i < 2; ++i) {
         const char c = lastChar(move);
@@ -180,8 +194,11 @@ public:
         default:
             break;
         }
+        // A promotion names its piece last, after "=" or straight after the square ("e8Q").
         if (move.front() >= 'a' && move.front() <= 'h')
-            return move.find('=') == std::string::npos ? pawnCapture(move) : promotion(move);
+            return move.find('=') == std::string::npos && !isPromotionPiece(lastChar(move))
+                       ? pawnCapture(move)
+                       : promotion(move);
         return Outcome::InvalidMove;
     }
 
@@ -391,6 +408,7 @@ MoveOutcome PlayMove(std::string move, std::int32_t SideToMove, ResolverState& s
     if (!state.MoveStatus.empty())
         return MoveOutcome::Played;
 
+    dropSuffixAnnotation(move);
     const char last = lastChar(move);
     if (last == '+' || last == '#') {
         move.pop_back();

@@ -7,22 +7,84 @@ bool isTerminationMarker(std::string_view token) {
     return pgn::IsResult(token) || token == "*";
 }
 
+// A host that tells whether a message was shown through it.
+class WatchedHost final : public pgn::Host {
+public:
+    explicit WatchedHost(pgn::Host& host) : host_(host) {}
+    void setStatus(std::string_view text) override { host_.setStatus(text); }
+    void showMessage(std::string_view text, pgn::Icon icon) override {
+        shown = true;
+        host_.showMessage(text, icon);
+    }
+    bool shown = false;
+
+private:
+    pgn::Host& host_;
+};
+
+// A FEN of a hostile file may be of any length; the message shows its start.
+std::string fenMessage(std::string_view reason, std::string_view fen) {
+    constexpr std::size_t kShown = 90;
+    std::string message = "The FEN tag of this game is not a valid position: ";
+    message.append(reason).append(" (\"").append(fen.substr(0, kShown));
+    if (fen.size() > kShown)
+        message += "...";
+    message += "\").";
+    return message;
+}
+
 } // namespace
 
 void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
     sideToMove_ = kBlack;
     moveIndex_ = 0;
-    const std::string cleaned = pgn::CleanGameText(gameText, host);
-    pgn::FillMoveList(cleaned, moveList_, gameResult_);
+    fromSetUp_ = setUpPending_ = blackFirst_ = false;
+    moveList_.clear();
+    gameResult_.clear();
+
+    WatchedHost watched(host);
+    const std::string cleaned = pgn::CleanGameText(gameText, watched);
+    if (watched.shown)
+        return;
+    pgn::MoveListStart start;
+    std::string fen;
+    if (pgn::FindFenTag(gameText, fen)) {
+        const std::string error = pgn::ReadFen(fen, setUp_);
+        if (!error.empty()) {
+            host.showMessage(fenMessage(error, fen), pgn::Icon::Critical);
+            return;
+        }
+        fromSetUp_ = setUpPending_ = true;
+        blackFirst_ = !setUp_.whiteToMove;
+        start = {setUp_.fullMoveNumber, blackFirst_};
+    }
+    pgn::FillMoveList(cleaned, moveList_, gameResult_, start);
 }
 
 HalfMove GamePlayer::next() const {
+    if (setUpPending_ && (!blackFirst_ || moveList_.empty()))
+        return {kBlack, {}, {}, true};
     const std::string_view entry = moveList_[moveIndex_];
     const std::int32_t side = sideToMove_ == kBlack ? kWhite : kBlack;
+    if (blackFirst_ && moveIndex_ == 0 && side == kWhite)
+        return {side, entry, {}, setUpPending_};
     return {side, entry, side == kWhite ? pgn::WhiteColumn(entry) : pgn::BlackColumn(entry)};
 }
 
 pgn::MoveOutcome GamePlayer::play(const HalfMove& half, pgn::Board& board, pgn::Host& host) {
+    if (half.setUp && setUpPending_) {
+        setUpPending_ = false;
+        try {
+            pgn::SetUpBoard(setUp_, board);
+        } catch (const pgn::BoardError& error) {
+            std::string message = "The position of this game's FEN tag cannot be set up: ";
+            message += error.what();
+            host.showMessage(message, pgn::Icon::Critical);
+            return pgn::MoveOutcome::GameAbandoned;
+        }
+        if (half.entry.empty())
+            return pgn::MoveOutcome::Played; // a step of its own: the first move follows
+    }
     sideToMove_ = half.side;
     pgn::MoveOutcome outcome = pgn::MoveOutcome::Played;
     if (!half.move.empty())

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pgn/engine.h"
+#include "pgn/fen.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,16 +21,25 @@ inline constexpr std::int32_t kBlack = 2;
 
 // The half-move that comes next: whose it is, its move list entry and its move (Black's may be
 // empty: the game ended on White's move).
+//
+// A game from a set-up position (a FEN tag) begins with a step that sets its position up on the
+// board and plays no move: Black's half with no entry when White moves first (so nothing is
+// printed; White's first move follows), or White's half of the first entry when Black moves
+// first (that entry's White column holds "..." and is not played).
 struct HalfMove {
     std::int32_t side = kWhite;
     std::string_view entry;
     std::string_view move;
+    bool setUp = false; // this step sets the game's position up on the board
 };
 
 class GamePlayer {
 public:
-    // Starts a game: its text is checked and cleaned (a failure is shown through host and leaves
-    // no moves) and split into the move list. White moves first.
+    // Starts a game: its text is checked and cleaned, its FEN tag read when it has one, and its
+    // movetext split into the move list (a failure of either is shown through host and leaves
+    // nothing to play). White moves first, unless the FEN gives Black the move; the moves are
+    // numbered from the FEN's full-move number. The set-up position reaches the board with the
+    // first half-move played (see HalfMove).
     void load(std::string_view gameText, pgn::Host& host);
 
     const std::vector<std::string>& moveList() const { return moveList_; }
@@ -39,7 +49,9 @@ public:
     std::size_t moveIndex() const { return moveIndex_; }
     // The side whose half-move was played last (Black before the first).
     std::int32_t sideToMove() const { return sideToMove_; }
-    bool atEnd() const { return moveIndex_ >= moveList_.size(); }
+    bool atEnd() const { return !setUpPending_ && moveIndex_ >= moveList_.size(); }
+    // Whether the game starts from the position of its FEN tag.
+    bool fromSetUp() const { return fromSetUp_; }
 
     // The next half-move, not yet played. Only while !atEnd().
     HalfMove next() const;
@@ -64,6 +76,10 @@ private:
     std::size_t moveIndex_ = 0;
     std::int32_t sideToMove_ = kBlack;
     pgn::ResolverState resolver_;
+    bool fromSetUp_ = false;
+    bool setUpPending_ = false; // the set-up position is not on the board yet
+    bool blackFirst_ = false;
+    pgn::SetUpPosition setUp_;
 };
 
 } // namespace pw2
