@@ -33,6 +33,23 @@ std::string fenMessage(std::string_view reason, std::string_view fen) {
     return message;
 }
 
+// The move of one side in an entry. Where both moves fit their 8-character columns, the columns
+// give them; a longer move (a long capture with check and a suffix annotation, "Qa1xb2+!?") keeps
+// its full text, so that entry is read by its words instead.
+std::string_view moveOf(std::string_view entry, std::int32_t side) {
+    const std::size_t prefix = entry.find(". ");
+    if (prefix == std::string_view::npos || entry.size() <= prefix + 2 + 16)
+        return side == kWhite ? pgn::WhiteColumn(entry) : pgn::BlackColumn(entry);
+    const std::string_view moves = entry.substr(prefix + 2);
+    const std::size_t space = moves.find(' ');
+    if (side == kWhite)
+        return moves.substr(0, space);
+    if (space == std::string_view::npos)
+        return {};
+    const std::size_t black = moves.find_first_not_of(' ', space);
+    return black == std::string_view::npos ? std::string_view() : moves.substr(black);
+}
+
 } // namespace
 
 void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
@@ -68,7 +85,7 @@ HalfMove GamePlayer::next() const {
     const std::int32_t side = sideToMove_ == kBlack ? kWhite : kBlack;
     if (blackFirst_ && moveIndex_ == 0 && side == kWhite)
         return {side, entry, {}, setUpPending_};
-    return {side, entry, side == kWhite ? pgn::WhiteColumn(entry) : pgn::BlackColumn(entry)};
+    return {side, entry, moveOf(entry, side)};
 }
 
 pgn::MoveOutcome GamePlayer::play(const HalfMove& half, pgn::Board& board, pgn::Host& host) {
