@@ -1,6 +1,8 @@
 // The PGN engine on the position model: the input is one game's text, played as the saver plays
 // it. Besides the sanitizers, it checks what CleanGameText and FillMoveList promise of their
-// results, and that no half-move but a promotion adds a piece to the board.
+// results, and that no half-move but a promotion adds a piece to the board. A game with a FEN tag
+// starts from its position: the FEN reader runs on the tag's value.
+#include "pgn/fen.h"
 #include "replay.h"
 
 #include <cstdint>
@@ -40,12 +42,21 @@ void checkCleaned(std::string_view text, const std::string& cleaned,
             "CleanGameText left a tag, comment, variation, line break or glyph");
 }
 
-void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned) {
+// A promotion: a pawn move that names the piece it becomes, with or without "=".
+bool crowns(std::string_view move) {
+    while (!move.empty() && std::string_view("!?+#").find(move.back()) != std::string_view::npos)
+        move.remove_suffix(1);
+    return move.find('=') != std::string_view::npos ||
+           (move.size() > 2 && move.front() >= 'a' && move.front() <= 'h' &&
+            std::string_view("QRBN").find(move.back()) != std::string_view::npos);
+}
+
+void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned, int firstNumber) {
     require(r.list().size() <= 32767, "more entries than the 16-bit move counter holds");
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < r.list().size(); ++i) {
         const std::string& entry = r.list()[i];
-        const std::string number = std::to_string(i + 1) + ". ";
+        const std::string number = std::to_string(i + std::size_t(firstNumber)) + ". ";
         require(entry.starts_with(number), "an entry does not start with its move number");
         require(entry.size() >= number.size() + 16, "an entry is shorter than its two columns");
         bytes += entry.size();
@@ -64,13 +75,27 @@ void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    pw2::fuzz::Replayer r;
+    std::string fen;
+    pgn::SetUpPosition setUp;
+    const bool hasFen = pgn::FindFenTag(text, fen);
+    const bool fenValid = hasFen && pgn::ReadFen(fen, setUp).empty();
     int pieces = 32;
+    if (fenValid) {
+        pieces = 0;
+        for (const auto& file : setUp.squares.at) {
+            for (const std::int32_t value : file)
+                pieces += value != pgn::pieces::none;
+        }
+        require(pieces >= 2 && pieces <= 64, "a FEN read with a king missing or too many squares");
+        require(setUp.fullMoveNumber >= 1 && setUp.fullMoveNumber <= 32767,
+                "a FEN read with a move number out of range");
+    }
+    pw2::fuzz::Replayer r;
     r.play(text, [&](std::string_view column) {
         // The resolver does not check that a pawn stands on the square a pawn move starts from,
         // so a promotion may crown an empty square; no other half-move adds a piece.
         const int now = pieceCount(r.board.position());
-        const int crowned = column.find('=') != std::string_view::npos ? 1 : 0;
+        const int crowned = crowns(column) ? 1 : 0;
         require(now <= pieces + crowned, "a half-move added a piece to the board");
         pieces = now;
         for (int index = 1; index <= 64; ++index)
@@ -80,9 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pw2::fuzz::ReplayHost cleanHost;
     const std::string cleaned = pgn::CleanGameText(text, cleanHost);
     checkCleaned(text, cleaned, cleanHost);
-    require(r.loadMessages == cleanHost.messages.size(),
-            "the move player and CleanGameText judge the text differently");
-    checkMoveList(r, cleaned);
+    // A FEN that is no position shows one message of its own, once the text is clean.
+    const std::size_t fenMessages = cleanHost.messages.empty() && hasFen && !fenValid ? 1 : 0;
+    require(r.loadMessages == cleanHost.messages.size() + fenMessages,
+            "the move player, CleanGameText and the FEN reader judge the text differently");
+    if (fenMessages != 0)
+        require(r.list().empty(), "a game whose FEN is no position has moves to play");
+    checkMoveList(r, cleaned, fenValid ? setUp.fullMoveNumber : 1);
     // Each message ends the game (the next game follows or the program ends), except the one of
     // a text CleanGameText rejects, after which there is nothing to play.
     require(r.host.messages.size() <= r.loadMessages + 1, "a game went on after a message");
