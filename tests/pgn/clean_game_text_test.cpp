@@ -91,8 +91,8 @@ TEST(CleanGameText, RemovesTagsCommentsVariationsAndGlyphsKeepingEverySpace) {
     // A glyph with nothing after it is blanked to the end; a glyph ends only at a space.
     EXPECT_EQ(pgn::CleanGameText("1. e4 $14", host), "1. e4    ");
     EXPECT_EQ(pgn::CleanGameText("e4 $1\te5 f4", host), "e4       f4");
-    // A tag value holding "]" with no tag after it leaves the rest of the value in the text.
-    EXPECT_EQ(pgn::CleanGameText("[Event \"a]b\"] 1. e4", host), "b\"] 1. e4");
+    // A "]" inside a tag's quoted value is part of the value.
+    EXPECT_EQ(pgn::CleanGameText("[Event \"a]b\"] [Site \"y\"] 1. e4", host), "  1. e4");
     // A ")" closing nothing stays when no "(" follows it.
     EXPECT_EQ(pgn::CleanGameText("1. e4 (e5) ) d5 )", host), "1. e4  ) d5 )");
     EXPECT_TRUE(host.messages.empty());
@@ -102,7 +102,7 @@ TEST(CleanGameText, UnpairedMarksShowOneCriticalMessageAndGiveEmptyText) {
     const std::pair<std::string, std::string> cases[] = {
         {"1. e4 ] [x]", kBracketError},
         {"[Event \"x\"] [Site \"y\"", kBracketError},
-        {"[Event \"a]b\"] [Site \"y\"] 1. e4", kBracketError},
+        {"[Event \"a\"] ] [Site \"y\"] 1. e4", kBracketError},
         {"1. e4 } e5 {x}", kBraceError},
         {"1. e4 {x", kBraceError},
         {"1. e4 ( e5", kParenthesisError},
