@@ -1,6 +1,7 @@
 #include "pgnfile/edit_game.h"
 
 #include "pgn/engine.h"
+#include "pgn/text.h"
 
 #include <algorithm>
 
@@ -39,23 +40,11 @@ std::string tagValue(std::string_view game, std::string_view name) {
     std::string opener = "[";
     opener += name;
     opener += " \"";
-    const std::size_t p = game.find(opener);
-    if (p == std::string_view::npos)
-        return {};
+    const std::size_t p = pgn::findTag(game, opener);
     std::string value;
-    for (std::size_t i = p + opener.size(); i < game.size(); ++i) {
-        const char c = game[i];
-        if (c == '"')
-            return value;
-        if (c == '\n' || c == '\r')
-            break;
-        if (c == '\\' && i + 1 < game.size() && (game[i + 1] == '"' || game[i + 1] == '\\')) {
-            value += game[++i];
-            continue;
-        }
-        value += c;
-    }
-    return {};
+    if (p != std::string_view::npos)
+        pgn::readQuotedValue(game, p + opener.size(), value);
+    return value;
 }
 
 EditorMoves editorMoves(std::string_view game, pgn::Host& host, std::string& GameResult) {

@@ -31,7 +31,9 @@ bool spanDelimitsGame(std::string_view text, pgn::GameSpan span);
 
 // The value of the first tag name in the game text, e.g. tagValue(game, "White"): the text after
 // `[White "` up to the closing quote, with PGN's escapes decoded (\" is a quote, \\ a backslash).
-// A missing tag, or one whose value is not closed by a quote on its own line, gives "".
+// The tags are read one after another as pgn::findTag reads them, so that a tag quoted inside
+// another tag's value is not taken for one. A missing tag, or one whose value is not closed by a
+// quote on its own line, gives "".
 std::string tagValue(std::string_view game, std::string_view name);
 
 struct EditorMoves {

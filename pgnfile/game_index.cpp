@@ -1,32 +1,48 @@
 #include "pgnfile/game_index.h"
 
+#include "pgn/text.h"
+
 namespace pw2 {
 namespace {
 
 constexpr std::string_view kBlackTag = "[Black ";
 constexpr std::size_t npos = std::string_view::npos;
 
-// The first occurrence of pattern at or after from. Searches run forwards only: a result found
-// earlier is reused while it still lies at or after from, so a whole listing pass reads the text
-// a bounded number of times even when the searched text is rare or missing.
-class ForwardSearch {
+// The Black tags of a text, found forwards only: the tags are read one after another from the
+// text's first "[" (pgn::tagEnd), so that a "[" inside a quoted value starts no tag, and the last
+// Black tag found is reused while it still starts at or after the place asked for. A whole listing
+// pass reads the text once.
+class BlackTags {
 public:
-    ForwardSearch(std::string_view text, std::string_view pattern)
-        : text_(text), pattern_(pattern) {}
+    struct Tag {
+        std::size_t begin = npos; // its "["; npos: no Black tag from here on
+        std::size_t end = npos;   // just after its end; npos: the text ends inside it
+    };
 
-    std::size_t from(std::size_t at) {
-        if (!known_ || (hit_ != npos && hit_ < at)) {
-            hit_ = at > text_.size() ? npos : text_.find(pattern_, at);
-            known_ = true;
+    explicit BlackTags(std::string_view text) : text_(text) {}
+
+    // The first Black tag that starts at or after at.
+    Tag from(std::size_t at) {
+        while (found_.begin == npos || found_.begin < at) {
+            if (next_ == npos)
+                return {};
+            const std::size_t open = text_.find('[', next_);
+            if (open == npos) {
+                next_ = npos;
+                return {};
+            }
+            const std::size_t end = pgn::tagEnd(text_, open);
+            next_ = end;
+            if (text_.substr(open).starts_with(kBlackTag))
+                found_ = {open, end};
         }
-        return hit_;
+        return found_;
     }
 
 private:
     std::string_view text_;
-    std::string_view pattern_;
-    std::size_t hit_ = npos;
-    bool known_ = false;
+    std::size_t next_ = 0; // where the next tag is looked for
+    Tag found_;
 };
 
 } // namespace
@@ -39,14 +55,12 @@ GameIndex::GameIndex(std::string text)
         spans_.resize(kMaxListedGames);
     entries_.reserve(spans_.size());
 
-    ForwardSearch black(all, kBlackTag);
-    ForwardSearch close(all, "]");
+    BlackTags black(all);
     for (const pgn::GameSpan& span : spans_) {
         const auto e = static_cast<std::size_t>(span.begin - 1);
-        const std::size_t b = black.from(e + 1);
-        const std::size_t r = b == npos ? npos : close.from(b + 1);
+        const std::size_t r = black.from(e + 1).end;
         if (r != npos)
-            entries_.push_back({e, r + 1});
+            entries_.push_back({e, r});
         else
             entries_.push_back({e, static_cast<std::size_t>(span.end - 1)});
     }

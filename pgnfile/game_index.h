@@ -31,8 +31,10 @@ public:
     const std::vector<pgn::GameSpan>& spans() const { return spans_; }
 
     // Entry i (0-based) as the match list holds it: the number from 1, "- ", then the file's bytes
-    // from the game's "[Event " through the first "]" after the first "[Black " after it. When the
-    // rest of the text has no such "[Black " or "]", the bytes run to the end of the game itself.
+    // from the game's "[Event " through the end of the first Black tag after it. The tags are read
+    // one after another from the text's first "[" as pgn::tagEnd reads them: a tag ends at its "]"
+    // outside its quoted value, or with the line of a quoted value left open. When the rest of the
+    // text has no such tag, or ends inside it, the bytes run to the end of the game itself.
     std::string entry(std::size_t i) const;
     // The bytes of entry i after its "<n>- " prefix.
     std::string_view entryBody(std::size_t i) const;

@@ -2,6 +2,7 @@
 
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
+#include "pgn/text.h"
 #include "saver_layout.h"
 #include "services/desktop.h"
 #include "services/settings_parse.h"
@@ -20,16 +21,17 @@
 namespace pw2 {
 namespace {
 
-// The whole tag from its search text through the first "]" after it; empty when either is
-// missing.
+// The whole first tag that starts with search, as the file writes it, through its "]" (a "]"
+// inside its quoted value is part of the value), or to the end of the line of a quoted value left
+// open; empty when there is no such tag or it has no end.
 std::string tagText(const std::string& game, std::string_view search) {
-    const auto p = game.find(search);
+    const std::size_t p = pgn::findTag(game, search);
     if (p == std::string::npos)
         return {};
-    const auto q = game.find(']', p);
+    const std::size_t q = pgn::tagEnd(game, p);
     if (q == std::string::npos)
         return {};
-    return game.substr(p, q - p + 1);
+    return game.substr(p, q - p);
 }
 
 // Text from the file as a label or the move list shows it: no more than fits on any screen, so

@@ -1,5 +1,6 @@
 #include "setup/match_catalog.h"
 
+#include "pgn/text.h"
 #include "services/text_codec.h"
 
 #include <QString>
@@ -42,34 +43,15 @@ void appendFolded(std::string& out, std::string_view value) {
     out.append(folded.constData(), std::size_t(folded.size()));
 }
 
-// The value of the first "[<name> \"" tag of game as the editor reads it (pw2::tagValue): up to
-// the closing quote on its line, \" and \\ unescaped; empty when that line has no closing quote.
-std::string_view valueAt(std::string_view game, std::size_t from, std::string& value) {
-    value.clear();
-    for (std::size_t i = from; i < game.size(); ++i) {
-        const char c = game[i];
-        if (c == '"')
-            return value;
-        if (c == '\n' || c == '\r')
-            break;
-        if (c == '\\' && i + 1 < game.size() && (game[i + 1] == '"' || game[i + 1] == '\\')) {
-            value += game[++i];
-            continue;
-        }
-        value += c;
-    }
-    value.clear();
-    return value;
-}
-
 // The find text of a game's first bytes: the five values, each folded and followed by "\n".
 std::string findTextOf(std::string_view game) {
     std::array<std::string, kFindTags.size()> values;
     std::array<bool, kFindTags.size()> seen{};
     std::size_t missing = kFindTags.size();
     std::string value;
-    for (std::size_t at = game.find('['); at != std::string_view::npos && missing > 0;
-         at = game.find('[', at + 1)) {
+    // The tags one after another, as the editor reads them (pw2::tagValue): the first tag of each
+    // name, its value up to the closing quote on its line, \" and \\ unescaped.
+    for (std::size_t at = game.find('['); at != std::string_view::npos && missing > 0;) {
         const std::string_view rest = game.substr(at + 1);
         for (std::size_t t = 0; t < kFindTags.size(); ++t) {
             const std::string_view name = kFindTags[t];
@@ -78,9 +60,14 @@ std::string findTextOf(std::string_view game) {
                 continue;
             seen[t] = true;
             --missing;
-            appendFolded(values[t], valueAt(game, at + 1 + name.size() + 2, value));
+            pgn::readQuotedValue(game, at + 1 + name.size() + 2, value);
+            appendFolded(values[t], value);
             break;
         }
+        const std::size_t end = pgn::tagEnd(game, at);
+        if (end == std::string_view::npos)
+            break;
+        at = game.find('[', end);
     }
     std::string text;
     for (const std::string& v : values) {
@@ -237,7 +224,7 @@ void MatchCatalogBuilder::add(std::string_view more) {
     // Forget the bytes nothing needs any more: those before the first game whose entry or tags
     // are still to be kept, before the open game's bytes not yet fingerprinted, and before the
     // first byte not yet scanned.
-    std::uint64_t keepFrom = scanned_;
+    std::uint64_t keepFrom = std::min(scanned_, tagScanned_);
     if (open_)
         keepFrom = std::min(keepFrom, hashed_);
     const auto& spans = catalog_->spans_;
@@ -256,40 +243,66 @@ void MatchCatalogBuilder::add(std::string_view more) {
 void MatchCatalogBuilder::scan(bool atEnd) {
     const char* data = window_.data();
     const std::size_t size = window_.size();
+    // Every "[" for the games' starts, as pgn::findGameSpans finds them.
     std::size_t i = std::size_t(scanned_ - windowStart_);
     while (i < size) {
         const auto* open = static_cast<const char*>(std::memchr(data + i, '[', size - i));
-        const std::size_t l = open ? std::size_t(open - data) : size;
-        if (unresolved_ < waitingBlack_) {
-            if (const auto* close = static_cast<const char*>(std::memchr(data + i, ']', l - i))) {
-                const auto r = std::size_t(close - data);
-                closingBracket(windowStart_ + r);
-                i = r + 1;
-                continue;
-            }
-        }
-        if (l == size) {
+        if (!open) {
             i = size;
             break;
         }
+        const auto l = std::size_t(open - data);
         if (size - l < kTagStart && !atEnd) {
             i = l; // the tag's name may come with the next bytes
             break;
         }
-        const std::string_view tag(data + l, std::min(kTagStart, size - l));
-        if (tag == pgn::kGameStart)
+        if (std::string_view(data + l, std::min(kTagStart, size - l)) == pgn::kGameStart)
             startGame(windowStart_ + l);
-        else if (tag == kBlackTag)
-            blackTag(windowStart_ + l);
         i = l + 1;
     }
     scanned_ = windowStart_ + i;
+    scanTags(i);
     // The open game's bytes up to the one before the first byte not scanned, which is the byte
     // before the next game should one start there.
     if (open_ && scanned_ > hashed_ + 1) {
         fingerprint_.add(bytes(hashed_, scanned_ - 1));
         hashed_ = scanned_ - 1;
     }
+}
+
+// The tags one after another, as pw2::GameIndex reads them, up to limit (a window position that
+// every "[" before it is scanned).
+void MatchCatalogBuilder::scanTags(std::size_t limit) {
+    const std::string_view window = std::string_view(window_).substr(0, limit);
+    std::size_t i = std::size_t(tagScanned_ - windowStart_);
+    while (i < limit) {
+        if (inTag_) {
+            const std::size_t end = closer_.find(window, i);
+            if (end == std::string_view::npos) {
+                i = limit;
+                break;
+            }
+            inTag_ = false;
+            if (inBlackTag_)
+                blackTagEnd(windowStart_ + end);
+            inBlackTag_ = false;
+            i = end;
+            continue;
+        }
+        const std::size_t open = window.find('[', i);
+        if (open == std::string_view::npos) {
+            i = limit;
+            break;
+        }
+        inTag_ = true;
+        closer_ = pgn::TagCloser();
+        // The bytes of the tag's name are in the window: the scan for games waited for them.
+        inBlackTag_ = std::string_view(window_).substr(open).starts_with(kBlackTag);
+        if (inBlackTag_)
+            blackTag(windowStart_ + open);
+        i = open + 1;
+    }
+    tagScanned_ = windowStart_ + i;
 }
 
 void MatchCatalogBuilder::startGame(std::uint64_t at) {
@@ -320,12 +333,16 @@ void MatchCatalogBuilder::endGame(std::uint64_t end) {
     open_ = false;
 }
 
-void MatchCatalogBuilder::blackTag(std::uint64_t) {
-    waitingBlack_ = catalog_->size();
+// A Black tag starts at at: the games that started before it wait for its end.
+void MatchCatalogBuilder::blackTag(std::uint64_t at) {
+    const auto& spans = catalog_->spans_;
+    while (waitingBlack_ < spans.size() && std::uint64_t(spans[waitingBlack_].begin - 1) < at)
+        ++waitingBlack_;
 }
 
-void MatchCatalogBuilder::closingBracket(std::uint64_t at) {
-    keepEntries(waitingBlack_, at + 1);
+// The Black tag ends just before end: the entries waiting for it end there.
+void MatchCatalogBuilder::blackTagEnd(std::uint64_t end) {
+    keepEntries(waitingBlack_, end);
     unresolved_ = waitingBlack_;
 }
 
@@ -386,9 +403,13 @@ void MatchCatalogBuilder::settle(bool atEnd) {
 
 std::shared_ptr<const MatchCatalog> MatchCatalogBuilder::finish() {
     scan(true);
+    // A Black tag whose quoted value the file ends in ends with the file.
+    if (inTag_ && inBlackTag_ && closer_.quoted())
+        blackTagEnd(end_);
+    inTag_ = inBlackTag_ = false;
     if (open_)
         endGame(end_);
-    // The entries still waiting for a "[Black " or its "]" run to the end of their games.
+    // The entries still waiting for a Black tag or its end run to the end of their games.
     MatchCatalog& c = *catalog_;
     for (std::size_t game = unresolved_; game < c.size(); ++game) {
         const auto first = std::uint64_t(c.spans_[game].begin - 1);

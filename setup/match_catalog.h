@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pgn/game_spans.h"
+#include "pgn/text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -129,8 +130,9 @@ private:
     void scan(bool atEnd);
     void startGame(std::uint64_t at);
     void endGame(std::uint64_t end);
+    void scanTags(std::size_t limit);
     void blackTag(std::uint64_t at);
-    void closingBracket(std::uint64_t at);
+    void blackTagEnd(std::uint64_t end);
     void keepEntries(std::size_t upTo, std::uint64_t end);
     void keepEntry(std::size_t game, std::uint64_t end);
     void readTags(std::size_t game, std::uint64_t end);
@@ -141,13 +143,19 @@ private:
     std::string window_; // the file's bytes from windowStart_ on
     std::uint64_t windowStart_ = 0;
     std::uint64_t end_ = 0;     // bytes given so far
-    std::uint64_t scanned_ = 0; // every '[' and ']' before here is handled
-    bool open_ = false;         // the last game's end is not known yet
-    bool full_ = false;         // kMaxGames games are listed
-    Fingerprint fingerprint_;   // of the open game's bytes before hashed_
+    std::uint64_t scanned_ = 0; // every '[' before here is handled
+    // The tags are read one after another up to tagScanned_ (pgn::TagCloser reads the one open).
+    std::uint64_t tagScanned_ = 0;
+    bool inTag_ = false;
+    bool inBlackTag_ = false;
+    pgn::TagCloser closer_;
+    bool open_ = false;       // the last game's end is not known yet
+    bool full_ = false;       // kMaxGames games are listed
+    Fingerprint fingerprint_; // of the open game's bytes before hashed_
     std::uint64_t hashed_ = 0;
-    // Entries [unresolved_, waitingBlack_) wait for a "]", those from waitingBlack_ on for a
-    // "[Black "; entries before kept_ hold their bytes, games before tagsRead_ their tags.
+    // Entries [unresolved_, waitingBlack_) wait for the end of a Black tag, those from
+    // waitingBlack_ on for a Black tag to start; entries before kept_ hold their bytes, games
+    // before tagsRead_ their tags.
     std::size_t unresolved_ = 0;
     std::size_t waitingBlack_ = 0;
     std::size_t kept_ = 0;

@@ -58,9 +58,13 @@ TEST(GameIndex, WithNoBlackTagOrBracketLeftTheEntryEndsWithItsGame) {
     const std::string noBlack = "[Event \"A\"]\n1.e4 *\n[Event \"B\"]\n1.d4 *\n";
     EXPECT_EQ(entries(GameIndex(noBlack)),
               (std::vector<std::string>{"1- [Event \"A\"]\n1.e4 *", "2- [Event \"B\"]\n1.d4 *\n"}));
-    const std::string noBracket = "[Event \"A\"]\n[Black \"b\n1.e4 *\n";
+    const std::string noBracket = "[Event \"A\"]\n[Black \"b\"\n1.e4 *\n";
     EXPECT_EQ(entries(GameIndex(noBracket)),
-              (std::vector<std::string>{"1- [Event \"A\"]\n[Black \"b\n1.e4 *\n"}));
+              (std::vector<std::string>{"1- [Event \"A\"]\n[Black \"b\"\n1.e4 *\n"}));
+    // A quoted value left open ends its tag with its line.
+    const std::string openValue = "[Event \"A\"]\n[Black \"b]\n1.e4 *\n";
+    EXPECT_EQ(entries(GameIndex(openValue)),
+              (std::vector<std::string>{"1- [Event \"A\"]\n[Black \"b]"}));
 }
 
 TEST(GameIndex, ManyGamesAreAllListedAndNumbered) {
