@@ -38,7 +38,7 @@ void checkCleaned(std::string_view text, const std::string& cleaned,
         return;
     }
     require(cleaned.size() <= text.size(), "CleanGameText made the text longer");
-    require(cleaned.find_first_of("[{(\r\n$") == std::string::npos,
+    require(cleaned.find_first_of("[{(;\r\n$") == std::string::npos,
             "CleanGameText left a tag, comment, variation, line break or glyph");
 }
 

@@ -42,6 +42,46 @@ void checkClamp(std::string_view text, pgn::GameSpan span) {
             "gameText has the wrong length");
 }
 
+// The end of the first Black tag that starts at or after from, reading the tags one by one from
+// the text's start, a byte at a time: a tag runs from "[" to the first "]" outside its quoted
+// values (where \" and \\ stand for a quote and a backslash), or to the line break or the end of
+// the text that leaves a quoted value open. npos when there is none, or the text ends inside it.
+std::size_t blackTagEnd(std::string_view text, std::size_t from) {
+    std::size_t open = npos;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        std::size_t end = npos;
+        if (open == npos) {
+            if (c == '[') {
+                open = i;
+                quoted = false;
+            }
+            continue;
+        }
+        if (quoted) {
+            if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\'))
+                ++i;
+            else if (c == '"')
+                quoted = false;
+            else if (c == '\n' || c == '\r')
+                end = i;
+        } else if (c == ']') {
+            end = i + 1;
+        } else if (c == '"') {
+            quoted = true;
+        }
+        if (end == npos)
+            continue;
+        if (open >= from && text.substr(open).starts_with("[Black "))
+            return end;
+        open = npos;
+    }
+    if (open != npos && open >= from && quoted && text.substr(open).starts_with("[Black "))
+        return text.size();
+    return npos;
+}
+
 // The input arrives in pieces of any size: a packet socket hands the reader one packet per read,
 // as a slow pipe or a network file system may. The pieces, the size the file is said to have and
 // the largest game allowed come from a hash of the text.
@@ -151,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkReader(text, spans);
 
     // The game index: the same games, each entry a range of the text from the game's start through
-    // the first "]" after the first "[Black " after it, or to the game's end.
+    // the end of the first Black tag that starts after it, or to the game's end.
     const pw2::GameIndex index{std::string(text)};
     require(index.spans() == spans, "the game index delimits games differently");
     require(index.size() == spans.size(), "the index lists another number of games");
@@ -161,10 +201,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (i == 8 && index.size() > 16)
             i = index.size() - 8;
         const auto e = static_cast<std::size_t>(spans[i].begin - 1);
-        const std::size_t black = text.find("[Black ", e + 1);
-        const std::size_t close = black == npos ? npos : text.find(']', black + 1);
+        const std::size_t close = blackTagEnd(text, e + 1);
         const std::string_view expected =
-            close != npos ? text.substr(e, close + 1 - e)
+            close != npos ? text.substr(e, close - e)
                           : text.substr(e, static_cast<std::size_t>(spans[i].end - 1) - e);
         require(index.entryBody(i) == expected, "a match list entry holds the wrong bytes");
         require(index.entry(i) == std::to_string(i + 1) + "- " + std::string(expected),
