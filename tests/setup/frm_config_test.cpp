@@ -320,6 +320,22 @@ TEST_F(ConfigDialog, NewGameOpensTheEditorModallyAfterTheWholeFile) {
     EXPECT_FALSE(d->editor()->isVisible());
 }
 
+// When the editor finishes with a file whose games cannot be listed, the list and its file stay
+// together: OK stores the listed file's games under that file's own name.
+TEST_F(ConfigDialog, AnEditorFinishingOnAFileThatCannotBeListedKeepsTheListAndItsFile) {
+    const QString games = writeFile("default.pgn", kGames);
+    auto d = openDialog();
+    const test::ConfigView c(*d);
+    c.chooseFile->click();
+    withNewGame(*d, [&](frmEdit& e) {
+        emit e.finished(box.path("gone.pgn")); // saved elsewhere, and gone since
+    });
+    c.matchOk->click();
+    EXPECT_EQ(settings().read("PGNFile", ""), games);
+    EXPECT_EQ(StoredMatch::read(settings()).pgnFile(""), games);
+    EXPECT_EQ(settings().read("NumOfGames", ""), "3");
+}
+
 // The whole dialog driven through its controls, as a user would: open the match panel, import a
 // file, choose a game, store the match, change the colour and the times, and confirm.
 TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
