@@ -451,6 +451,13 @@ void Saver::startNextGame() {
     moveListBox_->clearBox();
     moveTimer_->setEnabled(true);
     gameTimer_->setEnabled(false);
+    // A game from a set-up position shows its position at once, not the initial one for a tick.
+    if (!player_.atEnd() && player_.next().setUp) {
+        settingUp_ = true;
+        playNextHalfMove();
+        settingUp_ = false;
+        return;
+    }
     emit frameChanged();
 }
 
@@ -474,6 +481,13 @@ void Saver::playNextHalfMove() {
     case pgn::MoveOutcome::Played:
         break;
     case pgn::MoveOutcome::GameAbandoned:
+        // While a game is being started, the game timer starts the next one, so that a match of
+        // failing games never nests one start in another.
+        if (settingUp_) {
+            moveTimer_->setEnabled(false);
+            gameTimer_->setEnabled(true);
+            break;
+        }
         startNextGame();
         return;
     case pgn::MoveOutcome::Invalid:

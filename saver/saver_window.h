@@ -176,7 +176,8 @@ private:
     double scale_ = 1;
     unsigned gamesShown_ = 0; // the burn-in drift walks on with each game
     Drift drift_;
-    float boardScale_ = 1; // the scale the board control draws at
+    bool settingUp_ = false; // a game's set-up position is being shown as the game starts
+    float boardScale_ = 1;   // the scale the board control draws at
     std::vector<Placement> placements_;
     GameScheduler scheduler_;
     GamePlayer player_;
