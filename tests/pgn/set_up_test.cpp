@@ -257,9 +257,9 @@ TEST_F(SetUpGame, SuffixAnnotationsAndPromotionsWithoutEqualsSignPlay) {
                                               "3. exd8=Q+!?       *"}));
 }
 
-// Suffix annotations added at random after the moves of real games, and the "=" of promotions
-// dropped at random, change no game's end.
-TEST_F(SetUpGame, RandomSuffixAnnotationsLeaveRealGamesWhereTheyEnd) {
+// Suffix annotations added at random after the moves of real games, the "=" of promotions
+// dropped at random, and ";" comments and "%" lines put in at random, change no game's end.
+TEST_F(SetUpGame, RandomAnnotationsCommentsAndEscapeLinesLeaveRealGamesWhereTheyEnd) {
     std::vector<std::string> all = games(PW2_TEST_DATA "/real-games.pgn");
     for (std::string& game : games(kSetUpGames))
         all.push_back(std::move(game));
@@ -313,6 +313,12 @@ TEST_F(SetUpGame, RandomSuffixAnnotationsLeaveRealGamesWhereTheyEnd) {
                     changed += kSuffixes[random() % 6];
                     ++annotated;
                 }
+                // A comment to the end of the line, and an escape line, holding what would be
+                // moves and a variation's opening.
+                if (movetext && wordEnds && isMove && random() % 6 == 0)
+                    changed += " ; as 12. Nf3 e5 (or Qh5\n";
+                if (movetext && wordEnds && isMove && random() % 9 == 0)
+                    changed += "\n%engine 1. e4 e5 (Nf3\n";
             }
             ASSERT_GT(annotated, 0u) << "game " << g + 1;
             EXPECT_EQ(replay(changed), ends[g].halfMoves) << "seed " << seed << ", game " << g + 1;
