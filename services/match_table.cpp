@@ -107,6 +107,8 @@ void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values) {
     store.set(setting::MoveList, values.moveList ? QStringLiteral("1") : QStringLiteral("0"));
     store.set(setting::Random, values.random ? QStringLiteral("1") : QStringLiteral("0"));
     store.set(setting::FillScreen, values.fillScreen ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const auto& [setting, on] : values.switches)
+        store.set(setting, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace pw2

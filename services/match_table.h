@@ -4,10 +4,12 @@
 
 #include "pgn/game_spans.h"
 #include "services/match_table_file.h"
+#include "services/settings_schema.h"
 
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace pw2 {
@@ -62,9 +64,12 @@ struct DisplaySettings {
     bool moveList = false;
     bool random = false;
     bool fillScreen = true;
+    // Further on/off settings, each with its value.
+    std::vector<std::pair<NumberSetting, bool>> switches;
 };
 
-// Stores TextColor, Timer, Timer2, MoveList, Random and FillScreen, in that order, unvalidated.
+// Stores TextColor, Timer, Timer2, MoveList, Random, FillScreen and the switches, in that order,
+// unvalidated.
 void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values);
 
 } // namespace pw2

@@ -52,11 +52,27 @@ inline constexpr NumberSetting MoveList{"MoveList", "1"};
 inline constexpr NumberSetting Random{"Random", "0"};
 // Whether the saver's layout grows with a screen larger than 1024 by 768: non-zero for yes.
 inline constexpr NumberSetting FillScreen{"FillScreen", "1"};
+// Whether a start plays on after the last game shown rather than from FirstGame; whether random
+// order shows every game once before any repeats; whether the annotator's comments are shown
+// beneath the board; whether the last move's squares are tinted; and whether a line under the
+// board sums the game up between games. Non-zero for yes.
+inline constexpr NumberSetting ContinuePlay{"Continue", "1"};
+inline constexpr NumberSetting FairShuffle{"FairShuffle", "1"};
+inline constexpr NumberSetting Commentary{"Commentary", "1"};
+inline constexpr NumberSetting HighlightMove{"HighlightMove", "1"};
+inline constexpr NumberSetting GameSummary{"GameSummary", "1"};
+// Where the saver stopped, kept as each game starts: the match's game shown last (0 for none),
+// and in random order the shuffle's key and how many of its games were shown.
+inline constexpr CountSetting LastGame{"LastGame", "0"};
+inline constexpr CountSetting ShuffleKey{"ShuffleKey", "0"};
+inline constexpr CountSetting ShuffleStep{"ShuffleStep", "0"};
 
 // Every key, so that the store keeps each under one spelling whatever case it is written in.
-inline constexpr std::array<std::string_view, 10> kKeys = {
-    PgnFile.key, NumOfGames.key, FirstGame.key, TextColor.key, Timer2.key,
-    Timer.key,   MoveList.key,   Random.key,    AppPath.key,   FillScreen.key};
+inline constexpr std::array<std::string_view, 18> kKeys = {
+    PgnFile.key,      NumOfGames.key,  FirstGame.key,  TextColor.key,     Timer2.key,
+    Timer.key,        MoveList.key,    Random.key,     AppPath.key,       FillScreen.key,
+    ContinuePlay.key, FairShuffle.key, Commentary.key, HighlightMove.key, GameSummary.key,
+    LastGame.key,     ShuffleKey.key,  ShuffleStep.key};
 inline constexpr std::array<std::string_view, 2> kNumberedPrefixes = {MatchBegin.prefix,
                                                                       MatchEnd.prefix};
 

@@ -136,7 +136,7 @@ frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
 frmConfig::~frmConfig() = default;
 
 // Top to bottom: the file line with the path under it, the two timer lines, the colour line, the
-// three check boxes, and OK and About... side by side.
+// check boxes, and OK and About... side by side.
 void frmConfig::buildSettingsPanel() {
     settingsPanel_ = named(new QGroupBox(QStringLiteral("Settings"), this), "settingsPanel");
     QGroupBox* panel = settingsPanel_;
@@ -161,6 +161,28 @@ void frmConfig::buildSettingsPanel() {
         named(new QCheckBox(QStringLiteral("Fill the screen"), panel), "fillScreenCheck");
     fillScreenCheck_->setToolTip(QStringLiteral(
         "On a screen larger than 1024 by 768, the board and the texts grow to fill it"));
+    const struct {
+        NumberSetting setting;
+        const char* text;
+        const char* name;
+        const char* tip;
+    } switches[] = {
+        {setting::ContinuePlay, "Continue where it stopped", "continueCheck",
+         "Each start plays the game after the last one shown"},
+        {setting::FairShuffle, "Show every game once before any repeats", "fairShuffleCheck",
+         "In random order, the whole match plays before a game comes again"},
+        {setting::Commentary, "Show the annotator's comments", "commentaryCheck",
+         "A comment on a move of the game is shown beneath the board as the move is played"},
+        {setting::HighlightMove, "Highlight the last move", "highlightMoveCheck",
+         "The squares the last move left and reached are tinted"},
+        {setting::GameSummary, "Sum up each game", "gameSummaryCheck",
+         "Between games, a line under the board gives the result and the number of moves"},
+    };
+    for (const auto& s : switches) {
+        auto* box = named(new QCheckBox(QLatin1String(s.text), panel), s.name);
+        box->setToolTip(QLatin1String(s.tip));
+        switchBoxes_.push_back({s.setting, box});
+    }
     settingsOkButton_ = button("OK", "settingsOkButton", panel);
     aboutButton_ = button("About...", "aboutButton", panel);
 
@@ -182,10 +204,13 @@ void frmConfig::buildSettingsPanel() {
     grid->addWidget(showMoveListCheck_, 5, 0, 1, 3);
     grid->addWidget(randomOrderCheck_, 6, 0, 1, 3);
     grid->addWidget(fillScreenCheck_, 7, 0, 1, 3);
+    int row = 8;
+    for (const SwitchBox& s : switchBoxes_)
+        grid->addWidget(s.box, row++, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(settingsOkButton_);
     buttons->addWidget(aboutButton_);
-    grid->addLayout(buttons, 8, 0, 1, 3);
+    grid->addLayout(buttons, row, 0, 1, 3);
 }
 
 // The list with its two labels above and Edit Game and New Game below on the left; the
@@ -336,6 +361,8 @@ void frmConfig::loadSettings() {
     randomOrderCheck_->setChecked(
         strictInteger(store.text(setting::Random).toStdString()).value_or(0) != 0);
     fillScreenCheck_->setChecked(roundToInt64(store.number(setting::FillScreen)) != 0);
+    for (const SwitchBox& s : switchBoxes_)
+        s.box->setChecked(roundToInt64(store.number(s.setting)) != 0);
 }
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
@@ -622,10 +649,16 @@ void frmConfig::storeSettings() {
         box->selectAll();
         return;
     }
-    storeDisplaySettings(settings(),
-                         {textColourSwatch_->colour(), timePerMoveEdit_->text(),
-                          timePerGameEdit_->text(), showMoveListCheck_->isChecked(),
-                          randomOrderCheck_->isChecked(), fillScreenCheck_->isChecked()});
+    DisplaySettings values{textColourSwatch_->colour(),
+                           timePerMoveEdit_->text(),
+                           timePerGameEdit_->text(),
+                           showMoveListCheck_->isChecked(),
+                           randomOrderCheck_->isChecked(),
+                           fillScreenCheck_->isChecked(),
+                           {}};
+    for (const SwitchBox& s : switchBoxes_)
+        values.switches.emplace_back(s.setting, s.box->isChecked());
+    storeDisplaySettings(settings(), values);
     close();
 }
 

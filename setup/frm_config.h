@@ -15,6 +15,7 @@
 #include "editor/frm_edit.h"
 #include "pgn/game_spans.h"
 #include "services/common_dialog.h"
+#include "services/settings_schema.h"
 #include "setup/match_catalog.h"
 
 #include <QFrame>
@@ -158,6 +159,12 @@ private:
     QCheckBox* showMoveListCheck_;
     QCheckBox* randomOrderCheck_;
     QCheckBox* fillScreenCheck_;
+    // The saver's further on/off settings, each with its check box.
+    struct SwitchBox {
+        NumberSetting setting;
+        QCheckBox* box;
+    };
+    std::vector<SwitchBox> switchBoxes_;
     QPushButton* settingsOkButton_;
     QPushButton* aboutButton_;
 

@@ -126,6 +126,7 @@ TEST_F(ConfigDialog, OpeningAfterTheSaverFoundNoFileShowsNoMessageAndLoadsTheRes
     s.write("Timer2", "abc");
     s.write("Random", "1");
     s.write("FillScreen", "0");
+    s.write("Commentary", "0");
     auto d = openWithMessages(true);
     const test::ConfigView c(*d);
     EXPECT_TRUE(box.messageTexts().empty());
@@ -136,6 +137,10 @@ TEST_F(ConfigDialog, OpeningAfterTheSaverFoundNoFileShowsNoMessageAndLoadsTheRes
     EXPECT_EQ(c.timePerGame->text(), "abc");
     EXPECT_TRUE(c.randomOrder->isChecked());
     EXPECT_FALSE(c.fillScreen->isChecked());
+    EXPECT_FALSE(test::control<QCheckBox>(*d, "commentaryCheck")->isChecked());
+    for (const char* on :
+         {"continueCheck", "fairShuffleCheck", "highlightMoveCheck", "gameSummaryCheck"})
+        EXPECT_TRUE(test::control<QCheckBox>(*d, on)->isChecked()) << on; // on by default
 
     // Once the user stores a match, the settings panel shows its file.
     const QString games = writeFile("default.pgn", kGames);
@@ -433,6 +438,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     c.showMoveList->click();
     c.randomOrder->click();
     c.fillScreen->click();
+    test::control<QCheckBox>(*d, "highlightMoveCheck")->click();
     // A time that is no number is refused; once corrected, everything is stored.
     c.settingsOk->click();
     EXPECT_TRUE(box.endRequests.empty());
@@ -450,6 +456,8 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
     EXPECT_EQ(s.read("Movelist", ""), "0");
     EXPECT_EQ(s.read("Random", ""), "1");
     EXPECT_EQ(s.read("FillScreen", ""), "0");
+    EXPECT_EQ(s.read("HighlightMove", ""), "0");
+    EXPECT_EQ(s.read("Continue", ""), "1");
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_TRUE(box.messageTexts().empty());
 }
