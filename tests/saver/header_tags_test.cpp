@@ -15,17 +15,9 @@ namespace {
 using test::label;
 using test::timer;
 
-std::string readData(const char* name) {
-    QFile f(QString(PW2_TEST_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = f.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 TEST(SaverHeader, ShowsWholeTagsWhoseValuesHoldBracketsAndEscapes) {
     test::Sandbox box;
-    const std::string text = readData("tags-and-line-comments.pgn");
+    const std::string text = test::readTestData("tags-and-line-comments.pgn");
     ASSERT_FALSE(text.empty());
     {
         QFile f(box.path("games.pgn"));

@@ -2,6 +2,7 @@
 // and backslashes (tests/data/tags-and-line-comments.pgn).
 #include "pgnfile/game_index.h"
 #include "setup/match_catalog.h"
+#include "support/doubles.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -9,16 +10,8 @@
 namespace pw2 {
 namespace {
 
-std::string readData(const char* name) {
-    QFile f(QString(PW2_TEST_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = f.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 TEST(TagValues, RowsRunThroughTheWholeBlackTagAndTheFilterFindsValuesUnescaped) {
-    const std::string text = readData("tags-and-line-comments.pgn");
+    const std::string text = test::readTestData("tags-and-line-comments.pgn");
     ASSERT_FALSE(text.empty());
     const GameIndex index(text);
     ASSERT_EQ(index.size(), 3u);

@@ -7,13 +7,26 @@
 #include "services/desktop.h"
 #include "services/settings_store.h"
 
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace pw2::test {
+
+#ifdef PW2_TEST_DATA
+// The bytes of a file of the test data folder; empty when it cannot be read.
+inline std::string readTestData(const char* name) {
+    QFile f(QString(PW2_TEST_DATA "/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+#endif
 
 struct ShownMessage {
     QString text;
