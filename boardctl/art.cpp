@@ -13,6 +13,7 @@ namespace {
 const QColor kLightSquare(0xF0, 0xD9, 0xB5);
 const QColor kDarkSquare(0xB5, 0x88, 0x63);
 const QColor kFrame(0x5A, 0x3A, 0x22);
+const QColor kHighlight(205, 210, 60, 140); // alpha 0.55
 
 struct Palette {
     QColor light;   // lit side of the figure
@@ -276,6 +277,21 @@ void paintBoard(QPainter& p, qreal ratio, qreal scale) {
             p.fillRect(square, (row + col) % 2 == 0 ? kLightSquare : kDarkSquare);
         }
     }
+    p.restore();
+}
+
+QRectF boardSquare(int col, int row, qreal scale) {
+    return QRectF((1 + (col - 1) * kSquarePitch) * scale, (1 + (row - 1) * kSquarePitch) * scale,
+                  kSquarePitch * scale, kSquarePitch * scale);
+}
+
+void paintSquareTint(QPainter& p, int col, int row, qreal scale) {
+    p.save();
+    // The same transform as the squares of paintBoard, so that the tint covers exactly one.
+    scalePainter(p, scale);
+    p.fillRect(QRect(1 + (col - 1) * kSquarePitch, 1 + (row - 1) * kSquarePitch, kSquarePitch,
+                     kSquarePitch),
+               kHighlight);
     p.restore();
 }
 

@@ -36,4 +36,13 @@ struct Art {
 // control's top-left corner: p paints in the control's logical pixels on a device of ratio.
 void paintBoard(QPainter& p, qreal ratio, qreal scale);
 
+// The square of column col and row row (1 to 8, row 1 at the top) as paintBoard fills it, in the
+// control's logical pixels at scale.
+QRectF boardSquare(int col, int row, qreal scale);
+
+// Tints that square, over the board and under the pieces, with the highlight colour: a
+// translucent yellow-green that shifts the light squares towards yellow and the dark ones
+// towards olive, so that it shows on both.
+void paintSquareTint(QPainter& p, int col, int row, qreal scale);
+
 } // namespace vantrelkit

@@ -229,6 +229,20 @@ Status callMove(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& ca
     return status;
 }
 
+Status callHighlightSquares(Vantrel& v, InvokeKind kind, const Call& call) {
+    if (kind != InvokeKind::Method)
+        return kMemberNotFound;
+    std::int16_t squares[4];
+    if (!call.count(4))
+        return kBadParamCount;
+    if (!call.squares(4, squares))
+        return kTypeMismatch;
+    const Status status = v.HighlightSquares(squares[0], squares[1], squares[2], squares[3]);
+    if (status.ok())
+        call.returnNothing();
+    return status;
+}
+
 Status callChangeBoardSize(Vantrel& v, InvokeKind kind, const Call& call) {
     if (kind != InvokeKind::Method)
         return kMemberNotFound;
@@ -242,7 +256,7 @@ Status callChangeBoardSize(Vantrel& v, InvokeKind kind, const Call& call) {
     return kOk;
 }
 
-// NewGame, Clear and About: methods without arguments.
+// NewGame, Clear, ClearHighlight and About: methods without arguments.
 Status callPlain(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& call) {
     if (kind != InvokeKind::Method)
         return kMemberNotFound;
@@ -252,6 +266,8 @@ Status callPlain(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& c
         v.NewGame();
     else if (dispid == dispid::Clear)
         v.Clear();
+    else if (dispid == dispid::ClearHighlight)
+        v.ClearHighlight();
     else
         v.About();
     call.returnNothing();
@@ -271,10 +287,13 @@ Status dispatchMember(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Ca
     case dispid::MovePiece:
     case dispid::IsLegalMove:
         return callMove(v, dispid, kind, call);
+    case dispid::HighlightSquares:
+        return callHighlightSquares(v, kind, call);
     case dispid::ChangeBoardSize:
         return callChangeBoardSize(v, kind, call);
     case dispid::NewGame:
     case dispid::Clear:
+    case dispid::ClearHighlight:
     case dispid::About:
         return callPlain(v, dispid, kind, call);
     default:

@@ -75,6 +75,7 @@ void Vantrel::setEnabledProperty(bool enabled) {
 }
 
 void Vantrel::NewGame() {
+    setHighlight(0, 0);
     for (int index = 1; index <= 64; ++index)
         SetSquare(index, none);
     for (const Placement& placement : kStartPlacement)
@@ -84,6 +85,7 @@ void Vantrel::NewGame() {
 }
 
 void Vantrel::Clear() {
+    setHighlight(0, 0);
     for (int index = 1; index <= 64; ++index)
         SetSquare(index, none);
 }
@@ -144,6 +146,34 @@ void Vantrel::ChangeBoardSize(std::int32_t dimension) {
             check.rect.moveTo(pitch + Check[index - 1].rect.left(), Check[index - 1].rect.top());
         if (check.visible)
             update(old.united(check.rect).toAlignedRect());
+    }
+}
+
+Status Vantrel::HighlightSquares(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                                 std::int16_t toRow) {
+    Status status = Position::checkSquare(fromCol, fromRow, error::CoordinateRange);
+    if (status.ok())
+        status = Position::checkSquare(toCol, toRow, error::CoordinateRange);
+    if (status.ok())
+        setHighlight(SquareIndex(fromCol, fromRow), SquareIndex(toCol, toRow));
+    return status;
+}
+
+void Vantrel::ClearHighlight() {
+    setHighlight(0, 0);
+}
+
+void Vantrel::setHighlight(int from, int to) {
+    const std::array<int, 2> old = tint_;
+    tint_ = {from, to == from ? 0 : to};
+    for (const int index : {old[0], old[1], tint_[0], tint_[1]}) {
+        if (index == 0)
+            continue;
+        const bool before = index == old[0] || index == old[1];
+        if (before != highlighted(index)) {
+            const Square square = squareOf(index);
+            update(boardSquare(square.col, square.row, scale_).toAlignedRect());
+        }
     }
 }
 
@@ -224,6 +254,13 @@ void Vantrel::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), palette().window());
     paintBoard(painter, art_->ratio, art_->scale);
     const QRectF dirty(event->rect());
+    for (const int index : tint_) {
+        if (index == 0)
+            continue;
+        const Square square = squareOf(index);
+        if (boardSquare(square.col, square.row, art_->scale).intersects(dirty))
+            paintSquareTint(painter, square.col, square.row, art_->scale);
+    }
     for (int index = 1; index <= 64; ++index) {
         const SquarePicture& check = Check[index];
         if (!check.visible || check.picture == none || !check.rect.intersects(dirty))

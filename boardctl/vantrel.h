@@ -47,6 +47,9 @@ public:
     Status MovePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                      std::int16_t toRow);
     void ChangeBoardSize(std::int32_t dimension);
+    Status HighlightSquares(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                            std::int16_t toRow);
+    void ClearHighlight();
     void About();
     float BoardScale() const { return scale_; }
     Status setBoardScale(float scale);
@@ -75,6 +78,12 @@ private:
     // scale.
     void followDevicePixelRatio();
     void repaintCheck(int index);
+    // Tints squares from and to (indexes 1 to 64, 0 for none) instead of the ones tinted now, and
+    // repaints the squares whose tint changes.
+    void setHighlight(int from, int to);
+    bool highlighted(int index) const {
+        return index != 0 && (index == tint_[0] || index == tint_[1]);
+    }
     int checkAt(QPointF point) const;
     void raiseSquareEvent(std::int32_t dispid, int index);
     void raiseMouseEvent(std::int32_t dispid, int index, const QMouseEvent* event,
@@ -83,6 +92,7 @@ private:
     std::shared_ptr<const Art> art_; // drawn for the ratio the control was last painted at
     float scale_ = 1.0f;             // BoardScale
     Position position_;
+    std::array<int, 2> tint_{};          // the highlighted squares' indexes, 0 for none
     std::array<SquarePicture, 65> Check; // entry 0 unused
     IHostSite* site_;
     IEventSink* sink_ = nullptr;

@@ -139,6 +139,17 @@ void Board::clear() {
     EXPECT_EQ(call(dispid::Clear, InvokeKind::Method, {}), 0);
 }
 
+std::int32_t Board::highlightSquares(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                                     std::int16_t toRow) {
+    return call(
+        dispid::HighlightSquares, InvokeKind::Method,
+        {Variant::ref(fromCol), Variant::ref(fromRow), Variant::ref(toCol), Variant::ref(toRow)});
+}
+
+void Board::clearHighlight() {
+    EXPECT_EQ(call(dispid::ClearHighlight, InvokeKind::Method, {}), 0);
+}
+
 void Board::changeBoardSize(std::int32_t dimension) {
     EXPECT_EQ(call(dispid::ChangeBoardSize, InvokeKind::Method, {Variant::ref(dimension)}), 0);
 }

@@ -82,6 +82,10 @@ public:
     void newGame();
     void clear();
     void changeBoardSize(std::int32_t dimension);
+    // HighlightSquares returns the error number; ClearHighlight fails the test on one.
+    std::int32_t highlightSquares(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                                  std::int16_t toRow);
+    void clearHighlight();
     // BoardScale: the read fails the test unless it returns a 32-bit real; the write returns the
     // error number.
     float boardScale();

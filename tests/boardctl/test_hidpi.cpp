@@ -275,3 +275,23 @@ TEST(HiDpi, ScaledControlDrawsForTheDevicePixelsItCovers) {
         }
     }
 }
+
+TEST(HiDpi, HighlightCoversExactlyTheSquaresDevicePixels) {
+    Board board;
+    board.newGame();
+    ASSERT_EQ(board.movePiece(7, 8, 6, 6), 0); // Ng1-f3
+    const QImage plain = grabOf(board.widget());
+    ASSERT_EQ(board.highlightSquares(7, 8, 6, 6), 0);
+    const QImage tinted = grabOf(board.widget());
+    ASSERT_EQ(tinted.size(), QSize(592, 592));
+    // g1, emptied, spans logical x 223 to 260 and y 260 to the control's edge: every device pixel
+    // of it changes, and none of its neighbours f1 and h1.
+    for (int y = 520; y < 592; ++y) {
+        for (int x = 446; x < 520; ++x)
+            ASSERT_NE(tinted.pixel(x, y), plain.pixel(x, y)) << x << "," << y;
+        EXPECT_EQ(tinted.pixel(445, y), plain.pixel(445, y)) << y;
+        EXPECT_EQ(tinted.pixel(520, y), plain.pixel(520, y)) << y;
+    }
+    // Above g1, g2 keeps its colour.
+    EXPECT_EQ(tinted.pixel(460, 519), plain.pixel(460, 519));
+}

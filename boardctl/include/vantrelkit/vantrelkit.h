@@ -60,11 +60,21 @@ inline constexpr std::int32_t Enabled = 0x68030002;
 // outside that range, or not a number, raises InvalidPropertyValue and changes nothing.
 // ChangeBoardSize keeps counting in the control's logical pixels.
 inline constexpr std::int32_t BoardScale = 0x68030003;
+// NewGame and Clear also clear the highlight (see HighlightSquares).
 inline constexpr std::int32_t NewGame = 0x60030004;
 inline constexpr std::int32_t Clear = 0x60030005;
 inline constexpr std::int32_t ChangeBoardSize = 0x6003000F;
 inline constexpr std::int32_t MovePiece = 0x60030010;
 inline constexpr std::int32_t IsLegalMove = 0x60030011;
+// HighlightSquares(fromCol, fromRow, toCol, toRow): tints the two squares, under their pieces,
+// with a translucent yellow-green that shows on light and dark squares alike, in place of the
+// squares tinted before (one square when both are the same). Coordinates are 16-bit, by
+// reference or by value; one outside 1 to 8 raises CoordinateRange and changes nothing. Only the
+// squares whose tint changes are repainted. NewGame, Clear and ClearHighlight remove the tint;
+// it is kept while the instance lives and never loaded or saved.
+inline constexpr std::int32_t HighlightSquares = 0x60030012;
+// ClearHighlight(): removes the tint of HighlightSquares, repainting only the squares it covered.
+inline constexpr std::int32_t ClearHighlight = 0x60030013;
 inline constexpr std::int32_t About = -552;
 
 // Events of __Vantrel.
