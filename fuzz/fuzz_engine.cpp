@@ -1,7 +1,9 @@
 // The PGN engine on the position model: the input is one game's text, played as the saver plays
 // it. Besides the sanitizers, it checks what CleanGameText and FillMoveList promise of their
 // results, and that no half-move but a promotion adds a piece to the board. A game with a FEN tag
-// starts from its position: the FEN reader runs on the tag's value.
+// starts from its position: the FEN reader runs on the tag's value. The main line's comments are
+// read as the saver reads them for its captions.
+#include "pgn/commentary.h"
 #include "pgn/fen.h"
 #include "replay.h"
 
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -71,6 +74,28 @@ void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned, int
     require(cleaned.find(r.gameResult()) != std::string::npos, "GameResult is not of the text");
 }
 
+// The main line's comments the saver shows: in the order of their places, one per place, each a
+// short line of text with no tag (tool commands such as "[%clk ...]" are tags) and no line break.
+void checkCommentary(std::string_view text) {
+    const std::vector<pgn::Comment> comments = pgn::ReadCommentary(text);
+    if (text.find_first_of("{;") == std::string_view::npos)
+        require(comments.empty(), "a comment read from a text without one");
+    for (std::size_t i = 0; i < comments.size(); ++i) {
+        const pgn::Comment& c = comments[i];
+        require(i == 0 || comments[i - 1].afterHalfMoves < c.afterHalfMoves,
+                "comments out of order or two at one place");
+        require(!c.text.empty() && c.text.size() <= pgn::kCommentLimit,
+                "a comment empty or over the limit");
+        require(c.text.front() != ' ' && c.text.back() != ' ' &&
+                    c.text.find("  ") == std::string::npos,
+                "a comment's spaces not collapsed");
+        for (const char ch : c.text)
+            require(static_cast<unsigned char>(ch) >= 0x20, "a comment holds a control character");
+        require(c.text.find('[') == std::string::npos, "a comment holds a tag");
+        require(pgn::CommentAfter(comments, c.afterHalfMoves) == &c, "CommentAfter missed one");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -115,5 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each message ends the game (the next game follows or the program ends), except the one of
     // a text CleanGameText rejects, after which there is nothing to play.
     require(r.host.messages.size() <= r.loadMessages + 1, "a game went on after a message");
+    checkCommentary(text);
     return 0;
 }

@@ -58,6 +58,8 @@ void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
     fromSetUp_ = setUpPending_ = blackFirst_ = false;
     moveList_.clear();
     gameResult_.clear();
+    commentary_.clear();
+    movesPlayed_ = 0;
 
     WatchedHost watched(host);
     const std::string cleaned = pgn::CleanGameText(gameText, watched);
@@ -76,6 +78,8 @@ void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
         start = {setUp_.fullMoveNumber, blackFirst_};
     }
     pgn::FillMoveList(cleaned, moveList_, gameResult_, start);
+    if (readCommentary_)
+        commentary_ = pgn::ReadCommentary(gameText);
 }
 
 HalfMove GamePlayer::next() const {
@@ -104,8 +108,11 @@ pgn::MoveOutcome GamePlayer::play(const HalfMove& half, pgn::Board& board, pgn::
     }
     sideToMove_ = half.side;
     pgn::MoveOutcome outcome = pgn::MoveOutcome::Played;
-    if (!half.move.empty())
+    if (!half.move.empty()) {
         outcome = pgn::PlayMove(std::string(half.move), half.side, resolver_, board, host);
+        if (!isTerminationMarker(half.move))
+            ++movesPlayed_;
+    }
     if (half.side == kBlack)
         ++moveIndex_;
     return outcome;

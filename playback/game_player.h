@@ -4,6 +4,7 @@
 // which carry over from game to game.
 #pragma once
 
+#include "pgn/commentary.h"
 #include "pgn/engine.h"
 #include "pgn/fen.h"
 
@@ -53,6 +54,15 @@ public:
     // Whether the game starts from the position of its FEN tag.
     bool fromSetUp() const { return fromSetUp_; }
 
+    // Whether load() also reads the main line's comments (off: the replay alone, as the check
+    // tool runs it).
+    void setReadCommentary(bool read) { readCommentary_ = read; }
+    // The loaded game's main-line comments; empty when not read or the game cannot be played.
+    const std::vector<pgn::Comment>& commentary() const { return commentary_; }
+    // The moves of the game played so far: half-moves with a move, termination markers and the
+    // set-up step not counted. The comment after them is pgn::CommentAfter(commentary(), this).
+    std::size_t movesPlayed() const { return movesPlayed_; }
+
     // The next half-move, not yet played. Only while !atEnd().
     HalfMove next() const;
     // Plays the half-move next() gave and moves on. An empty Black move plays nothing.
@@ -80,6 +90,9 @@ private:
     bool setUpPending_ = false; // the set-up position is not on the board yet
     bool blackFirst_ = false;
     pgn::SetUpPosition setUp_;
+    bool readCommentary_ = false;
+    std::vector<pgn::Comment> commentary_;
+    std::size_t movesPlayed_ = 0;
 };
 
 } // namespace pw2
