@@ -110,8 +110,16 @@ void BoardProxy::movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int1
     const Variant args[] = {Variant::ref(fromCol), Variant::ref(fromRow), Variant::ref(toCol),
                             Variant::ref(toRow)};
     const bool follow = inStep_ && onBoard(fromCol, fromRow) && onBoard(toCol, toRow);
+    // A king's move stands for the half-move over the rook's that goes with it, whichever comes
+    // first; out of step the mover is unknown, and the last move is noted.
+    const bool king = follow && (square(fromCol, fromRow) == pgn::pieces::wking ||
+                                 square(fromCol, fromRow) == pgn::pieces::Bking);
     inStep_ = false;
     call(vantrelkit::dispid::MovePiece, InvokeKind::Method, args, 4, nullptr);
+    if (!(moveNoted_ && noted_.king && !king)) {
+        noted_ = {fromCol, fromRow, toCol, toRow, king};
+        moveNoted_ = true;
+    }
     if (follow) {
         if (fromCol != toCol || fromRow != toRow) {
             square(toCol, toRow) = square(fromCol, fromRow);
@@ -122,6 +130,7 @@ void BoardProxy::movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int1
 }
 
 void BoardProxy::newGame() {
+    moveNoted_ = false;
     inStep_ = false;
     call(vantrelkit::dispid::NewGame, InvokeKind::Method, nullptr, 0, nullptr);
     if (!startKnown_) {
@@ -134,6 +143,7 @@ void BoardProxy::newGame() {
 }
 
 void BoardProxy::clear() {
+    moveNoted_ = false;
     inStep_ = false;
     call(vantrelkit::dispid::Clear, InvokeKind::Method, nullptr, 0, nullptr);
     for (auto& file : squares_.at) {
@@ -141,6 +151,22 @@ void BoardProxy::clear() {
             value = pgn::pieces::none;
     }
     inStep_ = true;
+}
+
+void BoardProxy::highlightLastMove() {
+    if (!moveNoted_) {
+        clearHighlight();
+        return;
+    }
+    moveNoted_ = false;
+    const Variant args[] = {Variant::ref(noted_.fromCol), Variant::ref(noted_.fromRow),
+                            Variant::ref(noted_.toCol), Variant::ref(noted_.toRow)};
+    call(vantrelkit::dispid::HighlightSquares, InvokeKind::Method, args, 4, nullptr);
+}
+
+void BoardProxy::clearHighlight() {
+    moveNoted_ = false;
+    call(vantrelkit::dispid::ClearHighlight, InvokeKind::Method, nullptr, 0, nullptr);
 }
 
 void BoardProxy::setBoardScale(float scale) {

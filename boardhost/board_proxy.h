@@ -33,6 +33,13 @@ public:
     // Lays the board out and draws it at scale times its own size.
     void setBoardScale(float scale);
 
+    // Tints on the control the squares of the piece move made since the last highlight, clear or
+    // new game: the king's when a king and a rook moved, else the last piece moved (a promotion's
+    // pawn, from its origin to the promotion square). With no move since, clears the tint.
+    void highlightLastMove();
+    // Removes the tint; the moves made so far are forgotten.
+    void clearHighlight();
+
     // Every square from the mirror (read from the control first when the mirror is not in step).
     void readSquares(pgn::Squares& out) override;
 
@@ -54,6 +61,14 @@ private:
     // The control's start position, read from it after its first NewGame.
     pgn::Squares start_{};
     bool startKnown_ = false;
+
+    // The piece move the next highlightLastMove shows.
+    struct NotedMove {
+        std::int16_t fromCol = 0, fromRow = 0, toCol = 0, toRow = 0;
+        bool king = false;
+    };
+    NotedMove noted_;
+    bool moveNoted_ = false;
 };
 
 } // namespace pw2
