@@ -49,6 +49,18 @@ QColor colourFromNumber(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
+// Tints the squares of the half-move just played; a set-up position has none. The tint only
+// decorates the board, so a control that refuses it leaves the game playing.
+void highlightHalfMove(BoardProxy& board, bool setUp) {
+    try {
+        if (setUp)
+            board.clearHighlight();
+        else
+            board.highlightLastMove();
+    } catch (const pgn::BoardError&) {
+    }
+}
+
 } // namespace
 
 // ---- SaverTimer ----
@@ -343,6 +355,7 @@ bool Saver::createBoard(QString* error) {
 void Saver::loadSettings() {
     const SettingsStore& s = settings();
     fillScreen_ = s.number(setting::FillScreen) != 0;
+    highlightMove_ = s.number(setting::HighlightMove) != 0;
     applyLayout();
 
     const QColor colour = colourFromNumber(colourNumber(s.number(setting::TextColor)));
@@ -479,6 +492,8 @@ void Saver::playNextHalfMove() {
     setAutoSizeCaption(currentMoveLabel_, decodeFileText(pgn::EntryColumns(half.entry)));
     switch (player_.play(half, *boardProxy_, *this)) {
     case pgn::MoveOutcome::Played:
+        if (highlightMove_)
+            highlightHalfMove(*boardProxy_, half.setUp);
         break;
     case pgn::MoveOutcome::GameAbandoned:
         // While a game is being started, the game timer starts the next one, so that a match of

@@ -172,7 +172,8 @@ private:
     void showMessage(std::string_view text, pgn::Icon icon) override;
 
     ScreenMetrics screen_;
-    bool fillScreen_ = false; // whether the layout grows with a screen beyond the designed ones
+    bool fillScreen_ = false;    // whether the layout grows with a screen beyond the designed ones
+    bool highlightMove_ = false; // whether the last half-move's squares are tinted
     double scale_ = 1;
     unsigned gamesShown_ = 0; // the burn-in drift walks on with each game
     Drift drift_;
