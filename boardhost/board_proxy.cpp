@@ -153,11 +153,11 @@ void BoardProxy::clear() {
     inStep_ = true;
 }
 
+// A half-move that moves no piece (a result or a termination marker played as one) leaves the
+// last move's tint where it is.
 void BoardProxy::highlightLastMove() {
-    if (!moveNoted_) {
-        clearHighlight();
+    if (!moveNoted_)
         return;
-    }
     moveNoted_ = false;
     const Variant args[] = {Variant::ref(noted_.fromCol), Variant::ref(noted_.fromRow),
                             Variant::ref(noted_.toCol), Variant::ref(noted_.toRow)};

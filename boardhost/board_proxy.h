@@ -35,7 +35,7 @@ public:
 
     // Tints on the control the squares of the piece move made since the last highlight, clear or
     // new game: the king's when a king and a rook moved, else the last piece moved (a promotion's
-    // pawn, from its origin to the promotion square). With no move since, clears the tint.
+    // pawn, from its origin to the promotion square). With no move since, the tint stays.
     void highlightLastMove();
     // Removes the tint; the moves made so far are forgotten.
     void clearHighlight();

@@ -94,6 +94,10 @@ TEST_F(Highlight, EachHalfMoveTintsItsSquaresAndANewGameStartsWithout) {
     EXPECT_EQ(tinted(), (Squares{{5, 8}, {3, 8}}));
     saver->playNextHalfMove(); // 1... O-O
     EXPECT_EQ(tinted(), (Squares{{5, 1}, {7, 1}}));
+    // The game's end, "*", moves nothing: the last move stays tinted.
+    while (test::timer(*saver, "moveTimer")->isEnabled())
+        saver->playNextHalfMove();
+    EXPECT_EQ(tinted(), (Squares{{5, 1}, {7, 1}}));
 
     saver->startNextGame();
     EXPECT_EQ(tinted(), Squares{});
