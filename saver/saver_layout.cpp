@@ -13,6 +13,11 @@ constexpr double kMoveListBoxTop = design::MoveListTitleHeight + 150;
 // makes them touch.
 constexpr double kColumnGap = 30;
 
+// Kept between the caption and the screen's edges or the panel above it, and one line of the
+// caption's text (9.75 points with the space between lines).
+constexpr double kCaptionMargin = 60;
+constexpr double kCaptionLineHeight = 300;
+
 double moveListHeightFor(double screenHeight) {
     return (std::floor(screenHeight / design::LineHeight) - 3) * design::LineHeight + 100;
 }
@@ -38,16 +43,37 @@ SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double t
     l.currentMovePanelTop = (screenHeight - design::CurrentMovePanelHeight) / 2;
     l.moveListHeight = moveListHeightFor(screenHeight);
     l.moveListTop = kMoveListBoxTop;
+
+    const double boardPanelBottom = l.boardPanelTop + design::BoardPanelHeight;
+    const double beneath = screenHeight - boardPanelBottom - 2 * kCaptionMargin;
+    if (beneath >= 2 * kCaptionLineHeight) {
+        l.captionLeft = l.boardPanelLeft;
+        l.captionTop = boardPanelBottom + kCaptionMargin;
+        l.captionWidth = design::BoardPanelWidth;
+        l.captionHeight = beneath;
+    } else {
+        l.captionLeft = std::max(l.currentMovePanelLeft,
+                                 l.boardPanelLeft + design::BoardPanelWidth + kColumnGap);
+        l.captionTop = l.currentMovePanelTop + design::CurrentMovePanelHeight + kCaptionMargin;
+        l.captionWidth = std::max(0.0, screenWidth - kCaptionMargin - l.captionLeft);
+        l.captionHeight = std::max(0.0, screenHeight - kCaptionMargin - l.captionTop);
+    }
     return l;
 }
 
+double captionBandFor(int lines) {
+    return lines > 0 ? lines * kCaptionLineHeight + 2 * kCaptionMargin : 0;
+}
+
 SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
-                                Drift drift) {
+                                Drift drift, double captionBand) {
+    const double band = std::max(0.0, captionBand);
     const double widest = kMoveListColumnWidth + design::BoardPanelWidth +
                           design::CurrentMovePanelWidth + 2 * kColumnGap;
     const double usableWidth = screenWidth * (1 - kDriftShare);
     const double usableHeight = screenHeight * (1 - kDriftShare);
-    const double scale = std::min(usableWidth / widest, usableHeight / design::BoardPanelHeight);
+    const double scale =
+        std::min(usableWidth / widest, usableHeight / (design::BoardPanelHeight + band));
     if (!(scale > 1))
         return computeSaverLayout(screenWidth, screenHeight, twipsPerPixel);
 
@@ -67,7 +93,11 @@ SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double 
     l.boardPanelLeft = left + std::clamp(centred, kMoveListColumnWidth + kColumnGap,
                                          width - design::CurrentMovePanelWidth -
                                              design::BoardPanelWidth - kColumnGap);
-    l.boardPanelTop = top + (height - design::BoardPanelHeight) / 2;
+    l.boardPanelTop = top + (height - design::BoardPanelHeight - band) / 2;
+    l.captionLeft = l.boardPanelLeft;
+    l.captionTop = l.boardPanelTop + design::BoardPanelHeight + std::min(band, kCaptionMargin);
+    l.captionWidth = design::BoardPanelWidth;
+    l.captionHeight = std::max(0.0, band - 2 * kCaptionMargin);
     l.currentMovePanelLeft = left + width - design::CurrentMovePanelWidth;
     l.currentMovePanelTop = top + (height - design::CurrentMovePanelHeight) / 2;
     l.moveListLeft = left + design::MoveListLeft;

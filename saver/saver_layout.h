@@ -27,10 +27,17 @@ struct SaverLayout {
     double currentMovePanelLeft = 0, currentMovePanelTop = 0;
     double moveListLeft = design::MoveListLeft, moveListTop = 0, moveListHeight = 0;
     double moveListTitleTop = design::MoveListTitleTop;
+    // The caption beneath the board (a game's commentary, the summary between games).
+    double captionLeft = 0, captionTop = 0, captionWidth = 0, captionHeight = 0;
 };
 
+// A band of that many caption lines, for computeFilledLayout's captionBand.
+double captionBandFor(int lines);
+
 // The designed layout. screenWidth and screenHeight in twips; twipsPerPixel from the screen's
-// logical resolution.
+// logical resolution. The caption stands beneath the board panel, with its width, where two
+// lines fit there (1024 by 768); else beneath the current-move panel, from the board panel's
+// right to the screen's (640 by 480, 800 by 600, whose board panel reaches the bottom).
 SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double twipsPerPixel);
 
 // Where a filled layout stands within its slack: x and y from -1 (left, top) to 1 (right,
@@ -47,9 +54,10 @@ inline constexpr double kDriftShare = 0.01;
 // uniformly to the largest scale at which the move list, the board panel and the current-move
 // panel stand side by side inside the screen, less kDriftShare of each side's length, without
 // overlapping. Its scale is at least 1; a screen that gives no more than that gets the designed
-// layout.
+// layout. captionBand (design twips) is kept beneath the board panel, with its width, for the
+// caption, and the board panel with its band is centred in the height; 0 keeps no band.
 SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
-                                Drift drift = {});
+                                Drift drift = {}, double captionBand = 0);
 
 // Whether a screen of that many logical pixels is larger than the largest designed one.
 bool exceedsDesignedScreen(int widthPixels, int heightPixels);

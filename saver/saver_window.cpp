@@ -45,6 +45,31 @@ QString shownText(std::string_view bytes) {
 // The board control's place in the board panel.
 constexpr double kBoardLeft = 300, kBoardTop = 1500, kBoardSize = 4455;
 
+// A word longer than a caption's line could be (a hostile file's) may break anywhere.
+QString breakLongWords(const QString& text) {
+    constexpr qsizetype kLongWord = 24;
+    QString broken;
+    broken.reserve(text.size() + text.size() / kLongWord);
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c == QLatin1Char(' ') ? 0 : run + 1;
+        if (run > kLongWord) {
+            broken += QChar(0x200B);
+            run = 1;
+        }
+        broken += c;
+    }
+    return broken;
+}
+
+// The line shown between games: "1-0 · 41 moves", or just the moves without a result.
+QString gameSummaryText(const std::string& result, std::size_t moves) {
+    QString text = moves == 1 ? QStringLiteral("1 move") : QStringLiteral("%1 moves").arg(moves);
+    if (pgn::IsResult(result))
+        text = QString::fromStdString(result) + QStringLiteral(" \u00b7 ") + text;
+    return text;
+}
+
 QColor colourFromNumber(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
@@ -96,6 +121,13 @@ QFont boldSans(double points) {
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(true);
+    return f;
+}
+
+// The caption's lines: a comment reads better in a regular face.
+QFont captionFont(double points) {
+    QFont f = boldSans(points);
+    f.setBold(false);
     return f;
 }
 } // namespace
@@ -330,6 +362,15 @@ void Saver::buildControls() {
         makeLabel(currentMovePanel_, "currentMoveLabel", {}, 1327, 420, 90, 300, true);
     statusLabel_ = makeLabel(currentMovePanel_, "statusLabel", {}, 435, 2100, 1875, 780, false);
 
+    // Placed by applyLayout: beneath the board panel, or where the layout has room for it.
+    captionLabel_ = new QLabel(this);
+    captionLabel_->setObjectName(QStringLiteral("captionLabel"));
+    captionLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    captionLabel_->setWordWrap(true);
+    captionLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    captionLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    captionLabel_->hide();
+
     // The names and the date stand centred over the board, the current move under its title.
     for (Placement& p : placements_) {
         if (p.widget == dateLabel_ || p.widget == blackLabel_ || p.widget == whiteLabel_)
@@ -355,6 +396,9 @@ bool Saver::createBoard(QString* error) {
 void Saver::loadSettings() {
     const SettingsStore& s = settings();
     fillScreen_ = s.number(setting::FillScreen) != 0;
+    commentary_ = s.number(setting::Commentary) != 0;
+    gameSummary_ = s.number(setting::GameSummary) != 0;
+    player_.setReadCommentary(commentary_);
     highlightMove_ = s.number(setting::HighlightMove) != 0;
     applyLayout();
 
@@ -363,7 +407,7 @@ void Saver::loadSettings() {
     moveListBox_->setVisible(moveList);
     moveListTitle_->setVisible(moveList);
     for (QLabel* l : {blackLabel_, whiteLabel_, eventLabel_, dateLabel_, statusLabel_,
-                      currentMoveLabel_, currentMoveTitle_, moveListTitle_}) {
+                      currentMoveLabel_, currentMoveTitle_, moveListTitle_, captionLabel_}) {
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, colour);
         l->setPalette(pal);
@@ -382,7 +426,10 @@ void Saver::applyLayout() {
     const double screenWidth = screen_.pixels.width() * tpp;
     const double screenHeight = screen_.pixels.height() * tpp;
     const SaverLayout layout = fillsScreen()
-                                   ? computeFilledLayout(screenWidth, screenHeight, tpp, drift_)
+                                   ? computeFilledLayout(screenWidth, screenHeight, tpp, drift_,
+                                                         captionBandFor(commentary_    ? 3
+                                                                        : gameSummary_ ? 1
+                                                                                       : 0))
                                    : computeSaverLayout(screenWidth, screenHeight, tpp);
     scale_ = layout.scale;
     setGeometry(QRect(screen_.origin, screen_.pixels));
@@ -409,6 +456,10 @@ void Saver::applyLayout() {
         }
         place(p);
     }
+    captionLabel_->setFont(captionFont(kMoveListPoints * scale_));
+    captionLabel_->setGeometry(px(layout.captionLeft), px(layout.captionTop),
+                               px(layout.captionWidth), px(layout.captionHeight));
+    fitCaption();
 }
 
 void Saver::relayout(const ScreenMetrics& screen) {
@@ -445,6 +496,55 @@ void Saver::showGameHeader(const std::string& gameText) {
         setAutoSizeCaption(l, l->text());
 }
 
+void Saver::showComment() {
+    const pgn::Comment* comment = pgn::CommentAfter(player_.commentary(), player_.movesPlayed());
+    if (!comment)
+        return;
+    QString text = decodeFileText(comment->text);
+    if (comment->cut)
+        text += QChar(0x2026);
+    showCaption(text);
+}
+
+void Saver::showCaption(const QString& text) {
+    caption_ = text;
+    fitCaption();
+}
+
+void Saver::fitCaption() {
+    const QString text = breakLongWords(caption_);
+    const QFontMetrics metrics(captionLabel_->font());
+    const int width = captionLabel_->width(), height = captionLabel_->height();
+    const auto fits = [&](const QString& t) {
+        const QRect r = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
+                                             Qt::AlignHCenter | Qt::TextWordWrap, t);
+        // One line is shown in any place, however low.
+        return r.height() <= std::max(height, metrics.height()) && r.width() <= width;
+    };
+    QString shown;
+    if (fits(text)) {
+        shown = text;
+    } else {
+        // The most words that fit with "…" after them.
+        std::vector<qsizetype> ends;
+        for (qsizetype i = 1; i < text.size(); ++i)
+            if (text[i] == QLatin1Char(' ') || text[i] == QChar(0x200B))
+                ends.push_back(i);
+        std::size_t low = 0, high = ends.size(); // ends[0, low) fit
+        while (low < high) {
+            const std::size_t mid = (low + high) / 2;
+            if (fits(text.left(ends[mid]) + QChar(0x2026)))
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        if (low > 0)
+            shown = text.left(ends[low - 1]) + QChar(0x2026);
+    }
+    captionLabel_->setText(shown);
+    captionLabel_->setVisible(!shown.isEmpty());
+}
+
 void Saver::startNextGame() {
     gameTimer_->setInterval(secondsToInterval(settings().number(setting::Timer2)));
     GameScheduler::NoGame noGame;
@@ -461,6 +561,9 @@ void Saver::startNextGame() {
     boardProxy_->newGame();
     showGameHeader(game->text);
     player_.load(game->text, *this);
+    showCaption({});
+    if (commentary_)
+        showComment();
     moveListBox_->clearBox();
     moveTimer_->setEnabled(true);
     gameTimer_->setEnabled(false);
@@ -480,6 +583,8 @@ void Saver::playNextHalfMove() {
         gameTimer_->setEnabled(true);
         if (!player_.playResult(*boardProxy_, *this) && statusLabel_->text().isEmpty())
             statusLabel_->setText(QLatin1String(kMatchFinished));
+        if (gameSummary_ && !player_.moveList().empty())
+            showCaption(gameSummaryText(player_.gameResult(), player_.moveList().size()));
         emit frameChanged();
         return;
     }
@@ -509,6 +614,8 @@ void Saver::playNextHalfMove() {
         pw2::endProgram();
         break;
     }
+    if (commentary_)
+        showComment();
     emit frameChanged();
 }
 

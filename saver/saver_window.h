@@ -165,6 +165,12 @@ private:
                       double top, double width, double height, bool autoSize);
     void setAutoSizeCaption(QLabel* label, const QString& text);
     void showGameHeader(const std::string& gameText);
+    // The caption beneath the board: a comment of the game, or the summary between games; empty
+    // hides it. The text is cut at a word to fit the caption's place.
+    void showCaption(const QString& text);
+    void fitCaption();
+    // The comment after the moves played so far, when the game has one there.
+    void showComment();
     void closeToSetup(bool gameFileMissing);
 
     // pgn::Host
@@ -200,6 +206,10 @@ private:
     std::optional<BoardProxy> boardProxy_;
     SaverTimer* moveTimer_ = nullptr;
     SaverTimer* gameTimer_ = nullptr;
+    QLabel* captionLabel_ = nullptr;
+    QString caption_;          // the caption's whole text, before it is fitted
+    bool commentary_ = false;  // whether a game's comments are shown
+    bool gameSummary_ = false; // whether the result and moves are shown between games
 };
 
 } // namespace pw2

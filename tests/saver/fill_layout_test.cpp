@@ -115,6 +115,68 @@ TEST(FilledLayout, PartsStayInsideTheScreenApartFromEachOtherAtEveryDrift) {
     }
 }
 
+// A band of three caption lines beneath the board panel: the board still takes more than half of
+// the height, the band lies inside the screen under the board panel and as wide as it, and no
+// band is the layout without one.
+TEST(FilledLayout, TheCaptionBandLiesBeneathTheBoardPanelAndTheBoardStaysLarge) {
+    const double band = captionBandFor(3);
+    EXPECT_GE(band, 3 * design::LineHeight);
+    EXPECT_EQ(captionBandFor(0), 0);
+    for (const ScreenSize size : kLargeScreens) {
+        const double w = size.width * kTwipsPerPixel, h = size.height * kTwipsPerPixel;
+        for (const double d : {-1.0, 0.0, 1.0}) {
+            const SaverLayout plain = computeFilledLayout(w, h, kTwipsPerPixel, {d, -d});
+            const SaverLayout none = computeFilledLayout(w, h, kTwipsPerPixel, {d, -d}, 0);
+            EXPECT_EQ(none.scale, plain.scale);
+            EXPECT_EQ(none.boardPanelTop, plain.boardPanelTop);
+            EXPECT_EQ(none.currentMovePanelTop, plain.currentMovePanelTop);
+
+            const SaverLayout l = computeFilledLayout(w, h, kTwipsPerPixel, {d, -d}, band);
+            const double s = l.scale;
+            EXPECT_GT(s, 1) << describe(size);
+            EXPECT_GE(4455 * s, 0.55 * h) << describe(size) << ": the board";
+            const double boardBottom = (l.boardPanelTop + design::BoardPanelHeight) * s;
+            EXPECT_GE(l.boardPanelTop * s, -1e-6);
+            EXPECT_GT(l.captionTop * s, boardBottom) << describe(size);
+            EXPECT_LE((l.captionTop + l.captionHeight) * s, h + 1e-6) << describe(size);
+            EXPECT_GE(l.captionHeight, 3 * design::LineHeight) << describe(size);
+            EXPECT_EQ(l.captionLeft, l.boardPanelLeft);
+            EXPECT_EQ(l.captionWidth, design::BoardPanelWidth);
+        }
+    }
+}
+
+// On the designed screens the caption has a place of its own: beneath the board panel where
+// two lines fit, else beneath the current-move panel, right of the board panel.
+TEST(DesignedLayout, TheCaptionHasAPlaceApartFromEveryPanel) {
+    for (const ScreenSize size : kDesignedScreens) {
+        const double w = size.width * kTwipsPerPixel, h = size.height * kTwipsPerPixel;
+        const SaverLayout l = computeSaverLayout(w, h, kTwipsPerPixel);
+        const double caption[] = {l.captionLeft, l.captionTop, l.captionLeft + l.captionWidth,
+                                  l.captionTop + l.captionHeight};
+        EXPECT_GE(caption[0], 0) << describe(size);
+        EXPECT_LE(caption[2], w) << describe(size);
+        EXPECT_LE(caption[3], h) << describe(size);
+        EXPECT_GE(l.captionHeight, 2 * design::LineHeight) << describe(size);
+        EXPECT_GE(l.captionWidth, 2000) << describe(size);
+        const auto apart = [&](double left, double top, double width, double height) {
+            return caption[2] <= left || left + width <= caption[0] || caption[3] <= top ||
+                   top + height <= caption[1];
+        };
+        EXPECT_TRUE(apart(l.boardPanelLeft, l.boardPanelTop, design::BoardPanelWidth,
+                          design::BoardPanelHeight))
+            << describe(size);
+        EXPECT_TRUE(apart(l.currentMovePanelLeft, l.currentMovePanelTop,
+                          design::CurrentMovePanelWidth, design::CurrentMovePanelHeight))
+            << describe(size);
+        EXPECT_TRUE(apart(l.moveListLeft, l.moveListTop, design::MoveListWidth, l.moveListHeight))
+            << describe(size);
+    }
+    const SaverLayout large = computeSaverLayout(1024 * 15, 768 * 15, 15);
+    EXPECT_EQ(large.captionLeft, large.boardPanelLeft);
+    EXPECT_EQ(large.captionWidth, design::BoardPanelWidth);
+}
+
 TEST(FilledLayout, BurnInDriftWalksInSmallStepsThroughTheWholeSlack) {
     double lowest = 1, highest = -1;
     for (unsigned n = 0; n < 200; ++n) {
