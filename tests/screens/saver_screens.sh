@@ -13,6 +13,9 @@
 #   --height N         fail unless the board is exactly N pixels high
 #   --same-as-fill-off run again with FillScreen=0 and fail unless the board has the same size and
 #                      place as in the first run
+#   --caption FILE     play the games of FILE (whose first game has a comment before its first
+#                      move), keep the screenshot as saver-WxH-caption.png, and fail unless text
+#                      of the default colour shows beneath the board panel, within the board's width
 # Prints one line per size, such as
 #   1920x1080: board 712x712 at (604,184), 65.9 % of the height
 # Exit status: 0 every check held, 1 one failed, 2 a run could not be set up.
@@ -28,12 +31,14 @@ fill=1
 min_share=
 exact_height=
 same_as_off=no
+games=
 while [ $# -gt 0 ]; do
     case $1 in
     --fill) fill=$2; shift ;;
     --min-share) min_share=$2; shift ;;
     --height) exact_height=$2; shift ;;
     --same-as-fill-off) same_as_off=yes ;;
+    --caption) games=$2; shift ;;
     -*) echo "saver_screens: unknown option $1" >&2; exit 2 ;;
     *) break ;;
     esac
@@ -124,6 +129,14 @@ shoot() {
     {
         printf '[Config]\nTimer=3600\nTimer2=3600\n'
         if [ "$fill_screen" != unset ]; then printf 'FillScreen=%s\n' "$fill_screen"; fi
+        if [ -n "$games" ]; then
+            # A match of the file's first game: its bytes up to the second game's "[Event".
+            local second
+            second=$(grep -abo '^\[Event ' "$games" | sed -n 2p | cut -d: -f1)
+            [ -n "$second" ] || second=$(stat -c %s "$games")
+            printf 'PGNFile=%s\nNumOfGames=1\nMatchBegin1=1\nMatchEnd1=%s\n' "$games" \
+                "$((second + 1))"
+        fi
     } >"$home/.config/Pawnwatch2/Pawnwatch2.ini"
     env -u WAYLAND_DISPLAY -u XAUTHORITY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
         -u QT_AUTO_SCREEN_SCALE_FACTOR -u QT_ENABLE_HIGHDPI_SCALING \
@@ -176,6 +189,7 @@ for size in "$@"; do
     screen_height=${size#*x}
     png=$outdir/saver-$size.png
     [ "$fill" = 0 ] && png=$outdir/saver-$size-fill-off.png
+    [ -n "$games" ] && png=$outdir/saver-$size-caption.png
     if ! shoot "$fill" "$png"; then
         fail "$size: no board measured"
         stop "$xvfb_pid"
@@ -201,6 +215,19 @@ for size in "$@"; do
         difference=$((width > height ? width - height : height - width))
         if [ $((difference * 100)) -gt $((height > width ? height : width)) ]; then
             fail "$size: the board is not square (${width}x${height}; cut off?)"
+        fi
+    fi
+    if [ -n "$games" ]; then
+        # The board panel reaches 780 / 4455 of the board's height below the board (the file
+        # letters and White's name); the caption stands beneath it.
+        below=$((top + height + (height * 780 + 4454) / 4455 + 2))
+        if [ "$below" -ge "$screen_height" ]; then
+            fail "$size: no room beneath the board panel"
+        else
+            lit=$(convert "$png" -crop "${width}x$((screen_height - below))+${left}+${below}" \
+                +repage -fx '(g>0.5 && r<0.4 && b<0.4) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:)
+            echo "$size: $lit caption pixels beneath the board panel"
+            [ "$lit" -ge 50 ] || fail "$size: no caption beneath the board panel"
         fi
     fi
     if [ "$same_as_off" = yes ]; then
