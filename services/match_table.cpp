@@ -97,6 +97,12 @@ void replaceMatchTable(SettingsStore& store, const QString& currentFile,
     skipOnFailure([&] { storeMatchTable(store, currentFile, spans, count); });
     skipOnFailure(
         [&] { store.set(setting::FirstGame, QString::number(std::int64_t(selectedIndex) + 1)); });
+    // The saver starts from the first game again, and random order from a new shuffle.
+    skipOnFailure([&] {
+        store.set(setting::LastGame, 0);
+        store.set(setting::ShuffleKey, 0);
+        store.set(setting::ShuffleStep, 0);
+    });
 }
 
 void storeDisplaySettings(SettingsStore& store, const DisplaySettings& values) {

@@ -51,8 +51,10 @@ void storeMatchTable(SettingsStore& store, const QString& pgnFile,
                      const std::vector<pgn::GameSpan>& spans, std::int64_t count);
 
 // Replaces the stored match table with the first entryCount spans of currentFile, as
-// storeMatchTable does, and stores FirstGame = selectedIndex + 1. Each step stands on its own (a
-// failing step is skipped and the next one runs); the settings file is written once, at the end.
+// storeMatchTable does, stores FirstGame = selectedIndex + 1, and resets the place where the
+// saver stopped (LastGame, ShuffleKey and ShuffleStep to 0), so that the saver starts from that
+// game again and random order from a new shuffle. Each step stands on its own (a failing step is
+// skipped and the next one runs); the settings file is written once, at the end.
 void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
                        std::int32_t selectedIndex);

@@ -62,6 +62,7 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     s.write("MatchBegin2", QString::number(second));
     s.write("MatchEnd2", QString::number(games.size() + 1));
     s.write("NumOfGames", "2");
+    s.write("LastGame", "0"); // as the dialog's OK leaves the place: from the first game
     ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
     saver = runningSaver();
     ASSERT_NE(saver, nullptr);
