@@ -32,32 +32,9 @@ if [ ! -x "$program" ]; then
 fi
 mkdir -p "$outdir"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/pw2-highlight.XXXXXX")
-xvfb_pid=
-saver_pid=
-stop() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 1 30); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-    stop "$saver_pid"
-    stop "$xvfb_pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+name=highlight_screens
+# shellcheck source=xvfb_session.sh
+. "$(dirname "$0")/xvfb_session.sh"
 
 # The pixels of the screenshot $shot within 2 of the colour $1 ("r,g,b") in each channel or so.
 tint_pixels() {
@@ -75,22 +52,7 @@ for size in "$@"; do
         echo "highlight_screens: not a size: $size" >&2
         exit 2
     fi
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    display=
-    for _ in $(seq 1 100); do
-        if [ -s "$work/display" ]; then
-            display=:$(head -1 "$work/display")
-            break
-        fi
-        sleep 0.1
-    done
-    if [ -z "$display" ]; then
-        echo "highlight_screens: Xvfb did not start at $size" >&2
-        cat "$work/xvfb.log" >&2
-        exit 2
-    fi
+    start_xvfb "$size"
 
     home=$work/home
     rm -rf "$home" "$work/run"

@@ -71,52 +71,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 mkdir -p "$outdir"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/pw2-screens.XXXXXX")
-xvfb_pid=
-saver_pid=
-stop() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 1 30); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-    stop "$saver_pid"
-    stop "$xvfb_pid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# Starts Xvfb at the size $1 and sets $display; Xvfb writes the display number it took once it
-# accepts connections.
-start_xvfb() {
-    rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    display=
-    for _ in $(seq 1 100); do
-        if [ -s "$work/display" ]; then
-            display=:$(head -1 "$work/display")
-            return 0
-        fi
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    echo "saver_screens: Xvfb did not start at $1" >&2
-    cat "$work/xvfb.log" >&2
-    exit 2
-}
+name=saver_screens
+# shellcheck source=xvfb_session.sh
+. "$(dirname "$0")/xvfb_session.sh"
 
 # Runs the saver on the current display with FillScreen $1, and leaves the board's measures in
 # $board (shell assignments of board-measure.sh --values) and the screenshot in $2.
