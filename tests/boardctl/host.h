@@ -3,9 +3,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QEvent>
+#include <QObject>
+#include <QPaintEvent>
 #include <QRectF>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <array>
 #include <initializer_list>
 #include <map>
@@ -109,5 +114,22 @@ constexpr int indexOf(int col, int row) {
 
 // The start position, indexed 1 to 64.
 std::array<std::int32_t, 65> startPosition();
+
+// Collects the regions of the paint events one widget receives.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* target) : target_(target) { target->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == target_ && event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QWidget* target_;
+};
 
 } // namespace testhost

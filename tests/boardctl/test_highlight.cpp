@@ -59,23 +59,6 @@ QRegion differing(const QImage& a, const QImage& b) {
     return region;
 }
 
-// Collects the regions of the paint events one widget receives.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(QWidget* target) : target_(target) { target->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == target_ && event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-
-private:
-    QWidget* target_;
-};
-
 class Highlight : public ::testing::TestWithParam<float> {};
 
 } // namespace

@@ -18,23 +18,6 @@ QImage grabOf(const Board& board) {
     return board.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Collects the regions of the paint events one widget receives.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(QWidget* target) : target_(target) { target->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == target_ && event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent*>(event)->region();
-        return false;
-    }
-
-private:
-    QWidget* target_;
-};
-
 } // namespace
 
 TEST(Scale, SquarePicturesAreLaidOutAgainAtTheScale) {
