@@ -1,0 +1,320 @@
+#!/usr/bin/env bash
+# Runs `pawnwatch2 /S` on a real Wayland compositor, sway with its headless backend (no XWayland,
+# no input devices), through Qt's wayland platform, and checks what a user of an idle daemon such
+# as swayidle sees:
+#   1. the board shows on the output (a screenshot taken with grim, again each second up to 30 s,
+#      until the board's light and dark square colours show), and a key sent with wtype ends the
+#      saver within a few seconds with exit status 0;
+#   2. with a second output, added while the saver runs and present when the next one starts,
+#      that output is covered in black, and the board shows on the first;
+#   3. the single-instance rule: while two savers run (the second holds the marker), a third start
+#      ends at once with status 0;
+#   4. SIGTERM, as an idle daemon or `pkill` sends it, ends a running saver with status 0;
+#   5. with POINTER (a virtual pointer client, tests/wayland/virtual_pointer.cpp): the pointer is
+#      hidden over the saver, its first movement only tells the saver where it is, and the next
+#      one ends the saver with status 0.
+#
+# Usage: tests/wayland/sway_check.sh PROGRAM SCREENSHOT.png [POINTER]
+#   PROGRAM     the pawnwatch2 executable; its board control and bundled games beside it
+#   SCREENSHOT  where to keep the first output's screenshot (PNG); the second output's is kept
+#               beside it as NAME-second-output.png
+#   POINTER     the virtual pointer client; without it the pointer checks are left out
+# Exit status: 0 every check held, 1 one failed, 2 the check could not be set up, 77 skipped (sway,
+# swaymsg, grim, wtype, ImageMagick or Qt's wayland platform plugin not installed).
+#
+# Sway refuses to run as root, so under root sway and its clients run as the user "nobody"; when
+# that user cannot read PROGRAM where it is, a copy of the program, its board control and its games
+# in the temporary folder runs instead. The sanitizer variables of the caller are passed on (a
+# suppressions file is copied where that user can read it).
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/../.." && pwd)
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+    sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
+    exit 2
+fi
+program=$1
+screenshot=$2
+pointer=${3:-}
+if [ ! -x "$program" ]; then
+    echo "sway_check: no program at $program" >&2
+    exit 2
+fi
+if [ -n "$pointer" ] && [ ! -x "$pointer" ]; then
+    echo "sway_check: no virtual pointer client at $pointer" >&2
+    exit 2
+fi
+program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+mkdir -p "$(dirname "$screenshot")"
+screenshot=$(cd "$(dirname "$screenshot")" && pwd)/$(basename "$screenshot")
+second_shot=${screenshot%.png}-second-output.png
+
+# The board's square colours (boardctl/art.cpp).
+light_square='#F0D9B5'
+dark_square='#B58863'
+
+missing=()
+for tool in sway swaymsg grim wtype convert; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if ! compgen -G '/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so' >/dev/null; then
+    missing+=("Qt's wayland platform plugin (qt6-wayland)")
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "skipped: not installed: ${missing[*]}"
+    exit 77
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pw2-sway.XXXXXX")
+chmod 755 "$work"
+home=$work/home
+runtime=$work/runtime
+shots=$work/shots # grim writes here as the user who runs sway
+mkdir -p "$home/.config/Pawnwatch2" "$runtime" "$shots"
+chmod 700 "$runtime"
+# Moves an hour apart, so that the board stands still while it is looked at.
+printf '[Config]\nTimer=3600\nTimer2=3600\n' >"$home/.config/Pawnwatch2/Pawnwatch2.ini"
+
+# Who runs sway and its clients.
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    chown -R nobody:nogroup "$home" "$runtime" "$shots"
+    folder=$(dirname "$program")
+    if ! "${as_user[@]}" test -x "$program" || ! "${as_user[@]}" test -r "$program" ||
+        ! "${as_user[@]}" test -r "$folder/libVantrelkit.so"; then
+        echo "user nobody cannot read $folder; running a copy"
+        mkdir "$work/bin"
+        cp -P "$program" "$folder"/libVantrelkit.so* "$work/bin/"
+        if [ -e "$folder/default.pgn" ]; then cp "$folder/default.pgn" "$work/bin/"; fi
+        chmod -R a+rX "$work/bin"
+        program=$work/bin/$(basename "$program")
+    fi
+fi
+
+# The sanitizers' settings of the caller; a suppressions file is read from a copy.
+sanitizer_env=()
+for variable in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+    value=${!variable:-}
+    [ -n "$value" ] || continue
+    if [[ $value =~ (^|:)suppressions=([^:]*) ]] && [ -r "${BASH_REMATCH[2]}" ]; then
+        cp "${BASH_REMATCH[2]}" "$work/$variable.supp"
+        chmod 644 "$work/$variable.supp"
+        value=${value/suppressions=${BASH_REMATCH[2]}/suppressions=$work/$variable.supp}
+    fi
+    sanitizer_env+=("$variable=$value")
+done
+
+sway_pid=
+saver_pids=()
+cleanup() {
+    set +e
+    for pid in "${saver_pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    sleep 0.2
+    for pid in "${saver_pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    if [ -n "$sway_pid" ]; then
+        kill -TERM "$sway_pid" 2>/dev/null
+        for _ in $(seq 1 30); do
+            kill -0 "$sway_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$sway_pid" 2>/dev/null
+    fi
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# A minimal session: one output of 1920 by 1080, a second one (added later) of 1280 by 720 at its
+# right, no bar, no wallpaper, no XWayland, no borders.
+cat >"$work/sway.config" <<'EOF'
+xwayland disable
+default_border none
+default_floating_border none
+output HEADLESS-1 resolution 1920x1080 position 0 0
+output HEADLESS-2 resolution 1280x720 position 1920 0
+EOF
+chmod 644 "$work/sway.config"
+
+base_env=(env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 HOME="$home"
+          XDG_RUNTIME_DIR="$runtime")
+"${as_user[@]}" "${base_env[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+    WLR_RENDERER=pixman sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+sway_pid=$!
+
+# Sway is up once its IPC answers; its Wayland socket is the one in the fresh runtime folder.
+wayland_display=
+swaysock=
+for _ in $(seq 1 100); do
+    if ! kill -0 "$sway_pid" 2>/dev/null; then break; fi
+    swaysock=$(find "$runtime" -maxdepth 1 -type s -name 'sway-ipc.*' | head -1)
+    wayland_display=$(find "$runtime" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' |
+        head -1)
+    if [ -n "$swaysock" ] && [ -n "$wayland_display" ] &&
+        "${as_user[@]}" "${base_env[@]}" SWAYSOCK="$swaysock" swaymsg -t get_outputs \
+            >/dev/null 2>&1; then
+        break
+    fi
+    wayland_display=
+    sleep 0.1
+done
+if [ -z "$wayland_display" ]; then
+    echo "sway_check: sway did not come up" >&2
+    cat "$work/sway.log" >&2
+    exit 2
+fi
+client_env=("${base_env[@]}" WAYLAND_DISPLAY="$wayland_display" SWAYSOCK="$swaysock")
+client() { "${as_user[@]}" "${client_env[@]}" "$@"; }
+echo "sway is running headless on $wayland_display"
+
+# Starts `pawnwatch2 /S` (setpriv and env exec it, so that $! is the saver itself); its process id
+# goes to $saver_pid and to the list that cleanup ends.
+saver_pid=
+start_saver() {
+    "${as_user[@]}" "${client_env[@]}" "${sanitizer_env[@]}" XDG_CONFIG_HOME="$home/.config" \
+        QT_QPA_PLATFORM=wayland "$program" /S >>"$work/saver.log" 2>&1 &
+    saver_pid=$!
+    saver_pids+=("$saver_pid")
+}
+
+# Waits up to $2 seconds for the process $1 to end; leaves its exit status in $status, or
+# "running" when it has not ended.
+status=
+wait_end() {
+    local pid=$1 tenths=$(($2 * 10))
+    status=running
+    for _ in $(seq 1 "$tenths"); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid" && status=0 || status=$?
+            return 0
+        fi
+        sleep 0.1
+    done
+}
+
+# Pixels within a few percent of a colour (pure white pixels are taken out first, so that the
+# white pieces are not confused with the fill).
+pixels_of() {
+    convert "$1" -alpha off -fill black -opaque white -fuzz 4% -fill white -opaque "$2" \
+        -fuzz 0 -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Takes the output $1 into $2 each second until the board shows (up to 30 s) or the saver has
+# ended; true when the board shows. Tells the seconds taken and the pixels counted.
+board_shows() {
+    local output=$1 png=$2 light=0 dark=0 attempt
+    for attempt in $(seq 1 30); do
+        if client grim -o "$output" "$shots/shot.png" 2>>"$work/grim.log"; then
+            cp "$shots/shot.png" "$png"
+            light=$(pixels_of "$png" "$light_square")
+            dark=$(pixels_of "$png" "$dark_square")
+            # 32 light and 32 dark squares of 77 pixels at 1920 by 1080, partly covered by pieces.
+            if [ "$light" -ge 10000 ] && [ "$dark" -ge 10000 ]; then
+                echo "$output: the board shows ($attempt s; light-square pixels: $light," \
+                    "dark-square pixels: $dark): $("$top/scripts/board-measure.sh" "$png" || true)"
+                return 0
+            fi
+        fi
+        kill -0 "$saver_pid" 2>/dev/null || break
+        sleep 1
+    done
+    echo "$output: no board (light-square pixels: $light, dark-square pixels: $dark); screenshot" \
+        "$png" >&2
+    return 1
+}
+
+# Takes the output $1 into $2 each second until it is wholly black (up to 10 s); true when it is.
+black_output() {
+    local output=$1 png=$2 brightest=
+    for _ in $(seq 1 10); do
+        if client grim -o "$output" "$shots/shot.png" 2>>"$work/grim.log"; then
+            cp "$shots/shot.png" "$png"
+            brightest=$(convert "$png" -alpha off -format '%[fx:maxima]' info:)
+            if [ "$brightest" = 0 ]; then
+                echo "$output: covered in black"
+                return 0
+            fi
+        fi
+        sleep 1
+    done
+    echo "$output: not covered (brightest value $brightest); screenshot $png" >&2
+    return 1
+}
+
+show_logs() {
+    echo "--- saver output" >&2
+    cat "$work/saver.log" >&2
+    echo "--- sway output (errors)" >&2
+    grep -i 'error' "$work/sway.log" | tail -20 >&2 || true
+}
+
+# 1. The board, then a key.
+start_saver
+first=$saver_pid
+if board_shows HEADLESS-1 "$screenshot"; then
+    client timeout 10 wtype -s 800 a || fail "wtype could not send a key"
+    wait_end "$first" 5
+    if [ "$status" = 0 ]; then
+        echo "a key ended the saver (status 0)"
+    else
+        fail "after a key the saver's status is $status, not 0"
+    fi
+else
+    fail "the saver did not show the board"
+fi
+kill -TERM "$first" 2>/dev/null || true
+wait_end "$first" 3
+
+# 2. A second output, added while a saver runs, goes black; so does one present at the start.
+start_saver
+first=$saver_pid
+board_shows HEADLESS-1 "$work/board.png" >/dev/null || true
+client swaymsg create_output >/dev/null || fail "swaymsg create_output failed"
+black_output HEADLESS-2 "$second_shot" || fail "the output added while the saver ran is not covered"
+kill -TERM "$first" 2>/dev/null || true
+wait_end "$first" 5
+start_saver
+first=$saver_pid
+board_shows HEADLESS-1 "$work/board.png" || fail "with two outputs, the board does not show"
+black_output HEADLESS-2 "$second_shot" || fail "with two outputs, the second is not covered"
+
+# 3. The single-instance rule: the second start runs and holds the marker, a third one ends.
+start_saver
+second=$saver_pid
+sleep 2
+if ! kill -0 "$second" 2>/dev/null; then
+    wait_end "$second" 1
+    fail "the second start ended at once (status $status); it should run and hold the marker"
+fi
+start_saver
+third=$saver_pid
+wait_end "$third" 10
+if [ "$status" = 0 ]; then
+    echo "with two savers running, a third start ended at once (status 0)"
+else
+    fail "with two savers running, a third start's status is $status, not 0"
+fi
+
+# 4. SIGTERM ends a running saver cleanly.
+for pid in "$second" "$first"; do
+    kill -TERM "$pid" 2>/dev/null || true
+    wait_end "$pid" 5
+    if [ "$status" = 0 ]; then
+        echo "SIGTERM ended saver $pid (status 0)"
+    else
+        fail "after SIGTERM saver $pid's status is $status, not 0"
+    fi
+done
+
+if [ "$failures" -gt 0 ]; then
+    show_logs
+    echo "sway_check: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "every check held; screenshots: $screenshot, $second_shot"
