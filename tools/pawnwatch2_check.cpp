@@ -2,6 +2,7 @@
 // the real board control, and reports each game.
 //
 //   pawnwatch2-check [--fen] FILE
+//   pawnwatch2-check --help | --version     (answered without a display)
 //
 // One line per game on standard output: number, tab, "ok" or "fail", tab, half-moves played;
 // with --fen a tab and the piece placement of the final position; for a failed game a tab and
@@ -34,8 +35,31 @@
 
 namespace {
 
+#ifndef PW2_VERSION
+#error "PW2_VERSION is set by tools/CMakeLists.txt from the project's version"
+#endif
+
 constexpr const char* kUsage =
     "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n";
+
+// --help: the usage line, what is printed and the exit statuses.
+constexpr const char* kHelp =
+    "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n"
+    "       pawnwatch2-check --help | --version\n"
+    "Replays every game of a PGN file exactly as pawnwatch2 would, without a display.\n"
+    "\n"
+    "  --fen          add the final piece placement to each game's line\n"
+    "  --help, -h     print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "Prints one line per game as soon as it is replayed: its number, \"ok\" or \"fail\",\n"
+    "the half-moves played, with --fen the piece placement, and for a failed game the\n"
+    "message it showed, separated by tabs; last, on standard error, \"N games, K ok,\n"
+    "M failed\". FILE is a regular file or a named pipe, read one game at a time.\n"
+    "\n"
+    "Exit status: 0 every game replayed; 1 a game failed, or the file holds no game;\n"
+    "2 the file cannot be read, is a device, a folder or a socket, or shrank while it\n"
+    "was read, or the arguments are wrong.\n";
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
 // the game's failure.
@@ -170,8 +194,16 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--fen") {
             fen = true;
-        } else if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+        } else if (arg == "-h" || arg == "--help" || arg == "--version") {
+            // Answered before the Qt application exists: they need no display.
+            if (arg == "--version")
+                std::fputs("pawnwatch2-check " PW2_VERSION "\n", stdout);
+            else
+                std::fputs(kHelp, stdout);
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                std::perror("pawnwatch2-check: standard output");
+                return 2;
+            }
             return 0;
         } else if (!path && (arg.empty() || arg.front() != '-' || arg == "-")) {
             path = argv[i];
