@@ -8,10 +8,10 @@
 // with --fen a tab and the piece placement of the final position; for a failed game a tab and
 // the first message the game showed. Last line on standard error: "N games, K ok, M failed".
 // Exit status: 0 when every game replayed, 1 when any failed or the file holds no game, 2 when
-// the file cannot be read (or shrank while it was read), the arguments are wrong or the board
-// control cannot be created. FILE "-" reads standard input; a named pipe (or a shell's
-// <(command)) is read the same way, to its end. Games are read one at a time, so memory stays
-// bounded by the largest game.
+// the file cannot be read (or shrank while it was read), a game's line cannot be written, the
+// arguments are wrong or the board control cannot be created. FILE "-" reads standard input; a
+// named pipe (or a shell's <(command)) is read the same way, to its end. Games are read one at a
+// time, so memory stays bounded by the largest game.
 #include "boardhost/board_proxy.h"
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
@@ -59,7 +59,7 @@ constexpr const char* kHelp =
     "\n"
     "Exit status: 0 every game replayed; 1 a game failed, or the file holds no game;\n"
     "2 the file cannot be read, is a device, a folder or a socket, or shrank while it\n"
-    "was read, or the arguments are wrong.\n";
+    "was read, the report cannot be written, or the arguments are wrong.\n";
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
 // the game's failure.
@@ -240,6 +240,7 @@ int main(int argc, char** argv) {
 
     long long games = 0;
     long long ok = 0;
+    int writeError = 0; // errno of a report line that could not be written
     pgn::GameReader reader(input.fd, input.size);
     {
         pw2::BoardProxy board(*control);
@@ -266,13 +267,24 @@ int main(int argc, char** argv) {
             out += '\n';
             // Each game's line is out before the next game is read, so that whatever stops the
             // run later leaves every finished game reported.
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            std::fflush(stdout);
+            // A report that cannot be written (a full disk, a closed output) ends the run: its
+            // games would otherwise go unreported under a status that says they were checked.
+            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
+                std::fflush(stdout) != 0) {
+                writeError = errno != 0 ? errno : EIO;
+                break;
+            }
         }
     }
     control->release();
     if (input.fd != STDIN_FILENO)
         ::close(input.fd);
+
+    if (writeError != 0) {
+        std::fprintf(stderr, "pawnwatch2-check: cannot write the report of game %lld: %s\n", games,
+                     std::strerror(writeError));
+        return 2;
+    }
 
     switch (reader.status()) {
     case pgn::GameReader::Status::Shrank:

@@ -4,7 +4,8 @@
 #   - --help and -h print the usage on standard output and exit 0, on lines of at most 80
 #     columns, and the usage names each of the program's switches, variables and files;
 #   - --version prints "NAME VERSION" and exits 0;
-#   - an answer that cannot be written (standard output on /dev/full) is not reported as success;
+#   - an answer or a replay report that cannot be written (standard output on /dev/full) is not
+#     reported as success;
 #   - a switch pawnwatch2 does not know still starts the saver (on the offscreen platform, on a
 #     fresh account), which runs until SIGTERM ends it with status 0.
 # Usage: cli_test.sh PAWNWATCH2 PAWNWATCH2_CHECK VERSION
@@ -105,6 +106,15 @@ check_help "$check" pawnwatch2-check "[--fen] FILE" --fen --help --version "Exit
     "1 a game failed" "2 the file cannot be read" "standard input"
 check_version "$check" pawnwatch2-check
 check_unwritable "$check" pawnwatch2-check 2
+# Nor is a replay whose report is lost.
+games=$(dirname "$pawnwatch2")/default.pgn
+status=0
+bare_run "$check" "$games" >/dev/full 2>"$work/err" || status=$?
+if [ "$status" -eq 2 ] && grep -q 'cannot write' "$work/err"; then
+    pass "pawnwatch2-check with its report on a full device: status 2, $(grep "cannot write" "$work/err")"
+else
+    fail "pawnwatch2-check with its report on a full device: status $status, $(cat "$work/err")"
+fi
 
 # A switch pawnwatch2 does not know runs the saver, as /S does: on a fresh account it indexes the
 # bundled games into a new settings file and keeps playing until SIGTERM.
