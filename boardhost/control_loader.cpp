@@ -8,7 +8,8 @@
 namespace pw2 {
 namespace {
 
-constexpr const char* kLibraryName = "libVantrelkit.so";
+// The library's soname, libVantrelkit.so.MAJOR: a control of another major version is not loaded.
+constexpr const char* kLibraryName = PW2_CONTROL_FILE_NAME;
 
 // The library stays loaded for the life of the process once a class object was obtained from it,
 // as an in-process component server does while any of its objects may live.

@@ -8,7 +8,7 @@
 
 namespace pw2 {
 
-// Folders searched for libVantrelkit.so, in order: the program's own folder, then the install's
+// Folders searched for the board control (libVantrelkit.so.MAJOR, its soname), in order: the program's own folder, then the install's
 // library folder relative to it, then the install's library folder as configured at build time.
 QStringList controlSearchPath();
 

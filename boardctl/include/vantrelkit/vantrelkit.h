@@ -1,9 +1,10 @@
 // Vantrelkit: the published interface of the board control.
 //
-// This is everything a host may include. A host loads libVantrelkit.so at run time, asks it for
-// the class with programmatic identifier "Vantrelkit.Vantrel" through the exported entry points at
-// the end of this header, and from then on calls members only by DISPID through
-// IDispatch::invoke. It never links the library and never sees the control's own classes.
+// This is everything a host may include. A host loads libVantrelkit.so at run time by its soname,
+// libVantrelkit.so.MAJOR (MAJOR the control's major version), asks it for the class with
+// programmatic identifier "Vantrelkit.Vantrel" through the exported entry points at the end of
+// this header, and from then on calls members only by DISPID through IDispatch::invoke. It never
+// links the library and never sees the control's own classes.
 //
 // Argument conventions of invoke():
 //   - arguments are passed in declaration order (first argument first);
