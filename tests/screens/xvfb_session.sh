@@ -30,11 +30,14 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Starts Xvfb at the size $1 and sets $display; Xvfb writes the display number it took once it
-# accepts connections.
+# Starts Xvfb at the size $1, with any further arguments passed on to it, and sets $display;
+# Xvfb writes the display number it took once it accepts connections.
 start_xvfb() {
+    local size=$1
+    shift
     rm -f "$work/display"
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$@" 3>"$work/display" \
+        2>"$work/xvfb.log" &
     xvfb_pid=$!
     display=
     for _ in $(seq 1 100); do
@@ -45,7 +48,7 @@ start_xvfb() {
         kill -0 "$xvfb_pid" 2>/dev/null || break
         sleep 0.1
     done
-    echo "$name: Xvfb did not start at $1" >&2
+    echo "$name: Xvfb did not start at $size" >&2
     cat "$work/xvfb.log" >&2
     exit 2
 }
