@@ -1,5 +1,7 @@
 #include "setup/frm_about.h"
 
+#include "setup/app_icon.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,8 +27,10 @@ QLabel* textPanel(const QString& html, QWidget* parent) {
     return label;
 }
 
+// The side of the program's icon beside the title, in logical pixels.
+constexpr int kIconSide = 48;
+
 const char* const kProgram =
-    "<h3>Pawnwatch2</h3>"
     "<p>A chess screen saver. It fills the screen with a chess board and replays, half-move by "
     "half-move, the games of a PGN file, showing the event, the date, the players, the running "
     "move list, check notices and the result.</p>"
@@ -45,8 +49,7 @@ const char* const kScreenSaver =
 QString versionText() {
     return QStringLiteral("<h3>Pawnwatch2 %1</h3>"
                           "<p>Built with Qt %2.</p>"
-                          "<p>Licence: see the copyright notice that comes with the package. "
-                          "The program comes with no warranty.</p>"
+                          "<p>Licence: MIT. The program comes with no warranty.</p>"
                           "<p>The bundled games are historical game scores.</p>")
         .arg(QLatin1String(PW2_VERSION), QLatin1String(QT_VERSION_STR));
 }
@@ -92,14 +95,29 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setFixedSize(kIconSide, kIconSide);
+    icon->setPixmap(appIconPixmap(kIconSide, icon->devicePixelRatioF()));
+    auto* title = new QLabel(QStringLiteral("Pawnwatch2"), this);
+    title->setObjectName(QStringLiteral("aboutTitle"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
+    title->setFont(titleFont);
+    auto* head = new QHBoxLayout;
+    head->addWidget(icon);
+    head->addWidget(title, 1);
+
     auto* body = new QHBoxLayout;
     body->addLayout(options);
     body->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
     layout->addLayout(body, 1);
     layout->addWidget(links);
     layout->addWidget(buttons);
-    resize(480, 300);
+    resize(480, 340);
 }
 
 } // namespace pw2

@@ -10,6 +10,7 @@
 #include "services/settings_parse.h"
 #include "services/settings_store.h"
 #include "services/text_codec.h"
+#include "setup/app_icon.h"
 #include "setup/frm_about.h"
 #include "setup/game_list_model.h"
 
@@ -116,6 +117,7 @@ void ColourSwatch::setColour(std::uint32_t bgr) {
 frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
     : QWidget(parent), gameFileMissing_(gameFileMissing), model_(new GameListModel(this)) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0 Setup"));
+    setWindowIcon(appIcon());
     fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
     fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
     fileDialog_.FileName = QStringLiteral("*.pgn");
