@@ -4,14 +4,18 @@
 #include "component.h"
 
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace vantrelkit {
 namespace {
@@ -19,6 +23,8 @@ namespace {
 constexpr const char* kTitle = "Vantrelkit";
 constexpr const char* kProductTitle = "Vantrelkit Chess Board Control";
 constexpr const char* kUnavailableText = "System Information Is Unavailable At This Time";
+// The program's icon, built into the library from data/pawnwatch2.svg.
+constexpr const char* kIconResource = ":/vantrelkit/pawnwatch2.svg";
 // Desktop system information programs, tried in this order.
 constexpr const char* kSysInfoPrograms[] = {"hardinfo2", "hardinfo", "kinfocenter",
                                             "gnome-system-monitor"};
@@ -32,6 +38,21 @@ QString versionText() {
         .arg(VANTRELKIT_VERSION_PATCH);
 }
 
+// The icon as renderer reads it, size by size logical pixels, drawn for the device pixel ratio
+// ratio.
+QPixmap iconPicture(QSvgRenderer& renderer, int size, qreal ratio) {
+    if (!renderer.isValid())
+        return {};
+    const int side = qCeil(size * ratio);
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    renderer.render(&p);
+    p.end();
+    image.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(image);
+}
+
 } // namespace
 
 frmAbout::frmAbout()
@@ -43,10 +64,16 @@ frmAbout::frmAbout()
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    // The title bar shows the program's icon too, drawn beforehand at the sizes desktops use.
+    QSvgRenderer icon{QString::fromLatin1(kIconResource)};
+    QIcon windowIcon;
+    for (int size : {16, 24, 32, 48, 64})
+        windowIcon.addPixmap(iconPicture(icon, size, 1.0));
+    setWindowIcon(windowIcon);
 
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setFixedSize(kPieceSize, kPieceSize);
-    picIcon->setPixmap(Art::acquire(picIcon->devicePixelRatioF())->icon);
+    picIcon->setPixmap(iconPicture(icon, kPieceSize, picIcon->devicePixelRatioF()));
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setBold(true);
@@ -56,15 +83,13 @@ frmAbout::frmAbout()
     lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
     lblDisclaimer->setWordWrap(true);
     lblDisclaimer->setText(QStringLiteral(
-        "This edition of the Vantrelkit board control was made for the pawnwatch2 chess screen "
-        "saver."));
+        "Vantrelkit is the board control of pawnwatch2, a chess screen saver for Linux."));
     lblCredits->setObjectName(QStringLiteral("lblCredits"));
     lblCredits->setWordWrap(true);
-    lblCredits->setText(
-        QStringLiteral("Board and pieces drawn by the pawnwatch2 developers. Free to use."));
+    lblCredits->setText(QStringLiteral("Board and pieces drawn by the pawnwatch2 developers."));
     txtWebAddress->setObjectName(QStringLiteral("txtWebAddress"));
     txtWebAddress->setReadOnly(true);
-    txtWebAddress->setText(QStringLiteral("https://pawnwatch2.example/vantrelkit"));
+    txtWebAddress->setText(QStringLiteral("Licence: MIT"));
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setText(QStringLiteral("&System Info..."));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));

@@ -295,26 +295,6 @@ void paintSquareTint(QPainter& p, int col, int row, qreal scale) {
     p.restore();
 }
 
-namespace {
-
-QPixmap drawIcon(const QPixmap& knight, qreal ratio, qreal scale) {
-    QImage image =
-        canvas(kPieceSize, kPieceSize, ratio, scale, QImage::Format_ARGB32_Premultiplied);
-    image.fill(kLightSquare);
-    QPainter p(&image);
-    p.save();
-    scalePainter(p, scale);
-    p.fillRect(16, 0, 16, 16, kDarkSquare);
-    p.fillRect(0, 16, 16, 16, kDarkSquare);
-    // The knight is drawn for the same ratio and scale already: it goes on 1:1.
-    p.restore();
-    p.drawPixmap(0, 0, knight);
-    p.end();
-    return QPixmap::fromImage(image);
-}
-
-} // namespace
-
 std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
     if (!(ratio > 0))
         ratio = 1.0;
@@ -340,7 +320,6 @@ std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
         art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio, scale);
         art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette, ratio, scale);
     }
-    art->icon = drawIcon(art->Images[Wknight], ratio, scale);
     shared.push_back(art);
     return art;
 }

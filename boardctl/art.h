@@ -1,4 +1,4 @@
-// The pictures of Vantrel, drawn in code: the board, the twelve piece pictures and the icon. Sizes
+// The pictures of Vantrel, drawn in code: the board and the twelve piece pictures. Sizes
 // are in logical pixels at scale 1; each set is drawn for one device pixel ratio and one scale of
 // the control, straight onto the device pixels it will cover, so that the pictures stay sharp on a
 // scaled screen and on a scaled control alike.
@@ -24,8 +24,6 @@ struct Art {
     qreal scale = 1.0;
     // Indexed by PieceNum: entries 2 to 13 hold the 32 by 32 piece pictures, 0 and 1 are null.
     std::array<QPixmap, 14> Images;
-    // 32 by 32 picture of the component.
-    QPixmap icon;
 
     // The pictures for one device pixel ratio and scale, shared by every live holder: drawn when
     // the first one asks for that pair and released with the last holder.

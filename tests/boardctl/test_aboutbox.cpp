@@ -1,6 +1,7 @@
-// frmAbout as the About member shows it: its texts, one window per library, OK, and the system
-// information button without a program to start.
+// frmAbout as the About member shows it: its texts and the program's icon, one window per library,
+// OK, and the system information button without a program to start.
 #include "host.h"
+#include "support/icon_picture.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -71,13 +72,18 @@ TEST(AboutBox, ShowsTheComponentAndVersionWithoutWaiting) {
     EXPECT_EQ(window->windowTitle(), "About Vantrelkit");
     EXPECT_EQ(child<QLabel>(window, "lblVersion")->text(), "Version 2.0.0");
     EXPECT_FALSE(child<QLabel>(window, "lblTitle")->text().isEmpty());
-    EXPECT_FALSE(child<QLabel>(window, "lblDisclaimer")->text().isEmpty());
+    EXPECT_TRUE(child<QLabel>(window, "lblDisclaimer")->text().contains("pawnwatch2"));
     EXPECT_FALSE(child<QLabel>(window, "lblCredits")->text().isEmpty());
-    EXPECT_TRUE(child<QLineEdit>(window, "txtWebAddress")->isReadOnly());
+    const QLineEdit* address = child<QLineEdit>(window, "txtWebAddress");
+    EXPECT_TRUE(address->isReadOnly());
+    EXPECT_EQ(address->text(), "Licence: MIT");
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("example")) << label->text().toStdString();
     EXPECT_EQ(child<QPushButton>(window, "cmdSysInfo")->text(), "&System Info...");
     EXPECT_EQ(child<QPushButton>(window, "cmdOK")->text(), "OK");
-    const QLabel* icon = child<QLabel>(window, "picIcon");
-    EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));
+    // The program's icon, drawn from the picture built into the library.
+    pw2::test::expectIconPicture(child<QLabel>(window, "picIcon")->pixmap(), 32);
+    pw2::test::expectIconPicture(window->windowIcon().pixmap(QSize(16, 16), 1.0), 16);
 
     // While it is open, About shows the same window again; it outlives the control.
     about(board);

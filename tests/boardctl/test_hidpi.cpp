@@ -3,9 +3,11 @@
 // of another ratio; a control with a BoardScale draws for the device pixels it covers. Runs with
 // QT_SCALE_FACTOR=2 (see hidpi_main.cpp).
 #include "host.h"
+#include "support/icon_picture.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -294,4 +296,18 @@ TEST(HiDpi, HighlightCoversExactlyTheSquaresDevicePixels) {
     }
     // Above g1, g2 keeps its colour.
     EXPECT_EQ(tinted.pixel(460, 519), plain.pixel(460, 519));
+}
+
+TEST(HiDpi, AboutBoxIconIsDrawnAtTheDeviceResolution) {
+    Board board;
+    ASSERT_EQ(board.call(dispid::About, InvokeKind::Method, {}), 0);
+    QWidget* about = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "frmAbout" && w->isVisible())
+            about = w;
+    ASSERT_NE(about, nullptr);
+    const auto* icon = about->findChild<QLabel*>(QStringLiteral("picIcon"));
+    ASSERT_NE(icon, nullptr);
+    pw2::test::expectIconPicture(icon->pixmap(), 32, 2.0);
+    about->close();
 }
