@@ -65,14 +65,28 @@ monitor_width=1280
 monitor_height=800
 monitors=2
 
+# Every process as a line "PID PPID PGID STATE NAME", read from /proc (procps may be missing).
+processes() {
+    local stat line
+    for stat in /proc/[0-9]*/stat; do
+        read -r line 2>/dev/null <"$stat" || continue
+        # PID (NAME) STATE PPID PGID ...; the name may hold spaces and parentheses.
+        local name=${line#*(}
+        name=${name%)*}
+        local state ppid pgid
+        read -r state ppid pgid _ <<<"${line##*) }"
+        echo "${line%% *} $ppid $pgid $state $name"
+    done
+}
+
 # The savers' process groups, filled in once they run; whatever of them outlives a failed check
 # is killed at exit.
 groups=()
 leftovers() {
-    local g
-    for g in "${groups[@]}"; do
-        ps -eo pid=,pgid=,stat= | awk -v g="$g" '$2 == g && $3 !~ /^Z/ { print $1 }'
-    done
+    [ ${#groups[@]} -gt 0 ] || return 0
+    processes | awk -v groups="${groups[*]}" '
+        BEGIN { n = split(groups, g, " "); for (i = 1; i <= n; i++) wanted[g[i]] = 1 }
+        ($3 in wanted) && $4 != "Z" { print $1 }'
 }
 end_session() {
     local pid
@@ -122,7 +136,7 @@ for _ in $(seq 1 100); do
     mapfile -t scripts < <(find "$savers" -name '*.started' -printf '%f\n' | sed 's/\.started$//')
     programs=()
     for s in "${scripts[@]}"; do
-        p=$(ps -o pid=,comm= --ppid "$s" | awk '$2 == "pawnwatch2" { print $1 }')
+        p=$(processes | awk -v s="$s" '$2 == s && $5 == "pawnwatch2" { print $1 }')
         [ -n "$p" ] && programs+=("$p")
     done
     [ ${#programs[@]} -ge "$monitors" ] && break
@@ -134,7 +148,7 @@ if [ ${#programs[@]} -ne "$monitors" ]; then
     cat "$work/multiplex.log" "$savers"/*.log >&2 2>/dev/null || true
     exit 1
 fi
-for s in "${scripts[@]}"; do groups+=("$(ps -o pgid= "$s" | tr -d ' ')"); done
+for s in "${scripts[@]}"; do groups+=("$(processes | awk -v s="$s" '$1 == s { print $3 }')"); done
 pass "saver_multiplex started $monitors savers: $(cat "$savers"/*.started | sort | tr '\n' ';')"
 
 # 3. The screenshot, once both monitors show a board that stands still between two looks.
@@ -234,7 +248,9 @@ if [ -z "$left" ] && [ "$elapsed" -le 2000 ]; then
     pass "all ended $elapsed ms after SIGTERM, nothing of theirs left running"
 else
     fail "$elapsed ms after SIGTERM, still running: ${left:-nothing}"
-    for pid in $left; do ps -o pid=,pgid=,stat=,args= -p "$pid" >&2 || true; done
+    for pid in $left; do
+        echo "$pid: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" >&2
+    done
 fi
 
 if [ "$failures" -ne 0 ]; then
