@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
+#include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,6 +51,18 @@ int depth = 0;
 bool hidden = false;
 std::function<void(int)> endHandler;
 
+// A pointer image with no visible pixel. Qt's blank cursor shape hides the pointer on X11, but
+// not on Wayland, where the pointer takes its image anew each time it enters a window: Qt's
+// wayland platform (6.4) shows a blank shape only by emptying an image it gave the pointer
+// before, so a pointer that enters the saver for the first time, or a seat that gains a pointer
+// while the saver runs, keeps the compositor's arrow. An image is given to the pointer as it
+// enters.
+QCursor invisibleCursor() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return QCursor(pixmap, 0, 0);
+}
+
 } // namespace
 
 MessageBoxService& messageBoxes() {
@@ -78,7 +91,7 @@ int modalDepth() {
 void hidePointer() {
     if (hidden)
         return;
-    QGuiApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+    QGuiApplication::setOverrideCursor(invisibleCursor());
     hidden = true;
 }
 
