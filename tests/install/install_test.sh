@@ -57,7 +57,8 @@ clean_run() { env -i -C "$work/cwd" "${clean_env[@]}" "$@"; }
 
 # Installs what is built now; the installed targets are brought up to date first, so that the
 # test never checks a stale copy.
-"$cmake" --build "$build" --target pawnwatch2 pawnwatch2-check Vantrelkit >"$work/build.log" 2>&1 ||
+"$cmake" --build "$build" --target pawnwatch2 pawnwatch2-check Vantrelkit pw2_man_pages \
+    pw2_package_docs >"$work/build.log" 2>&1 ||
     { cat "$work/build.log" >&2; fail "build of the installed targets"; exit 1; }
 "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log" >&2; fail "cmake --install"; exit 1; }
@@ -69,8 +70,23 @@ games=$data/default.pgn
 for f in "$bin/pawnwatch2" "$bin/pawnwatch2-check" "$games"; do
     [ -e "$f" ] || fail "missing $f"
 done
-library=$(find "$prefix" -name libVantrelkit.so -print -quit)
-[ -n "$library" ] || fail "no libVantrelkit.so under $prefix"
+# The library under its full version, with its soname link and the unversioned link beside it.
+library=$(find "$prefix" -type f -name 'libVantrelkit.so.*.*.*' -print -quit)
+[ -n "$library" ] || fail "no libVantrelkit.so.MAJOR.MINOR.PATCH under $prefix"
+if [ -n "$library" ]; then
+    soname=$(readelf -d "$library" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+    libdir=$(dirname "$library")
+    if [[ $soname =~ ^libVantrelkit\.so\.[0-9]+$ ]] &&
+        [ "$(readlink -f "$libdir/$soname")" = "$library" ] &&
+        [ "$(readlink -f "$libdir/libVantrelkit.so")" = "$library" ]; then
+        pass "board control $(basename "$library") with soname $soname and both links"
+    else
+        fail "board control: soname '${soname:-none}' or its links wrong"
+        ls -l "$libdir" >&2
+    fi
+fi
+[ -s "$prefix/include/vantrelkit/vantrelkit.h" ] && pass "published header installed" ||
+    fail "missing $prefix/include/vantrelkit/vantrelkit.h"
 
 # pawnwatch2-check: every bundled game replays.
 expected_games=$(grep -c '^\[Event ' "$games" || true)
@@ -103,7 +119,7 @@ sleep 2
 if kill -0 "$saver_pid" 2>/dev/null; then
     pass "pawnwatch2 /S still running after the games were indexed"
     # The board control comes from the prefix (not from the build tree or the configured libdir).
-    mapped=$(grep -o '/[^ ]*libVantrelkit\.so' "/proc/$saver_pid/maps" | sort -u || true)
+    mapped=$(grep -o '/[^ ]*libVantrelkit\.so[.0-9]*' "/proc/$saver_pid/maps" | sort -u || true)
     if [ "$mapped" = "$library" ]; then
         pass "board control loaded from $mapped"
     else
@@ -130,22 +146,34 @@ if [ -n "$saver_pid" ]; then
     saver_pid=
 fi
 
-# The manual page, the desktop entry and the XScreenSaver configuration.
-man_page=$prefix/share/man/man1/pawnwatch2.1
+# The manual pages, the desktop entry and its icon, the metainfo and the XScreenSaver
+# configuration.
+man_pages=("$prefix/share/man/man1/pawnwatch2.1.gz" "$prefix/share/man/man1/pawnwatch2-check.1.gz")
 desktop=$prefix/share/applications/pawnwatch2.desktop
+icon=$prefix/share/icons/hicolor/scalable/apps/pawnwatch2.svg
+metainfo=$prefix/share/metainfo/io.github.pawnwatch2.pawnwatch2.metainfo.xml
 hack_xml=$prefix/share/xscreensaver/config/pawnwatch2.xml
-for f in "$man_page" "$desktop" "$hack_xml"; do
+for f in "${man_pages[@]}" "$desktop" "$icon" "$metainfo" "$hack_xml"; do
     [ -s "$f" ] && pass "installed $f" || fail "missing $f"
 done
-if command -v groff >/dev/null && [ -s "$man_page" ]; then
-    warnings=$(groff -man -ww -z -t "$man_page" 2>&1)
-    [ -z "$warnings" ] && pass "manual page formats without warnings" ||
-        fail "manual page: $warnings"
+if command -v groff >/dev/null && [ -s "${man_pages[0]}" ]; then
+    # pawnwatch2-check's page sources pawnwatch2's, as man does from the manual's top folder.
+    for page in "${man_pages[@]}"; do
+        warnings=$(cd "$prefix/share/man" && zcat "$page" | sed 's|^\.so man1/\(.*\)|zcat man1/\1.gz|e' |
+            groff -man -ww -z -t 2>&1)
+        [ -z "$warnings" ] && pass "$(basename "$page") formats without warnings" ||
+            fail "$(basename "$page"): $warnings"
+    done
 fi
 if command -v desktop-file-validate >/dev/null && [ -s "$desktop" ]; then
     desktop-file-validate "$desktop" && pass "desktop entry valid" || fail "desktop entry invalid"
 else
     echo "skipped: desktop-file-validate not installed"
+fi
+grep -qx 'Icon=pawnwatch2' "$desktop" && pass "desktop entry names the installed icon" ||
+    fail "desktop entry does not name the icon pawnwatch2"
+if command -v xmllint >/dev/null && [ -s "$icon" ]; then
+    xmllint --noout "$icon" && pass "icon is well-formed SVG" || fail "icon is not well-formed XML"
 fi
 grep -qx 'Exec=pawnwatch2 /C' "$desktop" && [ -x "$bin/pawnwatch2" ] ||
     fail "desktop entry does not open the installed program's setup dialog"
