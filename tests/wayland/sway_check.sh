@@ -11,13 +11,18 @@
 #      ends at once with status 0;
 #   4. SIGTERM, as an idle daemon or `pkill` sends it, ends a running saver with status 0;
 #   5. with POINTER (a virtual pointer client, tests/wayland/virtual_pointer.cpp): the pointer is
-#      hidden over the saver, its first movement only tells the saver where it is, and the next
-#      one ends the saver with status 0.
+#      hidden over the saver (when the empty desktop shows it), its first movement only tells the
+#      saver where it is, the next one ends the saver with status 0, and so does a press of its
+#      button.
+# When it passes it prints one line per check, and at the end
+#   every check held; screenshots: SCREENSHOT, NAME-second-output.png
+# It takes about 20 seconds (with the sanitizers).
 #
 # Usage: tests/wayland/sway_check.sh PROGRAM SCREENSHOT.png [POINTER]
 #   PROGRAM     the pawnwatch2 executable; its board control and bundled games beside it
 #   SCREENSHOT  where to keep the first output's screenshot (PNG); the second output's is kept
-#               beside it as NAME-second-output.png
+#               beside it as NAME-second-output.png (and, should the pointer show over the saver,
+#               that screenshot as NAME-pointer.png)
 #   POINTER     the virtual pointer client; without it the pointer checks are left out
 # Exit status: 0 every check held, 1 one failed, 2 the check could not be set up, 77 skipped (sway,
 # swaymsg, grim, wtype, ImageMagick or Qt's wayland platform plugin not installed).
@@ -48,6 +53,7 @@ program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 mkdir -p "$(dirname "$screenshot")"
 screenshot=$(cd "$(dirname "$screenshot")" && pwd)/$(basename "$screenshot")
 second_shot=${screenshot%.png}-second-output.png
+pointer_shot=${screenshot%.png}-pointer.png
 
 # The board's square colours (boardctl/art.cpp).
 light_square='#F0D9B5'
@@ -107,9 +113,10 @@ done
 
 sway_pid=
 saver_pids=()
+pointer_pid=
 cleanup() {
     set +e
-    for pid in "${saver_pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    for pid in "${saver_pids[@]}" $pointer_pid; do kill -TERM "$pid" 2>/dev/null; done
     sleep 0.2
     for pid in "${saver_pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
     if [ -n "$sway_pid" ]; then
@@ -285,12 +292,19 @@ board_shows HEADLESS-1 "$work/board.png" || fail "with two outputs, the board do
 black_output HEADLESS-2 "$second_shot" || fail "with two outputs, the second is not covered"
 
 # 3. The single-instance rule: the second start runs and holds the marker, a third one ends.
+# The marker is a lock file in the runtime folder (saver/single_instance.*).
 start_saver
 second=$saver_pid
-sleep 2
+marker=$runtime/pawnwatch2/Pawnwatch2.lock
+for _ in $(seq 1 100); do
+    if [ -e "$marker" ] || ! kill -0 "$second" 2>/dev/null; then break; fi
+    sleep 0.1
+done
 if ! kill -0 "$second" 2>/dev/null; then
     wait_end "$second" 1
     fail "the second start ended at once (status $status); it should run and hold the marker"
+elif [ ! -e "$marker" ]; then
+    fail "the second start holds no marker after 10 s"
 fi
 start_saver
 third=$saver_pid
@@ -311,6 +325,103 @@ for pid in "$second" "$first"; do
         fail "after SIGTERM saver $pid's status is $status, not 0"
     fi
 done
+
+# 5. The pointer: hidden over the saver; its first movement is taken as where it is, the next one
+# ends the saver; so does a press of its button.
+if [ -n "$pointer" ]; then
+    # The first output before the pointer exists, and whether it looks otherwise now (sway draws
+    # the pointer into every screenshot, with grim -c or without).
+    shot_before() { client grim -o HEADLESS-1 "$shots/before.png"; }
+    looks_otherwise() {
+        client grim -o HEADLESS-1 "$shots/after.png" &&
+            [ "$(compare -metric AE "$shots/before.png" "$shots/after.png" null: 2>&1)" != 0 ]
+    }
+    # Runs the pointer's steps in the background; wait_step waits for a step to be taken.
+    pointer_pid=
+    run_pointer() {
+        rm -f "$shots/go" "$work/pointer.out"
+        "${as_user[@]}" "${client_env[@]}" "$pointer" "$@" >"$work/pointer.out" \
+            2>>"$work/pointer.log" &
+        pointer_pid=$!
+    }
+    wait_step() {
+        for _ in $(seq 1 100); do
+            if [ "$(grep -c -x "$1" "$work/pointer.out" 2>/dev/null)" -ge "$2" ]; then return 0; fi
+            sleep 0.1
+        done
+        return 1
+    }
+    finish_pointer() {
+        touch "$shots/go"
+        wait_end "$pointer_pid" 10
+        [ "$status" = 0 ] || fail "the virtual pointer client's status is $status"
+    }
+
+    # On the empty desktop the pointer shows, so that its absence over the saver means something.
+    shot_before
+    run_pointer pause 500 move 10 10 until "$shots/go"
+    can_tell=no
+    if wait_step move 1; then
+        sleep 0.3
+        if looks_otherwise; then can_tell=yes; fi
+    fi
+    finish_pointer
+    [ "$can_tell" = yes ] || echo "the desktop shows no pointer: whether the saver hides it is" \
+        "not checked"
+
+    start_saver
+    first=$saver_pid
+    if board_shows HEADLESS-1 "$work/board.png" >/dev/null; then
+        shot_before
+        run_pointer pause 800 move 1 1 until "$shots/go" move 1 1 pause 500
+        if wait_step move 1; then
+            sleep 1
+            if kill -0 "$first" 2>/dev/null; then
+                echo "the pointer's first movement left the saver running"
+            else
+                fail "the pointer's first movement ended the saver"
+            fi
+            if [ "$can_tell" = yes ]; then
+                if looks_otherwise; then
+                    cp "$shots/after.png" "$pointer_shot"
+                    fail "the pointer shows over the saver (screenshot $pointer_shot)"
+                else
+                    echo "the pointer is hidden over the saver"
+                fi
+            fi
+        else
+            fail "the virtual pointer did not move"
+        fi
+        finish_pointer
+        wait_end "$first" 5
+        if [ "$status" = 0 ]; then
+            echo "the pointer's next movement ended the saver (status 0)"
+        else
+            fail "after the pointer's next movement the saver's status is $status, not 0"
+        fi
+    else
+        fail "the saver did not show the board"
+    fi
+    kill -TERM "$first" 2>/dev/null || true
+    wait_end "$first" 3
+
+    start_saver
+    first=$saver_pid
+    if board_shows HEADLESS-1 "$work/board.png" >/dev/null; then
+        run_pointer pause 800 click pause 500
+        wait_end "$first" 10
+        if [ "$status" = 0 ]; then
+            echo "a button ended the saver (status 0)"
+        else
+            fail "after a button the saver's status is $status, not 0"
+        fi
+        finish_pointer
+    else
+        fail "the saver did not show the board"
+    fi
+    kill -TERM "$first" 2>/dev/null || true
+    wait_end "$first" 3
+fi
 
 if [ "$failures" -gt 0 ]; then
     show_logs
