@@ -28,9 +28,9 @@
 # swaymsg, grim, wtype, ImageMagick or Qt's wayland platform plugin not installed).
 #
 # Sway refuses to run as root, so under root sway and its clients run as the user "nobody"; when
-# that user cannot read PROGRAM where it is, a copy of the program, its board control and its games
-# in the temporary folder runs instead. The sanitizer variables of the caller are passed on (a
-# suppressions file is copied where that user can read it).
+# that user cannot read PROGRAM (or POINTER) where it is, a copy of the program, its board control
+# and its games (or of POINTER) in the temporary folder runs instead. The sanitizer variables of
+# the caller are passed on (a suppressions file is copied where that user can read it).
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -95,6 +95,12 @@ if [ "$(id -u)" -eq 0 ]; then
         if [ -e "$folder/default.pgn" ]; then cp "$folder/default.pgn" "$work/bin/"; fi
         chmod -R a+rX "$work/bin"
         program=$work/bin/$(basename "$program")
+    fi
+    if [ -n "$pointer" ] && ! "${as_user[@]}" test -x "$pointer"; then
+        mkdir -p "$work/bin"
+        cp "$pointer" "$work/bin/pointer"
+        chmod a+rx "$work/bin" "$work/bin/pointer"
+        pointer=$work/bin/pointer
     fi
 fi
 
