@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pawnwatch2");
+    // On Wayland the windows carry this as their application id, which desktops match to the
+    // desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pawnwatch2"));
     QApplication::setQuitOnLastWindowClosed(false);
     switch (pw2::SubMain(QApplication::arguments())) {
     case pw2::StartResult::Running:

@@ -14,6 +14,7 @@
 #include "setup/frm_about.h"
 #include "setup/game_list_model.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -117,7 +118,9 @@ void ColourSwatch::setColour(std::uint32_t bgr) {
 frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
     : QWidget(parent), gameFileMissing_(gameFileMissing), model_(new GameListModel(this)) {
     setWindowTitle(QStringLiteral("Pawnwatch 2.0 Setup"));
-    setWindowIcon(appIcon());
+    // The program's icon for this window and every window opened from it (the game editor, the
+    // about box, message boxes).
+    QApplication::setWindowIcon(appIcon());
     fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
     fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
     fileDialog_.FileName = QStringLiteral("*.pgn");
@@ -307,9 +310,12 @@ QString frmConfig::defaultFile() const {
 void frmConfig::showPanel(bool matchPanel) {
     settingsPanel_->setVisible(!matchPanel);
     matchPanel_->setVisible(matchPanel);
-    const int w = twipsToPixels(matchPanel ? kMatchWidth : kSettingsWidth);
     layout()->invalidate();
     layout()->activate();
+    // The designed width, or wider where the texts in the desktop's font need it: a label or a
+    // check box is never cut short.
+    const int w = std::max(twipsToPixels(matchPanel ? kMatchWidth : kSettingsWidth),
+                           layout()->totalMinimumSize().width());
     int h = std::max(layout()->totalSizeHint().height(), layout()->totalMinimumSize().height());
     if (layout()->hasHeightForWidth())
         h = std::max(h, layout()->totalHeightForWidth(w));
