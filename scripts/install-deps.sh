@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libxcb1-dev
+  # Qt's Wayland platform: the saver on a Wayland desktop without XWayland.
+  qt6-wayland
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
 )
@@ -16,6 +18,11 @@ for set in "$@"; do
     # The install test validates the installed desktop entry and XScreenSaver configuration; the
     # XScreenSaver test runs the real daemon and reads its screen with xwd and ImageMagick.
     packages+=(desktop-file-utils libxml2-utils xscreensaver x11-apps imagemagick)
+    # The xsecurelock test runs its saver_multiplex; the icon screenshots show title bars with
+    # openbox; the package test checks the .deb with lintian and its metainfo with appstreamcli.
+    packages+=(xsecurelock openbox lintian appstream)
+    # The Wayland test: sway's headless backend, grim for its screenshots, wtype for a key.
+    packages+=(sway grim wtype)
     ;;
   --fuzz)
     # The fuzz targets: clang++ with libFuzzer and the sanitizers' runtime libraries.
