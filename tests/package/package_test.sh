@@ -115,6 +115,13 @@ else
     fail "packaged pawnwatch2-check on the bundled games"
     tail -5 "$work/check.out" "$work/check.err" >&2
 fi
+# The manual page and the metainfo give the version the programs give.
+man_head=$(zcat "$root/usr/share/man/man1/pawnwatch2.1.gz" | head -1)
+grep -qF "\"pawnwatch2 $version\"" <<<"$man_head" && pass "manual page of version $version" ||
+    fail "manual page: $man_head"
+grep -qF "<release version=\"$version\"" \
+    "$root/usr/share/metainfo/io.github.pawnwatch2.pawnwatch2.metainfo.xml" &&
+    pass "metainfo names release $version" || fail "metainfo has no release $version"
 env -i "${run_env[@]}" "$root/usr/bin/pawnwatch2" --help >"$work/help.out" 2>&1 &&
     pass "pawnwatch2 --help" || { fail "pawnwatch2 --help"; cat "$work/help.out" >&2; }
 
