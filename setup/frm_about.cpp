@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #ifndef PW2_VERSION
-#define PW2_VERSION "2.0"
+#error "PW2_VERSION is set by setup/CMakeLists.txt from the project's version"
 #endif
 
 namespace pw2 {
