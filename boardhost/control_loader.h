@@ -8,8 +8,9 @@
 
 namespace pw2 {
 
-// Folders searched for the board control (libVantrelkit.so.MAJOR, its soname), in order: the program's own folder, then the install's
-// library folder relative to it, then the install's library folder as configured at build time.
+// Folders searched for the board control (libVantrelkit.so.MAJOR, its soname), in order: the
+// program's own folder, then the install's library folder relative to it, then the install's
+// library folder as configured at build time.
 QStringList controlSearchPath();
 
 // Creates an instance of the class progId (normally vantrelkit::kProgId). On failure returns
