@@ -1,6 +1,8 @@
 // The FEN tag and its reader. Both walk their text once from the front.
 #include "pgn/fen.h"
 
+#include "pgn/rules_squares.h"
+
 #include <array>
 
 namespace pgn {
@@ -236,7 +238,24 @@ std::string ReadFen(std::string_view fen, SetUpPosition& position) {
             return "the move number is not a number from 0 to " + std::to_string(kLastMoveNumber);
         position.fullMoveNumber = number == 0 ? 1 : number;
     }
-    return {};
+    return std::string(RulesPosition(position).problem());
+}
+
+rules::Position RulesPosition(const SetUpPosition& position) {
+    rules::Position::Layout layout;
+    layout.squares = RulesSquares(position.squares);
+    layout.toMove = position.whiteToMove ? rules::Color::White : rules::Color::Black;
+    constexpr unsigned kRights[4] = {rules::WhiteKingSide, rules::WhiteQueenSide,
+                                     rules::BlackKingSide, rules::BlackQueenSide};
+    for (int i = 0; i < 4; ++i) {
+        if (position.castling[i])
+            layout.castling |= kRights[i];
+    }
+    if (position.epCol != 0)
+        layout.enPassant = RulesSquare(position.epCol, position.epRow);
+    layout.halfMoveClock = position.halfMoveClock;
+    layout.fullMoveNumber = position.fullMoveNumber;
+    return rules::Position::fromLayout(layout);
 }
 
 void SetUpBoard(const SetUpPosition& position, Board& board) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pgn/interfaces.h"
+#include "rules/position.h"
 
 #include <cstdint>
 #include <string>
@@ -26,9 +27,14 @@ bool FindFenTag(std::string_view gameText, std::string& value);
 
 // Reads a position in Forsyth-Edwards Notation: placement, side to move, castling rights, en
 // passant square, and optionally the half-move clock and full-move number. Returns "" and fills
-// position, or says what is wrong with the text (position is then unspecified). Reads each byte
-// once.
+// position, or says what is wrong with the text or why the position cannot arise in a game (no
+// king, two kings of a side, a pawn on the first or last rank, the side not to move in check);
+// position is then unspecified. Reads each byte once.
 std::string ReadFen(std::string_view fen, SetUpPosition& position);
+
+// The position as the rules of chess hold it. Castling rights whose king and rook are not on their
+// home squares are dropped, and so is an en passant square that no pawn has just passed.
+rules::Position RulesPosition(const SetUpPosition& position);
 
 // Shows position on board: every square that differs from it is written with setPiece. May throw
 // BoardError.

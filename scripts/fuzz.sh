@@ -35,6 +35,7 @@ targets=(
   game_spans:files:pgn.dict
   settings:settings:
   edit_round_trip:files:pgn.dict
+  rules:games:
 )
 export UBSAN_OPTIONS=print_stacktrace=1
 
