@@ -7,6 +7,7 @@
 #pragma once
 
 #include "pgn/interfaces.h"
+#include "rules/position.h"
 
 #include <array>
 #include <cstddef>
@@ -54,22 +55,32 @@ std::string_view BlackColumn(std::string_view entry);
 // True for the three results "1-0", "0-1" and "1/2-1/2".
 bool IsResult(std::string_view token);
 
-struct CandidateSquare {
-    std::int16_t Col = 0;
-    std::int16_t Row = 0;
-};
-
 // The move resolver's values. They live for the whole run and carry over from move to move.
 struct ResolverState {
+    // The last move resolved, in board coordinates (castling leaves them as they were).
     std::int16_t FromCol = 0;
     std::int16_t FromRow = 0;
     std::int16_t ToCol = 0;
     std::int16_t ToRow = 0;
-    // The result wording or the check wording of the last move, or empty.
+    // The result wording, or what the last move did to the other side: "Checkmate",
+    // "Stalemate", the check wording, or empty.
     std::string MoveStatus;
-    // Squares holding the kind of piece about to move, in search order; {0, 0} marks a free entry.
-    std::array<CandidateSquare, 10> Candidates{};
+    // Why the last move could not be played, in plain words ("no white knight can reach d7");
+    // empty when it was played.
+    std::string FailureReason;
+
+    // The position the moves are played in, with what the squares alone do not tell: the
+    // castling rights, the en passant square and the move counters.
+    rules::Position position;
+    // The board's squares as they stood after the last move played here. A board that no longer
+    // shows them (its pieces were placed by hand) is read again, with the castling rights its
+    // kings and rooks on their home squares allow and no en passant square.
+    Squares boardSeen{};
+    bool positionKnown = false;
 };
+
+// Starts a game in position: the board is expected to show it when the first move is played.
+void StartPosition(ResolverState& state, const rules::Position& position);
 
 enum class MoveOutcome {
     Played,        // the half-move was played, or a termination marker's wording was shown

@@ -1,13 +1,17 @@
-// PlayMove: the SAN move resolver. It finds the moving piece with Piece reads and IsLegalMove,
-// moves it with MovePiece (and Piece writes for en passant and promotion), and sets the status.
+// PlayMove: the SAN move resolver. The move's text names a kind of piece, a target square and
+// what tells the mover apart; the rules of chess decide which legal move that is. The board is
+// only written: it shows the move once the rules allowed it.
 #include "pgn/engine.h"
+#include "pgn/rules_squares.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pgn {
 namespace {
 
-using namespace pieces;
+using rules::Kind;
+using rules::Move;
 
 constexpr std::string_view kInvalidMove = "Invalid Move";
 constexpr std::string_view kIllegalMove = "Illegal move";
@@ -16,45 +20,12 @@ constexpr std::string_view kGameError =
     "Please open the PGN file in a text editor and fix this error.\r\n"
     "if you press Enter, Pawnwatch will play the next game.";
 
+// How a move ends: played, its text names no square or piece (an error in the game), the rules
+// do not allow it, or its first character is no piece or file.
 enum class Outcome { Played, InvalidMove, IllegalMove, Error };
 
-// Any failure of a move that is not reported by the board itself.
-struct MoveFailure {};
-
-// The position as the board gave it: at[col - 1][row - 1].
-using Snapshot = Squares;
-
-std::int16_t FileToCol(char c) {
-    return c >= 'a' && c <= 'h' ? static_cast<std::int16_t>(c - 'a' + 1) : 0;
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The value of a rank character where a non-digit counts 0.
-std::int16_t valueOrZero(char c) {
-    return isDigit(c) ? static_cast<std::int16_t>(c - '0') : 0;
-}
-
-// The value of a rank character where a non-digit is a failure.
-std::int16_t valueOrFail(char c) {
-    if (!isDigit(c))
-        throw MoveFailure{};
-    return static_cast<std::int16_t>(c - '0');
-}
-
-char lastChar(const std::string& move) {
+char lastChar(std::string_view move) {
     return move.empty() ? '\0' : move.back();
-}
-
-void dropLast(std::string& move) {
-    if (!move.empty())
-        move.pop_back();
-}
-
-bool isPromotionPiece(char c) {
-    return c == 'R' || c == 'N' || c == 'B' || c == 'Q';
 }
 
 // A suffix annotation judges the move ("!", "?", "!!", "??", "!?", "?!"); it stands after the
@@ -67,6 +38,7 @@ void dropSuffixAnnotation(std::string& move) {
     }
 }
 
+// A check or mate mark says nothing the position does not: the status comes from the position.
 void dropCheckMarks(std::string& move) {
     for (int i = 0; i < 2; ++i) {
         const char c = lastChar(move);
@@ -75,327 +47,347 @@ void dropCheckMarks(std::string& move) {
     }
 }
 
-std::int16_t i16(int value) {
-    return static_cast<std::int16_t>(value);
+int fileOfLetter(char c) {
+    return c >= 'a' && c <= 'h' ? c - 'a' : -1;
+}
+int rankOfDigit(char c) {
+    return c >= '1' && c <= '8' ? c - '1' : -1;
 }
 
-std::int32_t pieceCode(char letter, bool white) {
+Kind kindOfLetter(char letter) {
     switch (letter) {
     case 'R':
-        return white ? Wrook : Brook;
+        return Kind::Rook;
     case 'N':
-        return white ? Wknight : Bknight;
+        return Kind::Knight;
     case 'B':
-        return white ? Wbishop : Bbishop;
+        return Kind::Bishop;
     case 'Q':
-        return white ? WQueen : BQueen;
+        return Kind::Queen;
     case 'K':
-        return white ? wking : Bking;
+        return Kind::King;
     default:
-        return 0;
+        return Kind::None;
     }
 }
 
-bool isWhitePiece(std::int32_t value) {
-    return value >= Wpawn && value <= wking;
-}
-bool isBlackPiece(std::int32_t value) {
-    return value >= Bpawn && value <= Bking;
-}
-
-bool onBoard(int col, int row) {
-    return col >= 1 && col <= 8 && row >= 1 && row <= 8;
-}
-
-// Whether a piece of the given side attacks (col, row) on pos.
-bool attacked(const Snapshot& pos, int col, int row, bool byWhite) {
-    auto at = [&pos](int c, int r) { return onBoard(c, r) ? pos.at[c - 1][r - 1] : none; };
-    const std::int32_t pawn = byWhite ? Wpawn : Bpawn;
-    const std::int32_t knight = byWhite ? Wknight : Bknight;
-    const std::int32_t bishop = byWhite ? Wbishop : Bbishop;
-    const std::int32_t rook = byWhite ? Wrook : Brook;
-    const std::int32_t queen = byWhite ? WQueen : BQueen;
-    const std::int32_t king = byWhite ? wking : Bking;
-
-    // White pawns move up the display (towards row 1), so they attack from the row below.
-    const int pawnRow = byWhite ? row + 1 : row - 1;
-    if (at(col - 1, pawnRow) == pawn || at(col + 1, pawnRow) == pawn)
-        return true;
-    static constexpr int kKnight[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
-                                          {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-    for (const auto& d : kKnight) {
-        if (at(col + d[0], row + d[1]) == knight)
-            return true;
+const char* kindName(Kind kind) {
+    switch (kind) {
+    case Kind::Pawn:
+        return "pawn";
+    case Kind::Knight:
+        return "knight";
+    case Kind::Bishop:
+        return "bishop";
+    case Kind::Rook:
+        return "rook";
+    case Kind::Queen:
+        return "queen";
+    case Kind::King:
+        return "king";
+    case Kind::None:
+        break;
     }
-    for (int dc = -1; dc <= 1; ++dc) {
-        for (int dr = -1; dr <= 1; ++dr) {
-            if (dc == 0 && dr == 0)
-                continue;
-            if (at(col + dc, row + dr) == king)
-                return true;
-            const bool diagonal = dc != 0 && dr != 0;
-            int c = col + dc;
-            int r = row + dr;
-            while (onBoard(c, r) && pos.at[c - 1][r - 1] == none) {
-                c += dc;
-                r += dr;
-            }
-            if (!onBoard(c, r))
-                continue;
-            const std::int32_t hit = pos.at[c - 1][r - 1];
-            if (hit == queen || hit == (diagonal ? bishop : rook))
-                return true;
-        }
-    }
-    return false;
+    return "piece";
 }
 
-// Whether moving the piece on from to to would leave its own king attacked.
-bool leavesKingAttacked(const Snapshot& before, CandidateSquare from, std::int16_t toCol,
-                        std::int16_t toRow) {
-    Snapshot pos = before;
-    const std::int32_t mover = pos.at[from.Col - 1][from.Row - 1];
-    const bool white = isWhitePiece(mover);
-    if (!white && !isBlackPiece(mover))
-        return false;
-    pos.at[toCol - 1][toRow - 1] = mover;
-    pos.at[from.Col - 1][from.Row - 1] = none;
-    const std::int32_t king = white ? wking : Bking;
-    for (int c = 1; c <= 8; ++c) {
-        for (int r = 1; r <= 8; ++r) {
-            if (pos.at[c - 1][r - 1] == king)
-                return attacked(pos, c, r, !white);
-        }
-    }
-    return false;
+std::string squareName(int square) {
+    return {static_cast<char>('a' + rules::fileOf(square)),
+            static_cast<char>('1' + rules::rankOf(square))};
+}
+
+// The target square of a move: its last two characters, a file and a rank.
+int targetSquare(std::string_view move) {
+    if (move.size() < 2)
+        return rules::kNoSquare;
+    const int file = fileOfLetter(move[move.size() - 2]);
+    const int rank = rankOfDigit(move.back());
+    return file < 0 || rank < 0 ? rules::kNoSquare : rules::makeSquare(file, rank);
+}
+
+// The moves of the old search order first: file by file from a to h, and within a file from
+// rank 8 down to rank 1. Of several legal moves that the text does not tell apart, the first
+// is played.
+bool searchOrder(const Move& a, const Move& b) {
+    if (rules::fileOf(a.from) != rules::fileOf(b.from))
+        return rules::fileOf(a.from) < rules::fileOf(b.from);
+    return rules::rankOf(a.from) > rules::rankOf(b.from);
 }
 
 class Resolver {
 public:
     Resolver(std::int32_t side, ResolverState& state, Board& board)
-        : white_(side == 1), side_(side), st_(state), board_(board) {}
+        : side_(side), st_(state), board_(board) {}
 
     Outcome play(std::string& move) {
         if (move.size() == 2)
-            return pawnPush(move);
+            return pawnMove(move);
         if (move.empty())
             return Outcome::InvalidMove;
-        switch (move.front()) {
-        case 'R':
-        case 'N':
-        case 'B':
-        case 'Q':
-        case 'K':
+        const char first = move.front();
+        if (kindOfLetter(first) != Kind::None)
             return pieceMove(move);
-        case 'O':
-        case '0':
-        case 'o':
+        if (first == 'O' || first == '0' || first == 'o')
             return castle(move);
-        default:
-            break;
-        }
-        // A promotion names its piece last, after "=" or straight after the square ("e8Q").
-        if (move.front() >= 'a' && move.front() <= 'h')
-            return move.find('=') == std::string::npos && !isPromotionPiece(lastChar(move))
-                       ? pawnCapture(move)
-                       : promotion(move);
+        if (fileOfLetter(first) >= 0)
+            return pawnMove(move);
         return Outcome::InvalidMove;
     }
 
 private:
-    std::int16_t forward(std::int16_t toRow) const { return i16(white_ ? toRow + 1 : toRow - 1); }
+    const rules::Position& position() const { return st_.position; }
+    rules::Color us() const { return position().sideToMove(); }
+    std::string side() const { return us() == rules::Color::White ? "white" : "black"; }
+    std::string sideName() const { return us() == rules::Color::White ? "White" : "Black"; }
 
-    Outcome finish() {
-        board_.movePiece(st_.FromCol, st_.FromRow, st_.ToCol, st_.ToRow);
-        return Outcome::Played;
+    Outcome textError(std::string reason) {
+        st_.FailureReason = std::move(reason);
+        return Outcome::Error;
+    }
+    Outcome illegal(std::string reason) {
+        st_.FailureReason = std::move(reason);
+        return Outcome::IllegalMove;
     }
 
-    Outcome pawnPush(const std::string& move) {
-        st_.ToRow = i16(9 - valueOrZero(move[1]));
-        st_.FromRow = forward(st_.ToRow);
-        st_.ToCol = st_.FromCol = FileToCol(move[0]);
-        if (board_.piece(st_.FromCol, st_.FromRow) == none)
-            st_.FromRow = forward(st_.FromRow); // a two-square advance
-        return finish();
-    }
-
-    Outcome pawnCapture(std::string& move) {
-        st_.ToRow = i16(9 - valueOrFail(lastChar(move)));
-        dropLast(move);
-        st_.ToCol = FileToCol(lastChar(move));
-        st_.FromCol = FileToCol(move.front());
-        st_.FromRow = forward(st_.ToRow);
-        // En passant: the pawn passed by stands beside the capturing pawn, behind the target.
-        const std::int16_t passedRow = white_ ? 3 : 6;
-        const std::int32_t passedPawn = white_ ? Bpawn : Wpawn;
-        const std::int16_t passedAt = st_.FromRow;
-        if (st_.ToRow == passedRow && board_.piece(st_.ToCol, st_.ToRow) == none &&
-            board_.piece(st_.ToCol, passedAt) == passedPawn)
-            board_.setPiece(st_.ToCol, passedAt, none);
-        return finish();
-    }
-
-    Outcome promotion(std::string& move) {
+    // Pawn moves: "e4", "exd5", "ed5", "e8=Q", "exd8Q". The first character is the pawn's file;
+    // the target is the last square named.
+    Outcome pawnMove(std::string& move) {
+        if (move.size() > 4 && move.ends_with("e.p."))
+            move.resize(move.size() - 4);
+        // A promotion names its piece last, after "=" or straight after the square ("e8Q").
+        const bool equals = move.find('=') != std::string::npos;
         move.erase(std::remove(move.begin(), move.end(), '='), move.end());
-        const std::int32_t promoted = [&] {
-            switch (lastChar(move)) {
-            case 'R':
-            case 'N':
-            case 'B':
-            case 'Q':
-                return pieceCode(lastChar(move), white_);
-            default:
-                throw MoveFailure{};
-            }
-        }();
-        dropLast(move);
-        if (move.find('x') != std::string::npos) {
-            st_.FromCol = FileToCol(move.front());
-            st_.ToRow = i16(9 - valueOrZero(lastChar(move)));
-            dropLast(move);
-            st_.FromRow = forward(st_.ToRow);
-            st_.ToCol = FileToCol(lastChar(move));
-        } else {
-            st_.ToRow = i16(9 - valueOrZero(lastChar(move)));
-            dropLast(move);
-            st_.ToCol = FileToCol(lastChar(move));
-            st_.FromCol = st_.ToCol;
-            st_.FromRow = forward(st_.ToRow);
+        const char last = lastChar(move);
+        const bool promotionNamed = move.size() > 2 && (equals || (last >= 'A' && last <= 'Z'));
+        const Kind promotion = promotionNamed ? kindOfLetter(last) : Kind::None;
+        if (promotionNamed)
+            move.pop_back();
+        const int to = targetSquare(move);
+        const int fromFile = fileOfLetter(move.front());
+        if (to == rules::kNoSquare || fromFile < 0)
+            return textError("the move does not name a square");
+        const bool lastRank = rules::rankOf(to) == (us() == rules::Color::White ? 7 : 0);
+        if (promotionNamed && (promotion == Kind::None || promotion == Kind::King))
+            return illegal("a pawn cannot promote to that piece");
+        if (promotionNamed && !lastRank)
+            return illegal("a pawn promotes only on the last rank");
+
+        rules::MoveList candidates;
+        position().pseudoMovesTo(Kind::Pawn, to, candidates);
+        rules::MoveList matching;
+        const bool capture = fromFile != rules::fileOf(to);
+        for (const Move& m : candidates) {
+            if (rules::fileOf(m.from) == fromFile)
+                matching.push(m);
         }
-        board_.movePiece(st_.FromCol, st_.FromRow, st_.ToCol, st_.ToRow);
-        board_.setPiece(st_.ToCol, st_.ToRow, promoted);
-        return Outcome::Played;
+        if (matching.empty()) {
+            if (capture && position().at(to) == rules::NoPiece && onPassingRank(to))
+                return illegal("en passant is not possible");
+            return illegal("the pawn cannot move to " + squareName(to));
+        }
+        Move chosen = matching[0];
+        if (position().leavesKingInCheck(chosen))
+            return illegal("the move leaves the " + side() + " king in check");
+        // A pawn reaching the last rank must promote; without a piece named it becomes a queen.
+        if (lastRank)
+            chosen.promotion = promotionNamed ? promotion : Kind::Queen;
+        return playMove(chosen);
+    }
+
+    // Whether to lies on the rank where the side to move takes en passant.
+    bool onPassingRank(int to) const {
+        return rules::rankOf(to) == (us() == rules::Color::White ? 5 : 2);
+    }
+
+    // Piece moves: "Nf3", "Rxe1", "Nbd7", "R1a3", "Qh4e1".
+    Outcome pieceMove(std::string& move) {
+        const Kind kind = kindOfLetter(move.front());
+        move.erase(std::remove(move.begin(), move.end(), 'x'), move.end());
+        const int to = targetSquare(move);
+        if (to == rules::kNoSquare)
+            return textError("the move does not name a square");
+        // What stands between the letter and the target tells the mover apart: a file, a rank,
+        // or both; the first other character ends it.
+        int fromFile = -1;
+        int fromRank = -1;
+        for (std::size_t i = move.size() - 2; i > 1; --i) {
+            const char c = move[i - 1];
+            if (fileOfLetter(c) >= 0)
+                fromFile = fileOfLetter(c);
+            else if (rankOfDigit(c) >= 0)
+                fromRank = rankOfDigit(c);
+            else
+                break;
+        }
+
+        rules::MoveList candidates;
+        position().pseudoMovesTo(kind, to, candidates);
+        auto piece = [&] { return side() + " " + kindName(kind); };
+        if (candidates.empty())
+            return illegal("no " + piece() + " can reach " + squareName(to));
+        Move legal[64];
+        std::size_t count = 0;
+        bool named = false;
+        for (const Move& m : candidates) {
+            if ((fromFile >= 0 && rules::fileOf(m.from) != fromFile) ||
+                (fromRank >= 0 && rules::rankOf(m.from) != fromRank))
+                continue;
+            named = true;
+            if (!position().leavesKingInCheck(m) && count < std::size(legal))
+                legal[count++] = m;
+        }
+        if (!named)
+            return illegal("no " + piece() + " on " + fromName(fromFile, fromRank) + " can reach " +
+                           squareName(to));
+        if (count == 0)
+            return illegal("the move leaves the " + side() + " king in check");
+        return playMove(*std::min_element(legal, legal + count, searchOrder));
+    }
+
+    static std::string fromName(int file, int rank) {
+        std::string name;
+        if (file >= 0 && rank >= 0)
+            return squareName(rules::makeSquare(file, rank));
+        if (file >= 0)
+            return std::string("the ") + static_cast<char>('a' + file) + "-file";
+        return "rank " + std::to_string(rank + 1);
     }
 
     Outcome castle(const std::string& move) {
         const std::string_view text = move;
         const bool kingSide = text == "O-O" || text == "0-0" || text == "o-o";
         const bool queenSide = text == "O-O-O" || text == "0-0-0" || text == "o-o-o";
-        if ((!kingSide && !queenSide) || (side_ != 1 && side_ != 2))
-            return Outcome::Played;
-        const std::int16_t r = white_ ? 8 : 1;
-        if (kingSide) {
-            board_.movePiece(8, r, 6, r);
-            board_.movePiece(5, r, 7, r);
-        } else {
-            board_.movePiece(1, r, 4, r);
-            board_.movePiece(5, r, 3, r);
+        if (!kingSide && !queenSide)
+            return textError("\"" + move + "\" is no castling");
+        if (side_ != 1 && side_ != 2)
+            return Outcome::Played; // no side to castle: nothing moves
+        Move castling;
+        const char* wing = kingSide ? "king side" : "queen side";
+        switch (position().castling(kingSide, castling)) {
+        case rules::CastlingBlock::None:
+            return playMove(castling);
+        case rules::CastlingBlock::NoRight:
+            return illegal(sideName() + " has no right to castle " + wing);
+        case rules::CastlingBlock::SquareOccupied:
+            return illegal("a square between king and rook is occupied");
+        case rules::CastlingBlock::KingInCheck:
+            return illegal("the king may not castle out of check");
+        case rules::CastlingBlock::PassesAttacked:
+            return illegal("the king would pass through an attacked square");
+        case rules::CastlingBlock::LandsAttacked:
+            return illegal("the king would castle into check");
         }
+        return Outcome::Error;
+    }
+
+    // Shows the move on the board, as the board's members do it: a castling moves the rook,
+    // then the king; en passant empties the passed pawn's square first; a promotion writes the
+    // new piece after the pawn's move. Then the position follows.
+    Outcome playMove(const Move& move) {
+        const std::int16_t fromCol = ColOf(move.from);
+        const std::int16_t fromRow = RowOf(move.from);
+        const std::int16_t toCol = ColOf(move.to);
+        const std::int16_t toRow = RowOf(move.to);
+        switch (move.special) {
+        case Move::Special::CastleKingSide:
+            movePiece(8, fromRow, 6, fromRow);
+            movePiece(fromCol, fromRow, toCol, toRow);
+            break;
+        case Move::Special::CastleQueenSide:
+            movePiece(1, fromRow, 4, fromRow);
+            movePiece(fromCol, fromRow, toCol, toRow);
+            break;
+        case Move::Special::EnPassant:
+            setPiece(toCol, fromRow, pieces::none);
+            [[fallthrough]];
+        case Move::Special::None:
+        case Move::Special::DoublePush:
+            st_.FromCol = fromCol;
+            st_.FromRow = fromRow;
+            st_.ToCol = toCol;
+            st_.ToRow = toRow;
+            movePiece(fromCol, fromRow, toCol, toRow);
+            if (move.promotion != Kind::None)
+                setPiece(toCol, toRow, PieceValue(rules::makePiece(us(), move.promotion)));
+            break;
+        }
+        st_.position.play(move);
         return Outcome::Played;
     }
 
-    Outcome pieceMove(std::string& move) {
-        FindPieces(pieceCode(move.front(), white_));
-        const Outcome outcome = FindMover(move);
-        if (outcome != Outcome::Played)
-            return outcome;
-        return finish();
+    // The board's members, followed on the squares the board is expected to show.
+    void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                   std::int16_t toRow) {
+        board_.movePiece(fromCol, fromRow, toCol, toRow);
+        std::int32_t& from = st_.boardSeen.at[fromCol - 1][fromRow - 1];
+        st_.boardSeen.at[toCol - 1][toRow - 1] = from;
+        if (fromCol != toCol || fromRow != toRow)
+            from = pieces::none;
+    }
+    void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) {
+        board_.setPiece(col, row, value);
+        st_.boardSeen.at[col - 1][row - 1] = value;
     }
 
-    // Fills Candidates with the squares holding code, file by file from a to h and within a file
-    // from rank 8 down to rank 1; keeps the position read on the way for the pin test.
-    void FindPieces(std::int32_t code) {
-        st_.Candidates.fill({});
-        board_.readSquares(position_);
-        std::size_t next = 0;
-        for (std::int16_t c = 1; c <= 8; ++c) {
-            for (std::int16_t r = 1; r <= 8; ++r) {
-                if (position_.at[c - 1][r - 1] != code)
-                    continue;
-                if (next == st_.Candidates.size())
-                    throw MoveFailure{}; // an eleventh piece of one kind
-                st_.Candidates[next++] = {c, r};
-            }
-        }
-    }
-
-    // Sets the target from the move and the origin from the candidates that can reach it.
-    Outcome FindMover(std::string& move) {
-        dropCheckMarks(move);
-        move.erase(std::remove(move.begin(), move.end(), 'x'), move.end());
-        st_.ToRow = i16(9 - valueOrFail(lastChar(move)));
-        dropLast(move);
-        st_.ToCol = FileToCol(lastChar(move));
-        dropLast(move);
-
-        std::array<CandidateSquare, 10> reaching{};
-        std::size_t count = 0;
-        for (const CandidateSquare& square : st_.Candidates) {
-            if (square.Col == 0 || square.Row == 0)
-                break;
-            if (board_.isLegalMove(square.Col, square.Row, st_.ToCol, st_.ToRow)) {
-                reaching[count++] = square;
-                st_.FromCol = square.Col;
-                st_.FromRow = square.Row;
-            }
-        }
-        if (count == 0)
-            return Outcome::IllegalMove;
-        if (count == 1)
-            return Outcome::Played;
-
-        // IsLegalMove does not look at checks: a piece pinned against its own king fits the
-        // pattern but cannot make the move, so it is no candidate.
-        std::array<CandidateSquare, 10> free{};
-        std::size_t freeCount = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!leavesKingAttacked(position_, reaching[i], st_.ToCol, st_.ToRow))
-                free[freeCount++] = reaching[i];
-        }
-        if (freeCount == 1) {
-            st_.FromCol = free[0].Col;
-            st_.FromRow = free[0].Row;
-            return Outcome::Played;
-        }
-        // The disambiguation chooses among the pieces that can make the move.
-        st_.Candidates = freeCount == 0 ? reaching : free;
-        Disambiguate(move);
-        return Outcome::Played;
-    }
-
-    // Sets the origin from the file and rank given in rest, or from the first candidate that
-    // matches them.
-    void Disambiguate(std::string& rest) {
-        st_.FromCol = 0;
-        st_.FromRow = 0;
-        while (!rest.empty()) {
-            const char c = rest.back();
-            if (c >= 'a' && c <= 'h')
-                st_.FromCol = FileToCol(c);
-            else if (c >= '1' && c <= '8')
-                st_.FromRow = i16(9 - (c - '0'));
-            else
-                break;
-            rest.pop_back();
-        }
-        if (st_.FromCol != 0 && st_.FromRow != 0)
-            return;
-        for (CandidateSquare& square : st_.Candidates) {
-            if (st_.FromCol != 0 && square.Col != st_.FromCol)
-                square.Col = 0;
-            if (st_.FromRow != 0 && square.Row != st_.FromRow)
-                square.Row = 0;
-            if (square.Col != 0 && square.Row != 0) {
-                st_.FromCol = square.Col;
-                st_.FromRow = square.Row;
-                return;
-            }
-        }
-    }
-
-    bool white_;
     std::int32_t side_;
     ResolverState& st_;
     Board& board_;
-    Snapshot position_; // filled by FindPieces before any use; not cleared for the moves without it
 };
 
+// Brings the position in line with the board and the side to move: a board whose squares
+// changed since the last move (set by hand) is read again, and a side to move that differs
+// from the position's takes the move.
+void followBoard(ResolverState& state, Board& board, std::int32_t SideToMove) {
+    Squares now;
+    board.readSquares(now);
+    const rules::Color side = SideToMove == 1 ? rules::Color::White : rules::Color::Black;
+    if (state.positionKnown && std::memcmp(&now, &state.boardSeen, sizeof now) == 0 &&
+        state.position.sideToMove() == side)
+        return;
+    rules::Position::Layout layout;
+    if (state.positionKnown && std::memcmp(&now, &state.boardSeen, sizeof now) == 0) {
+        layout = state.position.layout();
+        layout.enPassant = rules::kNoSquare;
+    } else {
+        layout.squares = RulesSquares(now);
+        layout.castling = rules::WhiteKingSide | rules::WhiteQueenSide | rules::BlackKingSide |
+                          rules::BlackQueenSide;
+    }
+    layout.toMove = side;
+    state.position = rules::Position::fromLayout(layout);
+    state.boardSeen = now;
+    state.positionKnown = true;
+}
+
+// The status a played move leaves: the end of the game, or a check, of the side now to move.
+std::string statusAfterMove(const rules::Position& position, std::int32_t SideToMove) {
+    switch (position.ending()) {
+    case rules::Ending::Checkmate:
+        return "Checkmate";
+    case rules::Ending::Stalemate:
+        return "Stalemate";
+    case rules::Ending::None:
+        break;
+    }
+    if (position.inCheck())
+        return SideToMove == 1 ? "Black King Checked" : "white King Checked";
+    return {};
+}
+
 } // namespace
+
+void StartPosition(ResolverState& state, const rules::Position& position) {
+    state.position = position;
+    for (int square = 0; square < 64; ++square)
+        state.boardSeen.at[ColOf(square) - 1][RowOf(square) - 1] = PieceValue(position.at(square));
+    state.positionKnown = true;
+}
 
 MoveOutcome PlayMove(std::string move, std::int32_t SideToMove, ResolverState& state, Board& board,
                      Host& host) {
     const std::string_view text = move;
     state.MoveStatus.clear();
+    state.FailureReason.clear();
     if (text == "1-0")
         state.MoveStatus = "White wins";
     else if (text == "0-1")
@@ -409,28 +401,23 @@ MoveOutcome PlayMove(std::string move, std::int32_t SideToMove, ResolverState& s
         return MoveOutcome::Played;
 
     dropSuffixAnnotation(move);
-    const char last = lastChar(move);
-    if (last == '+' || last == '#') {
-        move.pop_back();
-        state.MoveStatus = SideToMove == 1 ? "Black King Checked" : "white King Checked";
-        const char next = lastChar(move);
-        if (next == '+' || next == '#')
-            move.pop_back();
-    }
-    host.setStatus(state.MoveStatus);
+    dropCheckMarks(move);
 
     Outcome outcome;
     try {
+        followBoard(state, board, SideToMove);
         outcome = Resolver(SideToMove, state, board).play(move);
-    } catch (const MoveFailure&) {
-        outcome = Outcome::Error; // the move's text does not name a square or a piece there
-    } catch (const BoardError&) {
-        outcome = Outcome::Error; // the board refused a square
+    } catch (const BoardError& error) {
+        state.FailureReason = std::string("the board refused the move: ") + error.what();
+        outcome = Outcome::Error;
     }
     switch (outcome) {
     case Outcome::Played:
+        state.MoveStatus = statusAfterMove(state.position, SideToMove);
+        host.setStatus(state.MoveStatus);
         break;
     case Outcome::InvalidMove:
+        state.FailureReason = "the move begins with no piece letter or file";
         host.showMessage(kInvalidMove, Icon::Critical);
         return MoveOutcome::Invalid;
     case Outcome::IllegalMove:

@@ -50,6 +50,20 @@ std::string_view moveOf(std::string_view entry, std::int32_t side) {
     return black == std::string_view::npos ? std::string_view() : moves.substr(black);
 }
 
+bool isEnding(std::string_view status) {
+    return status == "Checkmate" || status == "Stalemate";
+}
+
+// "12. e4", or "12... Nf6" for Black, then the reason.
+std::string describeFailure(const HalfMove& half, std::string_view reason) {
+    std::string text(half.entry.substr(0, half.entry.find(". ")));
+    text += half.side == kWhite ? ". " : "... ";
+    text += half.move;
+    if (!reason.empty())
+        text.append(": ").append(reason);
+    return text;
+}
+
 } // namespace
 
 void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
@@ -60,6 +74,8 @@ void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
     gameResult_.clear();
     commentary_.clear();
     movesPlayed_ = 0;
+    failure_.clear();
+    ending_.clear();
 
     WatchedHost watched(host);
     const std::string cleaned = pgn::CleanGameText(gameText, watched);
@@ -76,6 +92,9 @@ void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
         fromSetUp_ = setUpPending_ = true;
         blackFirst_ = !setUp_.whiteToMove;
         start = {setUp_.fullMoveNumber, blackFirst_};
+        pgn::StartPosition(resolver_, pgn::RulesPosition(setUp_));
+    } else {
+        pgn::StartPosition(resolver_, rules::Position::initial());
     }
     pgn::FillMoveList(cleaned, moveList_, gameResult_, start);
     if (readCommentary_)
@@ -112,6 +131,10 @@ pgn::MoveOutcome GamePlayer::play(const HalfMove& half, pgn::Board& board, pgn::
         outcome = pgn::PlayMove(std::string(half.move), half.side, resolver_, board, host);
         if (!isTerminationMarker(half.move))
             ++movesPlayed_;
+        if (outcome != pgn::MoveOutcome::Played)
+            failure_ = describeFailure(half, resolver_.FailureReason);
+        else if (!isTerminationMarker(half.move))
+            ending_ = isEnding(resolver_.MoveStatus) ? resolver_.MoveStatus : std::string();
     }
     if (half.side == kBlack)
         ++moveIndex_;

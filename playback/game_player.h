@@ -67,6 +67,12 @@ public:
     HalfMove next() const;
     // Plays the half-move next() gave and moves on. An empty Black move plays nothing.
     pgn::MoveOutcome play(const HalfMove& half, pgn::Board& board, pgn::Host& host);
+    // Why the game could not be played on, after a half-move that failed: the move by number,
+    // side and text, and the reason in plain words ("12... Nf6: no black knight can reach f6").
+    const std::string& failure() const { return failure_; }
+    // "Checkmate" or "Stalemate" when the last move played ended the game so; otherwise empty.
+    const std::string& ending() const { return ending_; }
+
     // At the end of the moves: shows the result's wording when the game has a result; false when
     // it has none.
     bool playResult(pgn::Board& board, pgn::Host& host);
@@ -93,6 +99,8 @@ private:
     bool readCommentary_ = false;
     std::vector<pgn::Comment> commentary_;
     std::size_t movesPlayed_ = 0;
+    std::string failure_;
+    std::string ending_;
 };
 
 } // namespace pw2

@@ -91,10 +91,10 @@ TEST_F(BoardProxyTest, MirrorFollowsSpecialMovesAndAFailedMove) {
     // under-promotion, then a move no piece can make: the board stays as it was.
     pw2::GamePlayer player;
     player.load("[Event \"special moves\"]\n"
-                "1. e4 d5 2. e5 f5 3. exf6 Nxf6 4. Nf3 e5 5. Bc4 Be7 6. O-O a5 7. d3 a4 8. b4 axb3 "
+                "1. e4 d5 2. e5 f5 3. exf6 Nxf6 4. Nf3 e5 5. Be2 Be7 6. O-O a5 7. d3 a4 8. b4 axb3 "
                 "9. Nc3 O-O 10. Be3 d4 11. Bxd4 exd4 12. Nb5 bxc2 13. Nbxd4 cxd1=Q 14. Raxd1 c5 "
                 "15. Nf5 c4 16. N3d4 Bd7 17. Kh1 Nc6 18. f4 Qa5 19. Nxg7 Qc5 20. Ngf5 Kh8 "
-                "21. g4 Qa5 22. g5 Qc5 23. gxf6 Qa5 24. f7 Qb4 25. f8=N Ra3 26. Ng6+ hxg6 "
+                "21. g4 Qa5 22. g5 Qc5 23. gxf6 Qa5 24. f7 Rg8 25. f8=N Ra6 26. Ng6+ hxg6 "
                 "27. Qd8 *\n",
                 host);
     board().newGame();
@@ -108,7 +108,7 @@ TEST_F(BoardProxyTest, MirrorFollowsSpecialMovesAndAFailedMove) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Illegal move");
     EXPECT_EQ(moves, 53);
-    EXPECT_EQ(placement(), "7k/1p1bb3/2n3p1/5N2/1qpN1P2/r2P4/P6P/3R1R1K");
+    EXPECT_EQ(placement(), "6rk/1p1bb3/r1n3p1/q4N2/2pN1P2/3P4/P3B2P/3R1R1K");
 }
 
 TEST_F(BoardProxyTest, MirrorStaysInStepThroughRealGames) {

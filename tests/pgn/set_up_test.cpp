@@ -220,7 +220,7 @@ TEST_F(SetUpGame, SuffixAnnotationsAndPromotionsWithoutEqualsSignPlay) {
     // Each of the six annotations, after a plain move, a capture, a check and a mate.
     playLine({"e4!", "e5?", "Bc4!!", "Nc6??", "Qh5!?", "Nf6?!"});
     EXPECT_EQ(play("Qxf7#!", 1), pgn::MoveOutcome::Played);
-    EXPECT_EQ(host.statuses.back(), "Black King Checked");
+    EXPECT_EQ(host.statuses.back(), "Checkmate");
     EXPECT_EQ(placement(), "r1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR");
     EXPECT_TRUE(host.messages.empty());
 
