@@ -1,17 +1,16 @@
 // CleanGameText: the check that brackets, braces and parentheses pair up, and the removal of
 // everything in a game's text that is not movetext.
 //
-// The steps, in order: tag pairs (read with their quoted values, pgn::TagCloser), comments (in
-// braces, from ";" to the end of a line, and lines starting with "%"), variations, then line
-// breaks and glyphs. Each step gives the same text as removing the first pair over and over
-// again, but in one pass: a removed pair leaves nothing of its kind before the place where the
-// search goes on, so the next "first" mark is always the next one after the last pair removed.
-// For a text without quotes in its tags, ";" or "%", that is the text the pairs alone give.
+// The steps, in order: tag pairs and comments in the order they stand (tags read with their quoted
+// values, pgn::TagCloser; comments in braces, from ";" to the end of a line, and lines starting
+// with "%"), variations, then white space and glyphs. Each step gives the same text as removing
+// the first pair over and over again, but in one pass: a removed pair leaves nothing of its kind
+// before the place where the search goes on, so the next "first" mark is always the next one after
+// the last pair removed.
 #include "pgn/engine.h"
 #include "pgn/text.h"
 
 #include <cstring>
-#include <vector>
 
 namespace pgn {
 namespace {
@@ -51,70 +50,50 @@ private:
     bool known_ = false;
 };
 
-// Removes every tag pair, from its "[" to its end as pgn::TagCloser reads it: a "]" inside its
-// quoted value is part of the value. False when a "]" stands outside a tag before a "[", or a tag
-// is not closed before the text ends. A "%" that a removed tag leaves at the start of a line did
-// not start one: its place in the new text goes to notLineStart.
-bool removeTags(std::string& text, std::vector<std::size_t>& notLineStart) {
-    std::size_t w = 0;
-    std::size_t r = 0;
-    ForwardFind close(text, ']');
-    for (;;) {
-        const std::size_t a = text.find('[', r);
-        if (a == std::string::npos)
-            break;
-        const std::size_t b = close.from(r);
-        if (b < a)
-            return false;
-        const std::size_t end = tagEnd(text, a);
-        if (end == std::string::npos)
-            return false;
-        w = keep(text, w, r, a);
-        r = end;
-        if (r < text.size() && text[r] == '%')
-            notLineStart.push_back(w);
-    }
-    w = keep(text, w, r, text.size());
-    text.resize(w);
-    return true;
-}
-
 bool isLineBreak(char c) {
     return c == '\n' || c == '\r';
 }
 
-// Removes every comment: from "{" through the first "}" after it (no nesting), from a ";" to the
-// end of its line, and every line whose first character is "%" (the line break stays). False when
-// a "}" stands outside a comment before a "{", or a "{" has no "}" after it.
-bool removeComments(std::string& text, const std::vector<std::size_t>& notLineStart) {
+enum class Unpaired { None, Bracket, Brace };
+
+// Removes every tag pair and every comment, in the order they stand: a tag from its "[" to its
+// end as pgn::tagEnd reads it (a "]" inside its quoted value is part of the value), a comment from
+// "{" through the first "}" after it (no nesting), from a ";" to the end of its line, and every
+// line whose first character is "%" (the line break stays). Whatever a tag or a comment holds is
+// no mark of its own: a "[" in a comment starts no tag, and a "{" in a tag's value no comment.
+// A "]" outside tags and comments is an error once a tag follows it, as a "}" is once a comment
+// follows it; so is a tag or a "{" comment that the text ends inside.
+Unpaired removeTagsAndComments(std::string& text) {
     const std::size_t n = text.size();
     std::size_t w = 0;
     std::size_t r = 0;
-    std::size_t from = 0; // where the next comment is looked for
-    auto skipped = notLineStart.begin();
-    bool strayClose = false;
+    std::size_t from = 0; // where the next tag or comment is looked for
+    bool strayBracket = false;
+    bool strayBrace = false;
     ForwardFind close(text, '}');
     for (;;) {
-        std::size_t a = text.find_first_of("{;%", from);
+        const std::size_t a = text.find_first_of("[]{};%", from);
         if (a == std::string::npos)
             break;
-        if (text[a] == '%') {
-            while (skipped != notLineStart.end() && *skipped < a)
-                ++skipped;
-            const bool lineStart = (a == 0 || isLineBreak(text[a - 1])) &&
-                                   (skipped == notLineStart.end() || *skipped != a);
-            if (!lineStart) {
-                from = a + 1;
-                continue;
-            }
-        }
-        const std::size_t b = close.from(r);
-        if (b != std::string::npos && b < a)
-            strayClose = true;
+        const char mark = text[a];
         std::size_t end = 0;
-        if (text[a] == '{') {
-            if (strayClose || b == std::string::npos)
-                return false;
+        if (mark == ']' || mark == '}') {
+            (mark == ']' ? strayBracket : strayBrace) = true;
+            from = a + 1;
+            continue;
+        }
+        if (mark == '%' && a > 0 && !isLineBreak(text[a - 1])) {
+            from = a + 1;
+            continue;
+        }
+        if (mark == '[') {
+            end = tagEnd(text, a);
+            if (strayBracket || end == std::string::npos)
+                return Unpaired::Bracket;
+        } else if (mark == '{') {
+            const std::size_t b = close.from(a);
+            if (strayBrace || b == std::string::npos)
+                return Unpaired::Brace;
             end = b + 1;
         } else {
             end = a;
@@ -126,7 +105,7 @@ bool removeComments(std::string& text, const std::vector<std::size_t>& notLineSt
     }
     w = keep(text, w, r, n);
     text.resize(w);
-    return true;
+    return Unpaired::None;
 }
 
 // Removes every variation with everything inside it. A ")" that closes nothing stays in the
@@ -161,10 +140,11 @@ bool removeVariations(std::string& text) {
     return true;
 }
 
-// Line breaks become spaces; each glyph "$..." is blanked up to the next space (or to the end).
+// Line breaks, tabs, form feeds and vertical tabs become spaces; each glyph "$..." is blanked up
+// to the next space (or to the end).
 void blankBreaksAndGlyphs(std::string& text) {
     for (char& c : text) {
-        if (c == '\n' || c == '\r')
+        if (c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\v')
             c = ' ';
     }
     std::size_t p = text.find('$');
@@ -190,10 +170,10 @@ std::string fail(Host& host, std::string_view secondLine) {
 std::string CleanGameText(std::string_view text, Host& host) {
     std::string_view failure;
     std::string result(text);
-    std::vector<std::size_t> notLineStart;
-    if (!removeTags(result, notLineStart))
+    const Unpaired unpaired = removeTagsAndComments(result);
+    if (unpaired == Unpaired::Bracket)
         failure = kBracketLine;
-    else if (!removeComments(result, notLineStart))
+    else if (unpaired == Unpaired::Brace)
         failure = kBraceLine;
     else if (!removeVariations(result))
         failure = kParenthesisLine;

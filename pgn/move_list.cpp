@@ -10,7 +10,9 @@ namespace pgn {
 namespace {
 
 constexpr std::size_t kColumn = 8;
-constexpr int kLastMoveNumber = 32767; // the move counter is 16-bit
+constexpr int kLastStartNumber = 32767; // a set-up position's move number is 16-bit
+// Move numbers themselves have no limit of their own: a game of any length keeps every number.
+constexpr std::size_t kLongestNumber = 18;
 
 // Position of the first occurrence of pattern at or after position from; 0 when none.
 std::size_t findFrom(std::string_view text, std::string_view pattern, std::size_t from) {
@@ -43,9 +45,9 @@ public:
             while (first > 0 && text[first - 1] >= '0' && text[first - 1] <= '9')
                 --first;
             const std::size_t length = d - first;
-            if (first == 0 || length == 0 || length > 5 || text[first] == '0')
+            if (first == 0 || length == 0 || length > kLongestNumber || text[first] == '0')
                 continue;
-            int n = 0;
+            long long n = 0;
             for (std::size_t i = first; i < d; ++i)
                 n = n * 10 + (text[i] - '0');
             places_.push_back({n, d});
@@ -55,7 +57,7 @@ public:
 
     // Blanks the first " <n>..." of text, so that a Black move resuming after a removed comment
     // or variation is read as Black's move of move n.
-    void blank(std::string& text, int n, std::size_t digits) const {
+    void blank(std::string& text, long long n, std::size_t digits) const {
         const auto first = std::lower_bound(places_.begin(), places_.end(), Place{n, 0});
         for (auto it = first; it != places_.end() && it->n == n; ++it) {
             const std::size_t start = it->dots - digits - 1;
@@ -70,7 +72,7 @@ public:
 
 private:
     struct Place {
-        int n;
+        long long n;
         std::size_t dots; // 0-based position of the "..."
         friend auto operator<=>(const Place&, const Place&) = default;
     };
@@ -140,13 +142,16 @@ void fill(std::string_view source, std::vector<std::string>& list, std::string& 
 
     std::size_t pos = 0;
     std::size_t markPeriod = 0;
-    int first = std::clamp(start.number, 1, kLastMoveNumber);
+    long long first = std::clamp(start.number, 1, kLastStartNumber);
     if (start.blackFirst) {
-        pos = blackFirstEntry(view, first, list);
-        first = pos == 0 ? kLastMoveNumber + 1 : first + 1;
+        pos = blackFirstEntry(view, static_cast<int>(first), list);
+        if (pos == 0)
+            first = 0; // nothing follows a missing first move
+        else
+            ++first;
     }
-    char digitBuffer[8];
-    for (int n = first; n <= kLastMoveNumber; ++n) {
+    char digitBuffer[24];
+    for (long long n = first; n > 0; ++n) {
         const auto converted = std::to_chars(digitBuffer, digitBuffer + sizeof digitBuffer, n);
         const std::string_view digits(digitBuffer,
                                       static_cast<std::size_t>(converted.ptr - digitBuffer));

@@ -28,19 +28,23 @@ std::size_t instr(const std::string& s, char c, std::size_t from = 1) {
     return p == std::string::npos ? 0 : p + 1;
 }
 
-// 0: fine; 1, 2, 3: the failing step.
+// 0: fine; 1, 2, 3: the failing step. Tags and comments go in the order they stand, so that
+// what one holds is no mark of the other.
 int clean(std::string& t) {
-    const char pairs[2][2] = {{'[', ']'}, {'{', '}'}};
-    for (int step = 0; step < 2; ++step) {
-        for (;;) {
-            const std::size_t a = instr(t, pairs[step][0]);
-            const std::size_t b = instr(t, pairs[step][1]);
-            if (b < a)
-                return step + 1;
-            if (a == 0)
-                break;
-            t.erase(a - 1, b - a + 1);
-        }
+    for (;;) {
+        const std::size_t tag = instr(t, '[');
+        const std::size_t comment = instr(t, '{');
+        if (tag == 0 && comment == 0)
+            break;
+        const bool isTag = comment == 0 || (tag != 0 && tag < comment);
+        const char open = isTag ? '[' : '{';
+        const char close = isTag ? ']' : '}';
+        const std::size_t a = instr(t, open);
+        const std::size_t stray = instr(t, close);
+        const std::size_t b = instr(t, close, a + 1);
+        if (stray < a || b == 0)
+            return isTag ? 1 : 2;
+        t.erase(a - 1, b - a + 1);
     }
     for (;;) {
         std::size_t a = instr(t, '(');
@@ -90,7 +94,11 @@ TEST(CleanGameText, RemovesTagsCommentsVariationsAndGlyphsKeepingEverySpace) {
     EXPECT_EQ(pgn::CleanGameText("1. e4 {see (2. d4) [%clk 0:01]} e5", host), "1. e4  e5");
     // A glyph with nothing after it is blanked to the end; a glyph ends only at a space.
     EXPECT_EQ(pgn::CleanGameText("1. e4 $14", host), "1. e4    ");
-    EXPECT_EQ(pgn::CleanGameText("e4 $1\te5 f4", host), "e4       f4");
+    // Tabs, form feeds and vertical tabs are spaces.
+    EXPECT_EQ(pgn::CleanGameText("e4 $1\te5\f\vf4", host), "e4    e5  f4");
+    // Brackets inside comments are no tags, and tags inside comments start nothing.
+    EXPECT_EQ(pgn::CleanGameText("1. e4 {[%clk 0:59:59} e5 ; [x\n2. d4", host), "1. e4  e5  2. d4");
+    EXPECT_EQ(pgn::CleanGameText("1. e4 {a [Event \"x\"] b} e5", host), "1. e4  e5");
     // A "]" inside a tag's quoted value is part of the value.
     EXPECT_EQ(pgn::CleanGameText("[Event \"a]b\"] [Site \"y\"] 1. e4", host), "  1. e4");
     // A ")" closing nothing stays when no "(" follows it.

@@ -34,6 +34,14 @@ TEST(FillMoveList, BuildsOneFixedColumnEntryPerMoveAndTakesTheLastTokenAsResult)
     EXPECT_EQ(list[11], "12. W12          B12");
     EXPECT_EQ(list[39], "40. Qh7#         1-0");
     EXPECT_EQ(result, "1-0");
+
+    // Move numbers past 16 bits are kept, every one.
+    text.clear();
+    for (int i = 1; i <= 40000; ++i)
+        text += std::to_string(i) + ". Nf3 Nf6 ";
+    const List longGame = fill(text + "1/2-1/2", result);
+    ASSERT_EQ(longGame.size(), 40000u);
+    EXPECT_EQ(longGame.back(), "40000. Nf3          Nf6");
 }
 
 TEST(FillMoveList, ReadsABlackMoveResumingAfterARemovedCommentAsThatMovesBlackMove) {
