@@ -14,7 +14,8 @@
 namespace pw2::collections {
 namespace {
 
-constexpr std::size_t kHead = 512;
+// Enough to tell every format: a tar header says "ustar" at byte 257.
+constexpr std::size_t kHead = 262;
 constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 std::ptrdiff_t readFd(int fd, char* to, std::size_t size) {
@@ -323,17 +324,17 @@ struct CollectionReader::Archive {
         for (;;) {
             if (owner.failed_)
                 return -1;
-            if (newlineDue) {
-                newlineDue = false;
-                *to = '\n';
-                return 1;
-            }
             if (!inMember) {
                 if (!nextMember())
                     return owner.failed_ ? -1 : 0;
                 inMember = true;
                 memberBytes = 0;
                 lastByte = '\n';
+                if (newlineDue) {
+                    newlineDue = false;
+                    *to = '\n';
+                    return 1;
+                }
             }
             const la_ssize_t got = archive_read_data(handle, to, size);
             if (got < 0) {
@@ -419,11 +420,6 @@ struct CollectionReader::Folder {
         for (;;) {
             if (owner.failed_)
                 return -1;
-            if (newlineDue) {
-                newlineDue = false;
-                *to = '\n';
-                return 1;
-            }
             if (fd < 0) {
                 if (next == files.size())
                     return 0;
@@ -432,6 +428,11 @@ struct CollectionReader::Folder {
                 lastByte = '\n';
                 if (fd < 0)
                     return fail(std::strerror(errno));
+                if (newlineDue) {
+                    newlineDue = false;
+                    *to = '\n';
+                    return 1;
+                }
             }
             const std::ptrdiff_t got = readFd(fd, to, size);
             if (got < 0)

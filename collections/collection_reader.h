@@ -4,8 +4,9 @@
 // libarchive.
 //
 // The text of a collection is the text of its PGN members joined in the order of their names
-// (bytewise), with a line feed added after a member that does not end in one, so that no game
-// runs into the next member's first tag. A member is taken for PGN by its name alone (it ends in
+// (bytewise), with a line feed added between a member that does not end in one and the next, so
+// that no game runs into the next member's first tag. A member is taken for PGN by its name alone
+// (it ends in
 // ".pgn", in any letter case); the others are passed over and reported through onSkipped, and so
 // is a member that is encrypted. Memory stays bounded by the reader's block whatever the size:
 // nothing is unpacked ahead of what read() is asked for.
@@ -37,7 +38,7 @@ inline constexpr std::uint64_t kDefaultUnpackLimit = std::uint64_t(64) << 30;
 // What a path holds, told from its first bytes (a folder by what it is).
 enum class Format { Plain, Gzip, Bzip2, Xz, Zstd, Zip, Tar, Folder };
 
-// The format that head, the first bytes of a file (512 or all of a shorter one), shows.
+// The format that head, the first bytes of a file (262, or all of a shorter one), shows.
 Format formatOf(std::string_view head);
 // The format's name as messages give it ("gzip", "zip archive", ...).
 const char* formatName(Format format);
