@@ -34,6 +34,8 @@ for set in "$@"; do
   --fuzz)
     # The fuzz targets: clang++ with libFuzzer and the sanitizers' runtime libraries.
     packages+=(clang libclang-rt-14-dev)
+    # The collection reader's seeds are made with the compressors and tar.
+    packages+=(gzip bzip2 xz-utils zstd tar)
     ;;
   *)
     echo "usage: scripts/install-deps.sh [--test] [--bench] [--fuzz]" >&2
