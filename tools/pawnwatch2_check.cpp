@@ -42,6 +42,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -98,7 +99,7 @@ constexpr const char* kHelp =
     "be written, or the arguments are wrong.\n";
 
 // At most this many games per worker are read ahead of the line last written.
-constexpr std::size_t kInFlightPerWorker = 8;
+constexpr std::size_t kInFlightPerWorker = 16;
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
 // the game's failure.
@@ -278,6 +279,13 @@ int replayOnControl(pgn::GameReader& reader, bool fen, Report& report, Tally& ta
 // More jobs: the games go round a ring of slots, kInFlightPerWorker per worker. This thread reads
 // each game into the next free slot; a worker takes the oldest game not taken, replays it on its
 // own board and writes, in the order of the games, every line that is done.
+//
+// Flushing: a line goes out at once when no game after it is read yet (the reader may be waiting
+// for input), when a worker is about to wait for a game, and when a worker is about to start a
+// game larger than kQuickGame. Otherwise the next line is due within moments, and the output is
+// flushed at most every kFlushEvery while lines keep coming (a worker about to start a game
+// flushes what has waited that long). A thread sleeps only when it must and is woken only when
+// another thread sleeps, so a game handed over costs no system call.
 class ParallelReplay {
 public:
     ParallelReplay(unsigned workers, bool fen, Report& report, Tally& tally)
@@ -292,17 +300,22 @@ public:
     // cannot be written.
     bool submit(std::string_view game) {
         std::unique_lock lock(mutex_);
-        slotFree_.wait(lock, [&] { return submitted_ - written_ < slots_.size() || stopped_; });
+        if (submitted_ - written_ == slots_.size() && !stopped_) {
+            readerWaiting_ = true;
+            // Woken once half the ring is free, not at every line: the reader runs ahead in
+            // bursts instead of waking for each game.
+            slotFree_.wait(lock,
+                           [&] { return submitted_ - written_ <= slots_.size() / 2 || stopped_; });
+            readerWaiting_ = false;
+        }
         if (stopped_)
             return false;
         Slot& slot = slots_[submitted_ % slots_.size()];
-        // No worker touches the slot until it is submitted.
-        lock.unlock();
         slot.text.assign(game);
         slot.done = false;
-        lock.lock();
         ++submitted_;
-        gameReady_.notify_one();
+        if (idleWorkers_ > 0)
+            gameReady_.notify_one();
         return true;
     }
 
@@ -319,6 +332,11 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kFlushEvery = std::chrono::milliseconds(5);
+    // A game this large or smaller replays in well under a millisecond.
+    static constexpr std::size_t kQuickGame = std::size_t(16) << 10;
+
     struct Slot {
         std::string text;
         std::string line;
@@ -333,14 +351,20 @@ private:
         std::string line;
         std::unique_lock lock(mutex_);
         for (;;) {
-            gameReady_.wait(lock, [&] { return taken_ < submitted_ || closing_ || stopped_; });
+            if (taken_ == submitted_ && !closing_ && !stopped_) {
+                flush(true);
+                ++idleWorkers_;
+                gameReady_.wait(lock, [&] { return taken_ < submitted_ || closing_ || stopped_; });
+                --idleWorkers_;
+            }
             if (stopped_ || taken_ == submitted_)
                 return;
-            const long long number = taken_++;
+            const std::size_t number = taken_++;
             Slot& slot = slots_[number % slots_.size()];
+            flush(slot.text.size() > kQuickGame);
             text.swap(slot.text);
             lock.unlock();
-            const bool failed = replayer.play(number + 1, text, line);
+            const bool failed = replayer.play(static_cast<long long>(number) + 1, text, line);
             lock.lock();
             slot.line.swap(line);
             slot.failed = failed;
@@ -349,30 +373,48 @@ private:
         }
     }
 
-    // Writes the lines that are next in order and done; flushes when the next one is not done.
+    // Writes the lines that are next in order and done.
     void writeReady() {
-        bool wrote = false;
+        const std::size_t before = written_;
         while (!stopped_ && written_ < submitted_) {
             Slot& slot = slots_[written_ % slots_.size()];
             if (!slot.done)
                 break;
             if (!report_.write(slot.line)) {
-                stopped_ = true;
-                break;
+                stop();
+                return;
             }
             slot.done = false;
             ++written_;
             ++tally_.games;
             tally_.ok += slot.failed ? 0 : 1;
-            wrote = true;
         }
-        if (wrote && !report_.flush())
-            stopped_ = true;
-        if (wrote || stopped_) {
-            slotFree_.notify_all();
-            if (stopped_)
-                gameReady_.notify_all();
-        }
+        if (written_ == before)
+            return;
+        unflushed_ = true;
+        // No game after these is read yet: nothing else is due soon.
+        flush(written_ == submitted_);
+        if (readerWaiting_ && submitted_ - written_ <= slots_.size() / 2)
+            slotFree_.notify_one();
+    }
+
+    // Flushes the lines written: now, or when they have waited kFlushEvery since the last flush.
+    void flush(bool now) {
+        if (!unflushed_ || stopped_)
+            return;
+        const Clock::time_point time = Clock::now();
+        if (!now && time - lastFlush_ < kFlushEvery)
+            return;
+        unflushed_ = false;
+        lastFlush_ = time;
+        if (!report_.flush())
+            stop();
+    }
+
+    void stop() {
+        stopped_ = true;
+        slotFree_.notify_all();
+        gameReady_.notify_all();
     }
 
     std::vector<Slot> slots_;
@@ -385,6 +427,10 @@ private:
     std::size_t submitted_ = 0; // games handed to the workers
     std::size_t taken_ = 0;     // games a worker took
     std::size_t written_ = 0;   // games whose line is written
+    unsigned idleWorkers_ = 0;
+    bool readerWaiting_ = false;
+    bool unflushed_ = false;
+    Clock::time_point lastFlush_{};
     bool closing_ = false;
     bool stopped_ = false;
     std::vector<std::thread> threads_;
