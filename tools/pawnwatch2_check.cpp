@@ -64,39 +64,39 @@ namespace {
 #error "PW2_VERSION is set by tools/CMakeLists.txt from the project's version"
 #endif
 
-constexpr const char* kUsage =
-    "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE   (FILE \"-\" reads "
-    "standard input)\n";
+constexpr const char* kUsage = "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE "
+                               "  (\"-\": standard input)\n";
 
-// --help: the usage line, what is printed and the exit statuses.
+// --help: the usage line, what is printed and the exit statuses; no line is wider than 80.
 constexpr const char* kHelp =
-    "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE   (FILE \"-\" reads "
-    "standard input)\n"
+    "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE\n"
     "       pawnwatch2-check --help | --version\n"
-    "Replays every game of a PGN collection exactly as pawnwatch2 would, without a display.\n"
+    "Replays every game of a PGN collection exactly as pawnwatch2 would, without a\n"
+    "display.\n"
     "\n"
     "  --fen          add the final piece placement to each game's line\n"
-    "  -j N           replay on N cores (default: every core); -j 1 replays on the board\n"
-    "                 control itself\n"
+    "  -j N           replay on N cores (default: every core); -j 1 replays on the\n"
+    "                 board control itself\n"
     "  --unpack-limit BYTES\n"
     "                 stop a compressed file or an archive that unpacks past BYTES\n"
     "                 (default 64 GiB; K, M and G suffixes count in 1024s)\n"
     "  --help, -h     print this text and exit\n"
     "  --version      print the version and exit\n"
     "\n"
-    "FILE is a PGN file, plain or compressed with gzip, bzip2, xz or zstd, a zip or tar\n"
-    "archive (compressed or not) of .pgn files, or a folder of .pgn files; the .pgn members\n"
-    "are read in the order of their names, and the others are named and passed over.\n"
+    "FILE is a PGN file, plain or compressed with gzip, bzip2, xz or zstd, a zip or\n"
+    "tar archive (compressed or not) of .pgn files, or a folder of .pgn files; the\n"
+    ".pgn members are read in the order of their names, and the others are named\n"
+    "and passed over. \"-\" reads standard input, and a named pipe is read to its end.\n"
     "\n"
     "Prints one line per game as soon as it is replayed: its number, \"ok\" or \"fail\",\n"
     "the half-moves played, with --fen the piece placement, and for a failed game the\n"
     "message it showed, separated by tabs; last, on standard error, \"N games, K ok,\n"
-    "M failed\". FILE is a regular file, a folder or a named pipe, read one game at a time.\n"
+    "M failed\". Games are read one at a time.\n"
     "\n"
     "Exit status: 0 every game replayed; 1 a game failed, or the file holds no game;\n"
     "2 the file cannot be read, is a device or a socket, shrank while it was read, is\n"
-    "damaged, unpacks past the limit or holds an encrypted PGN member, the report cannot\n"
-    "be written, or the arguments are wrong.\n";
+    "damaged, unpacks past the limit or holds an encrypted PGN member, the report\n"
+    "cannot be written, or the arguments are wrong.\n";
 
 // At most this many games per worker are read ahead of the line last written.
 constexpr std::size_t kInFlightPerWorker = 16;
