@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto reader = pw2::collections::CollectionReader::open(path, options, error);
     require(reader != nullptr || !error.empty(), "a refusal without a reason");
     if (reader) {
-        require(pw2::collections::formatOf(std::string_view(
-                    reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 262))) ==
+        require(pw2::collections::formatOf(std::string_view(reinterpret_cast<const char*>(data),
+                                                            std::min<std::size_t>(size, 262))) ==
                     reader->format(),
                 "the format differs from the one the first bytes show");
         if (reader->plainFd() >= 0) {
