@@ -30,6 +30,17 @@ bool readable(const struct stat& info) {
     return S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode);
 }
 
+// The first bytes of gzip, bzip2, xz, zstd and zip.
+constexpr char kMagicStarts[] = {'\x1f', 'B', '\xfd', '\x28', 'P'};
+
+bool plainText(std::string_view head) {
+    if (head.empty() ||
+        std::string_view(kMagicStarts, sizeof kMagicStarts).find(head[0]) != std::string_view::npos)
+        return false;
+    const std::size_t feed = head.find('\n');
+    return feed != std::string_view::npos && head.find('\0') > feed;
+}
+
 } // namespace
 
 Format formatOf(std::string_view head) {
@@ -516,10 +527,13 @@ std::unique_ptr<CollectionReader> CollectionReader::open(const std::string& path
             return reader;
         }
     }
-    // A stream: its first bytes tell its format, and are given back first.
+    // A stream: its first bytes tell its format, and are given back first. Text is told before
+    // all of them arrive, so that a short game typed or piped in is not held back: a line feed
+    // before any NUL byte, and a first byte that begins no compressed format, is no archive (a
+    // tar header holds the member's name, NUL-padded, in its first 100 bytes).
     reader->head_.resize(kHead);
     std::size_t have = 0;
-    while (have < kHead) {
+    while (have < kHead && !plainText(std::string_view(reader->head_.data(), have))) {
         const std::ptrdiff_t got = readFd(reader->fd_, reader->head_.data() + have, kHead - have);
         if (got < 0) {
             error = std::strerror(errno);

@@ -217,6 +217,24 @@ TEST(CheckTool, StandardInputIsCheckedGameByGameAsItArrives) {
     EXPECT_EQ(fromFile.out.size(), 22u);
 }
 
+TEST(CheckTool, AShortGameOnStandardInputIsReportedBeforeMoreArrives) {
+    // Fewer bytes than an archive's header: still told for text, and the game checked at once.
+    for (const char* jobs : {"1", "2"}) {
+        QProcess process;
+        process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), {"-j", jobs, "-"});
+        ASSERT_TRUE(process.waitForStarted());
+        process.write("[Event \"a\"]\n1. e4 e5 1-0\n\n[Event \"b\"]\n");
+        QByteArray out;
+        while (!out.contains('\n') && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput();
+        EXPECT_EQ(out, "1\tok\t2\n") << jobs;
+        process.write("1. d4 *\n");
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(out + process.readAllStandardOutput(), "1\tok\t2\n2\tok\t1\n");
+    }
+}
+
 TEST(CheckTool, ReadsANamedPipeToItsEnd) {
     QTemporaryDir dir;
     const std::string fifo = dir.filePath("games.fifo").toStdString();
