@@ -13,8 +13,19 @@ constexpr std::size_t kBlock = std::size_t(1) << 16;
 
 } // namespace
 
+std::ptrdiff_t FdSource::read(char* to, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, to, size);
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
 GameReader::GameReader(int fd, std::int64_t expectedSize, std::size_t largestGame)
-    : fd_(fd), expectedSize_(expectedSize), largestGame_(largestGame) {}
+    : fdSource_(fd), source_(&fdSource_), expectedSize_(expectedSize), largestGame_(largestGame) {}
+
+GameReader::GameReader(ByteSource& source, std::int64_t expectedSize, std::size_t largestGame)
+    : source_(&source), expectedSize_(expectedSize), largestGame_(largestGame) {}
 
 bool GameReader::readMore() {
     if (ended_)
@@ -33,10 +44,8 @@ bool GameReader::readMore() {
     }
     const std::size_t old = buffer_.size();
     buffer_.resize(old + kBlock);
-    for (;;) {
-        const ssize_t got = ::read(fd_, buffer_.data() + old, kBlock);
-        if (got < 0 && errno == EINTR)
-            continue;
+    {
+        const std::ptrdiff_t got = source_->read(buffer_.data() + old, kBlock);
         if (got < 0) {
             buffer_.resize(old);
             ended_ = true;

@@ -11,6 +11,26 @@
 
 namespace pgn {
 
+// Where a GameReader's bytes come from: a file descriptor, or anything that unpacks bytes.
+class ByteSource {
+public:
+    // Up to size bytes into to; 0 at the end of the input, -1 on a failure with errno set.
+    virtual std::ptrdiff_t read(char* to, std::size_t size) = 0;
+
+protected:
+    ~ByteSource() = default;
+};
+
+// A file descriptor read as it is (a read interrupted by a signal is tried again).
+class FdSource final : public ByteSource {
+public:
+    explicit FdSource(int fd) : fd_(fd) {}
+    std::ptrdiff_t read(char* to, std::size_t size) override;
+
+private:
+    int fd_;
+};
+
 class GameReader {
 public:
     enum class Status {
@@ -23,6 +43,11 @@ public:
 
     // expectedSize: the size of a regular file when it was opened, or -1 for a stream.
     GameReader(int fd, std::int64_t expectedSize, std::size_t largestGame = kLargestGame);
+    // The games of any source of bytes, which outlives the reader.
+    explicit GameReader(ByteSource& source, std::int64_t expectedSize = -1,
+                        std::size_t largestGame = kLargestGame);
+    GameReader(const GameReader&) = delete;
+    GameReader& operator=(const GameReader&) = delete;
 
     // The next game's text, valid until the next call; false when there is none, with status()
     // saying why.
@@ -38,7 +63,8 @@ private:
     // Appends the next block of input; false at the end of the input or on a failure.
     bool readMore();
 
-    int fd_;
+    FdSource fdSource_{-1};
+    ByteSource* source_;
     std::int64_t expectedSize_;
     std::size_t largestGame_;
     std::string buffer_;

@@ -28,6 +28,17 @@ cmake --build "$build"
 rm -rf "$build/seeds"
 "$build/bin/fuzz_make_seeds" "$build/seeds" "$top"/tests/data/*.pgn "$top/data/default.pgn"
 mkdir -p "$artifacts" "$build/logs"
+# The collection reader's seeds: the test games compressed and archived in each format it reads.
+archives=$build/seeds/archives
+mkdir -p "$archives"
+small=$top/tests/data/set-up-games.pgn
+gzip -c "$small" >"$archives/games.pgn.gz"
+bzip2 -c "$small" >"$archives/games.pgn.bz2"
+xz -c "$small" >"$archives/games.pgn.xz"
+zstd -q -c "$small" >"$archives/games.pgn.zst"
+(cd "$top/tests/data" && tar cf "$archives/games.tar" set-up-games.pgn tags-and-line-comments.pgn README.md &&
+  tar czf "$archives/games.tar.gz" set-up-games.pgn commentary.pgn)
+cp "$small" "$archives/games.pgn"
 
 # target:seed folder:dictionary
 targets=(
@@ -36,6 +47,7 @@ targets=(
   settings:settings:
   edit_round_trip:files:pgn.dict
   rules:games:
+  collection:archives:
 )
 export UBSAN_OPTIONS=print_stacktrace=1
 

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev libxcb1-dev
+  # Compressed and archived collections (gzip, bzip2, xz, zstd, zip, tar) are read through it.
+  libarchive-dev
   # Qt's Wayland platform: the saver on a Wayland desktop without XWayland.
   qt6-wayland
   libgtest-dev libgmock-dev googletest libbenchmark-dev
@@ -24,12 +26,19 @@ for set in "$@"; do
     # The Wayland test: sway's headless backend, grim for its screenshots, wtype for a key.
     packages+=(sway grim wtype)
     ;;
+  --bench)
+    # bench/check_speed.sh: pgn-extract to compare with, the compressors for the collections it
+    # makes, and GNU time for the peak memory.
+    packages+=(pgn-extract zstd xz-utils bzip2 gzip time)
+    ;;
   --fuzz)
     # The fuzz targets: clang++ with libFuzzer and the sanitizers' runtime libraries.
     packages+=(clang libclang-rt-14-dev)
+    # The collection reader's seeds are made with the compressors and tar.
+    packages+=(gzip bzip2 xz-utils zstd tar)
     ;;
   *)
-    echo "usage: scripts/install-deps.sh [--test] [--fuzz]" >&2
+    echo "usage: scripts/install-deps.sh [--test] [--bench] [--fuzz]" >&2
     exit 2
     ;;
   esac

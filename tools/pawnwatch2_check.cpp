@@ -1,35 +1,60 @@
-// pawnwatch2-check: replays every game of a PGN file headless, exactly as the saver plays it, on
-// the real board control, and reports each game.
+// pawnwatch2-check: replays every game of a collection headless, exactly as the saver plays it,
+// and reports each game.
 //
-//   pawnwatch2-check [--fen] FILE
+//   pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE
 //   pawnwatch2-check --help | --version     (answered without a display)
+//
+// FILE is a PGN file, plain or compressed (gzip, bzip2, xz, zstd), a zip or tar archive of PGN
+// files, or a folder of them (see collections/collection_reader.h); "-" reads standard input,
+// and a named pipe (or a shell's <(command)) is read the same way, to its end. Members that are
+// not PGN are named on standard error and passed over.
 //
 // One line per game on standard output: number, tab, "ok" or "fail", tab, half-moves played;
 // with --fen a tab and the piece placement of the final position; for a failed game a tab and
 // the first message the game showed. Last line on standard error: "N games, K ok, M failed".
 // Exit status: 0 when every game replayed, 1 when any failed or the file holds no game, 2 when
-// the file cannot be read (or shrank while it was read), a game's line cannot be written, the
-// arguments are wrong or the board control cannot be created. FILE "-" reads standard input; a
-// named pipe (or a shell's <(command)) is read the same way, to its end. Games are read one at a
-// time, so memory stays bounded by the largest game.
+// the file cannot be read (or shrank while it was read, or is damaged, or unpacks past the
+// limit, or holds an encrypted PGN member), a game's line cannot be written, the arguments are
+// wrong or the board control cannot be created.
+//
+// With -j 1 the games are replayed one after another on the real board control, through
+// dispatch. With more jobs (the default: one per core) each worker thread replays games on a
+// board of its own in memory, which answers as the control does (playback/memory_board.h), and
+// the lines still come out in the order of the games. Games are read one at a time, and at most
+// kInFlightPerWorker games per worker are read ahead, so memory stays bounded by the largest
+// game.
+//
+// A line is flushed as soon as its game and all before it are done, unless the next game's line
+// is ready without waiting: with -j 1 the output is flushed before the input is read (so a line
+// waits at most for the games already read with it), with more jobs when the next game's line
+// is not done yet.
 #include "boardhost/board_proxy.h"
 #include "boardhost/control_loader.h"
+#include "collections/collection_reader.h"
 #include "pgn/engine.h"
 #include "pgn/game_reader.h"
 #include "playback/game_player.h"
+#include "playback/memory_board.h"
 
 #include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sched.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -39,27 +64,42 @@ namespace {
 #error "PW2_VERSION is set by tools/CMakeLists.txt from the project's version"
 #endif
 
-constexpr const char* kUsage =
-    "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n";
+constexpr const char* kUsage = "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE "
+                               "  (\"-\": standard input)\n";
 
-// --help: the usage line, what is printed and the exit statuses.
+// --help: the usage line, what is printed and the exit statuses; no line is wider than 80.
 constexpr const char* kHelp =
-    "usage: pawnwatch2-check [--fen] FILE   (FILE \"-\" reads standard input)\n"
+    "usage: pawnwatch2-check [--fen] [-j N] [--unpack-limit BYTES] FILE\n"
     "       pawnwatch2-check --help | --version\n"
-    "Replays every game of a PGN file exactly as pawnwatch2 would, without a display.\n"
+    "Replays every game of a PGN collection exactly as pawnwatch2 would, without a\n"
+    "display.\n"
     "\n"
     "  --fen          add the final piece placement to each game's line\n"
+    "  -j N           replay on N cores (default: every core); -j 1 replays on the\n"
+    "                 board control itself\n"
+    "  --unpack-limit BYTES\n"
+    "                 stop a compressed file or an archive that unpacks past BYTES\n"
+    "                 (default 64 GiB; K, M and G suffixes count in 1024s)\n"
     "  --help, -h     print this text and exit\n"
     "  --version      print the version and exit\n"
+    "\n"
+    "FILE is a PGN file, plain or compressed with gzip, bzip2, xz or zstd, a zip or\n"
+    "tar archive (compressed or not) of .pgn files, or a folder of .pgn files; the\n"
+    ".pgn members are read in the order of their names, and the others are named\n"
+    "and passed over. \"-\" reads standard input, and a named pipe is read to its end.\n"
     "\n"
     "Prints one line per game as soon as it is replayed: its number, \"ok\" or \"fail\",\n"
     "the half-moves played, with --fen the piece placement, and for a failed game the\n"
     "message it showed, separated by tabs; last, on standard error, \"N games, K ok,\n"
-    "M failed\". FILE is a regular file or a named pipe, read one game at a time.\n"
+    "M failed\". Games are read one at a time.\n"
     "\n"
     "Exit status: 0 every game replayed; 1 a game failed, or the file holds no game;\n"
-    "2 the file cannot be read, is a device, a folder or a socket, or shrank while it\n"
-    "was read, the report cannot be written, or the arguments are wrong.\n";
+    "2 the file cannot be read, is a device or a socket, shrank while it was read, is\n"
+    "damaged, unpacks past the limit or holds an encrypted PGN member, the report\n"
+    "cannot be written, or the arguments are wrong.\n";
+
+// At most this many games per worker are read ahead of the line last written.
+constexpr std::size_t kInFlightPerWorker = 16;
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
 // the game's failure.
@@ -82,14 +122,16 @@ public:
     std::string message;
 };
 
-void appendPlacement(std::string& out, pw2::BoardProxy& board) {
+void appendPlacement(std::string& out, pgn::Board& board) {
     static constexpr char kLetters[] = "?prnbqkPRNBQK"; // indexed by PieceNum - 1
-    for (std::int16_t row = 1; row <= 8; ++row) {
+    pgn::Squares squares;
+    board.readSquares(squares);
+    for (int row = 1; row <= 8; ++row) {
         if (row > 1)
             out += '/';
         int empty = 0;
-        for (std::int16_t col = 1; col <= 8; ++col) {
-            const std::int32_t value = board.piece(col, row);
+        for (int col = 1; col <= 8; ++col) {
+            const std::int32_t value = squares.at[col - 1][row - 1];
             if (value == pgn::pieces::none) {
                 ++empty;
                 continue;
@@ -125,64 +167,309 @@ void appendNumber(std::string& out, long long n) {
     out.append(digits, r.ptr);
 }
 
-// Plays each game as the saver does, on a board set up anew for it; returns the half-moves
-// played.
+// Plays each game as the saver does, on a board set up anew for it, and makes its line.
+template <class GameBoard>
 class Replayer {
 public:
-    explicit Replayer(pw2::BoardProxy& board) : board_(board) {}
+    Replayer(GameBoard& board, bool fen) : board_(board), fen_(fen) {}
 
-    long play(std::string_view gameText) {
-        host.startGame();
+    // The line of game number; returns whether the game failed.
+    bool play(long long number, std::string_view gameText, std::string& out) {
+        host_.startGame();
         board_.newGame();
-        player_.load(gameText, host);
-        return player_.playToEnd(board_, host).halfMoves;
+        player_.load(gameText, host_);
+        const long played = player_.playToEnd(board_, host_).halfMoves;
+        const bool failed = host_.failed;
+        out.clear();
+        appendNumber(out, number);
+        out += failed ? "\tfail\t" : "\tok\t";
+        appendNumber(out, played);
+        if (fen_) {
+            out += '\t';
+            appendPlacement(out, board_);
+        }
+        if (failed) {
+            out += '\t';
+            appendOneLine(out, host_.message);
+        }
+        out += '\n';
+        return failed;
     }
 
-    CheckHost host;
-
 private:
-    pw2::BoardProxy& board_;
+    GameBoard& board_;
+    bool fen_;
+    CheckHost host_;
     pw2::GamePlayer player_;
 };
 
-// The input: a regular file or a named pipe by its path, or standard input for "-". Anything
-// else (a device, a folder, a socket) is refused, since reading it might never end. A pipe ends
-// when its writer closes it, as standard input does.
-struct Input {
-    int fd = -1;
-    std::int64_t size = -1; // a regular file's size when opened; -1 for a stream
-    std::string error;
+// Standard output. A report that cannot be written (a full disk, a closed output) ends the run:
+// its games would otherwise go unreported under a status that says they were checked.
+class Report {
+public:
+    bool write(const std::string& line) {
+        if (error_ == 0 && std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
+            error_ = errno != 0 ? errno : EIO;
+        return error_ == 0;
+    }
+    bool flush() {
+        if (error_ == 0 && std::fflush(stdout) != 0)
+            error_ = errno != 0 ? errno : EIO;
+        return error_ == 0;
+    }
+    int error() const { return error_; }
+
+private:
+    int error_ = 0;
 };
 
-bool readable(const struct stat& info) {
-    return S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode);
+// The input as -j 1 reads it: the report is flushed before each read, so that every game
+// replayed so far is out before the program may wait for more input.
+class FlushingSource final : public pgn::ByteSource {
+public:
+    FlushingSource(pgn::ByteSource& input, Report& report) : input_(input), report_(report) {}
+    std::ptrdiff_t read(char* to, std::size_t size) override {
+        report_.flush();
+        return input_.read(to, size);
+    }
+
+private:
+    pgn::ByteSource& input_;
+    Report& report_;
+};
+
+struct Tally {
+    long long games = 0; // games whose line was written
+    long long ok = 0;
+};
+
+// -j 1: one game after another on the board control, on this thread.
+int replayOnControl(pgn::GameReader& reader, bool fen, Report& report, Tally& tally, char* argv0) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    char* qtArgv[] = {argv0, nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QWidget parent;
+    QString loadError;
+    vantrelkit::IControl* control =
+        pw2::createControl(vantrelkit::kProgId, &parent, nullptr, &loadError);
+    if (!control) {
+        std::fprintf(stderr, "pawnwatch2-check: %s\n", loadError.toLocal8Bit().constData());
+        return 2;
+    }
+    control->initNew();
+    {
+        pw2::BoardProxy board(*control);
+        Replayer<pw2::BoardProxy> replayer(board, fen);
+        std::string line;
+        std::string_view game;
+        while (reader.next(game)) {
+            const bool failed = replayer.play(tally.games + 1, game, line);
+            if (!report.write(line))
+                break;
+            ++tally.games;
+            tally.ok += failed ? 0 : 1;
+        }
+    }
+    control->release();
+    return 0;
 }
 
-Input openInput(const char* path) {
-    Input input;
-    if (std::string_view(path) == "-") {
-        input.fd = STDIN_FILENO;
-        return input;
+// More jobs: the games go round a ring of slots, kInFlightPerWorker per worker. This thread reads
+// each game into the next free slot; a worker takes the oldest game not taken, replays it on its
+// own board and writes, in the order of the games, every line that is done.
+//
+// Flushing: a line goes out at once when no game after it is read yet (the reader may be waiting
+// for input), when a worker is about to wait for a game, and when a worker is about to start a
+// game larger than kQuickGame. Otherwise the next line is due within moments, and the output is
+// flushed at most every kFlushEvery while lines keep coming (a worker about to start a game
+// flushes what has waited that long). A thread sleeps only when it must and is woken only when
+// another thread sleeps, so a game handed over costs no system call.
+class ParallelReplay {
+public:
+    ParallelReplay(unsigned workers, bool fen, Report& report, Tally& tally)
+        : slots_(workers * kInFlightPerWorker), fen_(fen), report_(report), tally_(tally) {
+        for (unsigned i = 0; i < workers; ++i)
+            threads_.emplace_back([this] { work(); });
     }
-    struct stat info {};
-    if (::stat(path, &info) == 0 && !readable(info)) {
-        input.error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "it is not a regular file";
-        return input;
+
+    ~ParallelReplay() { finish(); }
+
+    // Hands one game to the workers, waiting while every slot is taken; false once the report
+    // cannot be written.
+    bool submit(std::string_view game) {
+        std::unique_lock lock(mutex_);
+        if (submitted_ - written_ == slots_.size() && !stopped_) {
+            readerWaiting_ = true;
+            // Woken once half the ring is free, not at every line: the reader runs ahead in
+            // bursts instead of waking for each game.
+            slotFree_.wait(lock,
+                           [&] { return submitted_ - written_ <= slots_.size() / 2 || stopped_; });
+            readerWaiting_ = false;
+        }
+        if (stopped_)
+            return false;
+        Slot& slot = slots_[submitted_ % slots_.size()];
+        slot.text.assign(game);
+        slot.done = false;
+        ++submitted_;
+        if (idleWorkers_ > 0)
+            gameReady_.notify_one();
+        return true;
     }
-    input.fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (input.fd < 0 || ::fstat(input.fd, &info) != 0) {
-        input.error = std::strerror(errno);
-        return input;
+
+    // Waits until every game submitted is replayed and its line written.
+    void finish() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        gameReady_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+        threads_.clear();
     }
-    if (!readable(info)) {
-        input.error = "it is not a regular file";
-        ::close(input.fd);
-        input.fd = -1;
-        return input;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kFlushEvery = std::chrono::milliseconds(5);
+    // A game this large or smaller replays in well under a millisecond.
+    static constexpr std::size_t kQuickGame = std::size_t(16) << 10;
+
+    struct Slot {
+        std::string text;
+        std::string line;
+        bool done = false;
+        bool failed = false;
+    };
+
+    void work() {
+        pw2::MemoryBoard board;
+        Replayer<pw2::MemoryBoard> replayer(board, fen_);
+        std::string text;
+        std::string line;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (taken_ == submitted_ && !closing_ && !stopped_) {
+                flush(true);
+                ++idleWorkers_;
+                gameReady_.wait(lock, [&] { return taken_ < submitted_ || closing_ || stopped_; });
+                --idleWorkers_;
+            }
+            if (stopped_ || taken_ == submitted_)
+                return;
+            const std::size_t number = taken_++;
+            Slot& slot = slots_[number % slots_.size()];
+            flush(slot.text.size() > kQuickGame);
+            text.swap(slot.text);
+            lock.unlock();
+            const bool failed = replayer.play(static_cast<long long>(number) + 1, text, line);
+            lock.lock();
+            slot.line.swap(line);
+            slot.failed = failed;
+            slot.done = true;
+            writeReady();
+        }
     }
-    if (S_ISREG(info.st_mode))
-        input.size = info.st_size;
-    return input;
+
+    // Writes the lines that are next in order and done.
+    void writeReady() {
+        const std::size_t before = written_;
+        while (!stopped_ && written_ < submitted_) {
+            Slot& slot = slots_[written_ % slots_.size()];
+            if (!slot.done)
+                break;
+            if (!report_.write(slot.line)) {
+                stop();
+                return;
+            }
+            slot.done = false;
+            ++written_;
+            ++tally_.games;
+            tally_.ok += slot.failed ? 0 : 1;
+        }
+        if (written_ == before)
+            return;
+        unflushed_ = true;
+        // No game after these is read yet: nothing else is due soon.
+        flush(written_ == submitted_);
+        if (readerWaiting_ && submitted_ - written_ <= slots_.size() / 2)
+            slotFree_.notify_one();
+    }
+
+    // Flushes the lines written: now, or when they have waited kFlushEvery since the last flush.
+    void flush(bool now) {
+        if (!unflushed_ || stopped_)
+            return;
+        const Clock::time_point time = Clock::now();
+        if (!now && time - lastFlush_ < kFlushEvery)
+            return;
+        unflushed_ = false;
+        lastFlush_ = time;
+        if (!report_.flush())
+            stop();
+    }
+
+    void stop() {
+        stopped_ = true;
+        slotFree_.notify_all();
+        gameReady_.notify_all();
+    }
+
+    std::vector<Slot> slots_;
+    bool fen_;
+    Report& report_;
+    Tally& tally_;
+    std::mutex mutex_;
+    std::condition_variable gameReady_;
+    std::condition_variable slotFree_;
+    std::size_t submitted_ = 0; // games handed to the workers
+    std::size_t taken_ = 0;     // games a worker took
+    std::size_t written_ = 0;   // games whose line is written
+    unsigned idleWorkers_ = 0;
+    bool readerWaiting_ = false;
+    bool unflushed_ = false;
+    Clock::time_point lastFlush_{};
+    bool closing_ = false;
+    bool stopped_ = false;
+    std::vector<std::thread> threads_;
+};
+
+unsigned coreCount() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (::sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&cores));
+    const unsigned count = std::thread::hardware_concurrency();
+    return count > 0 ? count : 1;
+}
+
+// A count of bytes: digits with an optional K, M or G (powers of 1024); false when it is none.
+bool parseBytes(std::string_view text, std::uint64_t& bytes) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data())
+        return false;
+    std::string_view rest(end, static_cast<std::size_t>(text.data() + text.size() - end));
+    int shift = 0;
+    if (rest == "K" || rest == "k")
+        shift = 10;
+    else if (rest == "M")
+        shift = 20;
+    else if (rest == "G")
+        shift = 30;
+    else if (!rest.empty())
+        return false;
+    if (value > (~std::uint64_t(0) >> shift))
+        return false;
+    bytes = value << shift;
+    return bytes > 0;
+}
+
+bool parseJobs(std::string_view text, unsigned& jobs) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    return error == std::errc() && end == text.data() + text.size() && jobs >= 1 && jobs <= 1024;
 }
 
 } // namespace
@@ -190,12 +477,14 @@ Input openInput(const char* path) {
 int main(int argc, char** argv) {
     bool fen = false;
     const char* path = nullptr;
+    unsigned jobs = 0;
+    std::uint64_t unpackLimit = pw2::collections::kDefaultUnpackLimit;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--fen") {
             fen = true;
         } else if (arg == "-h" || arg == "--help" || arg == "--version") {
-            // Answered before the Qt application exists: they need no display.
+            // Answered before anything is read: they need no display.
             if (arg == "--version")
                 std::fputs("pawnwatch2-check " PW2_VERSION "\n", stdout);
             else
@@ -205,6 +494,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
             return 0;
+        } else if ((arg == "-j" || arg == "--jobs") && i + 1 < argc &&
+                   parseJobs(argv[i + 1], jobs)) {
+            ++i;
+        } else if (arg.starts_with("-j") && arg.size() > 2 && parseJobs(arg.substr(2), jobs)) {
+        } else if (arg == "--unpack-limit" && i + 1 < argc &&
+                   parseBytes(argv[i + 1], unpackLimit)) {
+            ++i;
         } else if (!path && (arg.empty() || arg.front() != '-' || arg == "-")) {
             path = argv[i];
         } else {
@@ -216,101 +512,96 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    if (jobs == 0)
+        jobs = coreCount();
 
-    const Input input = openInput(path);
-    if (input.fd < 0) {
-        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, input.error.c_str());
+    pw2::collections::CollectionReader::Options options;
+    options.unpackLimit = unpackLimit;
+    options.onSkipped = [](const std::string& member, const std::string& why) {
+        std::fprintf(stderr, "pawnwatch2-check: %s: %s\n", member.c_str(), why.c_str());
+    };
+    std::string openError;
+    const std::unique_ptr<pw2::collections::CollectionReader> collection =
+        pw2::collections::CollectionReader::open(path, options, openError);
+    if (!collection) {
+        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path, openError.c_str());
         return 2;
     }
+    // A plain regular file is read directly, and so is told apart when it shrinks.
+    pgn::FdSource plainFile(collection->plainFd());
+    pgn::ByteSource& input =
+        collection->plainFd() >= 0 ? static_cast<pgn::ByteSource&>(plainFile) : *collection;
+    const std::int64_t expectedSize = collection->plainFd() >= 0 ? collection->plainSize() : -1;
 
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
-    QWidget parent;
-    QString loadError;
-    vantrelkit::IControl* control =
-        pw2::createControl(vantrelkit::kProgId, &parent, nullptr, &loadError);
-    if (!control) {
-        std::fprintf(stderr, "pawnwatch2-check: %s\n", loadError.toLocal8Bit().constData());
-        return 2;
-    }
-    control->initNew();
-
-    long long games = 0;
-    long long ok = 0;
-    int writeError = 0; // errno of a report line that could not be written
-    pgn::GameReader reader(input.fd, input.size);
-    {
-        pw2::BoardProxy board(*control);
-        Replayer replayer(board);
-        std::string out;
-        std::string_view game;
-        while (reader.next(game)) {
-            ++games;
-            const long played = replayer.play(game);
-            const bool failed = replayer.host.failed;
-            ok += failed ? 0 : 1;
-            out.clear();
-            appendNumber(out, games);
-            out += failed ? "\tfail\t" : "\tok\t";
-            appendNumber(out, played);
-            if (fen) {
-                out += '\t';
-                appendPlacement(out, board);
-            }
-            if (failed) {
-                out += '\t';
-                appendOneLine(out, replayer.host.message);
-            }
-            out += '\n';
-            // Each game's line is out before the next game is read, so that whatever stops the
-            // run later leaves every finished game reported.
-            // A report that cannot be written (a full disk, a closed output) ends the run: its
-            // games would otherwise go unreported under a status that says they were checked.
-            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() ||
-                std::fflush(stdout) != 0) {
-                writeError = errno != 0 ? errno : EIO;
-                break;
+    Report report;
+    Tally tally;
+    pgn::GameReader::Status endStatus = pgn::GameReader::Status::Finished;
+    std::int64_t bytesRead = 0;
+    int readError = 0;
+    if (jobs == 1) {
+        FlushingSource flushing(input, report);
+        pgn::GameReader reader(flushing, expectedSize);
+        const int status = replayOnControl(reader, fen, report, tally, argv[0]);
+        if (status != 0)
+            return status;
+        endStatus = reader.status();
+        bytesRead = reader.bytesRead();
+        readError = reader.error();
+    } else {
+        pgn::GameReader reader(input, expectedSize);
+        {
+            ParallelReplay replay(jobs, fen, report, tally);
+            std::string_view game;
+            while (reader.next(game)) {
+                if (!replay.submit(game))
+                    break;
             }
         }
+        endStatus = reader.status();
+        bytesRead = reader.bytesRead();
+        readError = reader.error();
     }
-    control->release();
-    if (input.fd != STDIN_FILENO)
-        ::close(input.fd);
+    report.flush();
 
-    if (writeError != 0) {
-        std::fprintf(stderr, "pawnwatch2-check: cannot write the report of game %lld: %s\n", games,
-                     std::strerror(writeError));
+    if (report.error() != 0) {
+        std::fprintf(stderr, "pawnwatch2-check: cannot write the report of game %lld: %s\n",
+                     tally.games + 1, std::strerror(report.error()));
         return 2;
     }
 
-    switch (reader.status()) {
+    switch (endStatus) {
     case pgn::GameReader::Status::Shrank:
         std::fprintf(stderr,
                      "pawnwatch2-check: %s shrank while it was read (%lld of %lld bytes); the "
                      "games after game %lld were not checked\n",
-                     path, static_cast<long long>(reader.bytesRead()),
-                     static_cast<long long>(input.size), games);
+                     path, static_cast<long long>(bytesRead), static_cast<long long>(expectedSize),
+                     tally.games);
         return 2;
     case pgn::GameReader::Status::TooLarge:
         std::fprintf(stderr,
                      "pawnwatch2-check: %s: game %lld is larger than %zu MiB, which no game is\n",
-                     path, games + 1, pgn::GameReader::kLargestGame >> 20);
+                     path, tally.games + 1, pgn::GameReader::kLargestGame >> 20);
         return 2;
     case pgn::GameReader::Status::Failed:
-        std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path,
-                     std::strerror(reader.error()));
+        if (!collection->failure().empty())
+            std::fprintf(stderr,
+                         "pawnwatch2-check: %s; the games after game %lld were not checked\n",
+                         collection->failure().c_str(), tally.games);
+        else
+            std::fprintf(stderr, "pawnwatch2-check: cannot read %s: %s\n", path,
+                         std::strerror(readError));
         return 2;
     case pgn::GameReader::Status::Reading:
     case pgn::GameReader::Status::Finished:
         break;
     }
-    if (games == 0) {
+    if (tally.games == 0) {
         std::fprintf(stderr, "pawnwatch2-check: %s: no game found\n", path);
-        return 1;
+        return collection->incomplete() ? 2 : 1;
     }
-    std::fprintf(stderr, "%lld games, %lld ok, %lld failed\n", games, ok, games - ok);
-    return ok == games ? 0 : 1;
+    std::fprintf(stderr, "%lld games, %lld ok, %lld failed\n", tally.games, tally.ok,
+                 tally.games - tally.ok);
+    if (collection->incomplete())
+        return 2;
+    return tally.ok == tally.games ? 0 : 1;
 }

@@ -102,7 +102,8 @@ check_help "$pawnwatch2" pawnwatch2 /S /C /P -root "-window-id ID" XSCREENSAVER_
     "~/.config/Pawnwatch2/Pawnwatch2.matches" XDG_CONFIG_HOME
 check_version "$pawnwatch2" pawnwatch2
 check_unwritable "$pawnwatch2" pawnwatch2 1
-check_help "$check" pawnwatch2-check "[--fen] FILE" --fen --help --version "Exit status: 0" \
+check_help "$check" pawnwatch2-check "[--fen] [-j N] [--unpack-limit BYTES] FILE" --fen -j \
+    --unpack-limit --help --version "Exit status: 0" \
     "1 a game failed" "2 the file cannot be read" "standard input"
 check_version "$check" pawnwatch2-check
 check_unwritable "$check" pawnwatch2-check 2

@@ -119,17 +119,19 @@ TEST(CheckTool, UnreadableFilesAndWrongArgumentsExitWithTwo) {
     EXPECT_NE(run.err.back().find("No such file or directory"), std::string::npos);
     EXPECT_TRUE(run.out.empty());
 
+    // A folder is a collection: this one holds no game.
     run = check({dir.path()});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.back().find("Is a directory"), std::string::npos);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.back(), "pawnwatch2-check: " + dir.path().toStdString() + ": no game found");
 
     for (const QStringList& arguments :
          {QStringList{}, QStringList{"--fen"}, QStringList{"--bogus", missing},
-          QStringList{missing, missing}}) {
+          QStringList{missing, missing}, QStringList{"-j", "0", missing},
+          QStringList{"-j", missing}, QStringList{"-jx", missing}}) {
         run = check(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         ASSERT_FALSE(run.err.empty());
-        EXPECT_NE(run.err.back().find("usage: pawnwatch2-check [--fen] FILE"), std::string::npos);
+        EXPECT_NE(run.err.back().find("usage: pawnwatch2-check [--fen] [-j N]"), std::string::npos);
     }
 }
 
@@ -215,6 +217,24 @@ TEST(CheckTool, StandardInputIsCheckedGameByGameAsItArrives) {
     EXPECT_EQ(fromFile.out.size(), 22u);
 }
 
+TEST(CheckTool, AShortGameOnStandardInputIsReportedBeforeMoreArrives) {
+    // Fewer bytes than an archive's header: still told for text, and the game checked at once.
+    for (const char* jobs : {"1", "2"}) {
+        QProcess process;
+        process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), {"-j", jobs, "-"});
+        ASSERT_TRUE(process.waitForStarted());
+        process.write("[Event \"a\"]\n1. e4 e5 1-0\n\n[Event \"b\"]\n");
+        QByteArray out;
+        while (!out.contains('\n') && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput();
+        EXPECT_EQ(out, "1\tok\t2\n") << jobs;
+        process.write("1. d4 *\n");
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(out + process.readAllStandardOutput(), "1\tok\t2\n2\tok\t1\n");
+    }
+}
+
 TEST(CheckTool, ReadsANamedPipeToItsEnd) {
     QTemporaryDir dir;
     const std::string fifo = dir.filePath("games.fifo").toStdString();
@@ -296,6 +316,31 @@ TEST(CheckTool, AFileThatShrinksMidRunReportsTheGamesBeforeAndExitsWithTwo) {
                               " were not checked"),
               std::string::npos)
         << err.back();
+}
+
+TEST(CheckTool, EveryCoreGivesTheLinesOfOneJobInFileOrder) {
+    // The real games around a run of failing games (the failures of the mixed file above), three
+    // times over: each worker's board replays as the control does, game after failed game.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("games.pgn");
+    const QByteArray games = realGames();
+    const QByteArray failing = "[Event \"no knight reaches f5\"]\n1. e4 e5 2. Nf5 Nc6 1-0\n\n"
+                               "[Event \"open brace\"]\r\n1. e4 {x e5 1-0\r\n\r\n"
+                               "[Event \"no such square\"]\n1. e4 e5 2. Ke9 *\n\n";
+    const qsizetype middle = games.indexOf("[Event ", games.size() / 2);
+    writeFile(path, (games.left(middle) + failing + games.mid(middle)).repeated(3));
+    for (const QStringList& options : {QStringList{"--fen"}, QStringList{}}) {
+        const ToolRun one = check(options + QStringList{"-j", "1", path});
+        EXPECT_EQ(one.exitCode, 1);
+        ASSERT_EQ(one.out.size(), 75u);
+        EXPECT_EQ(one.err.back(), "75 games, 66 ok, 9 failed");
+        for (const char* jobs : {"-j2", "-j3", "-j16"}) {
+            const ToolRun many = check(options + QStringList{jobs, path});
+            EXPECT_EQ(many.exitCode, one.exitCode) << jobs;
+            EXPECT_EQ(many.out, one.out) << jobs;
+            EXPECT_EQ(many.err.back(), one.err.back()) << jobs;
+        }
+    }
 }
 
 TEST(CheckTool, HostileShapesReplayQuickly) {
