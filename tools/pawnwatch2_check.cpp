@@ -11,7 +11,8 @@
 //
 // One line per game on standard output: number, tab, "ok" or "fail", tab, half-moves played;
 // with --fen a tab and the piece placement of the final position; for a failed game a tab and
-// the first message the game showed. Last line on standard error: "N games, K ok, M failed".
+// the first message the game showed, with the move that failed and why when a move failed.
+// Last line on standard error: "N games, K ok, M failed".
 // Exit status: 0 when every game replayed, 1 when any failed or the file holds no game, 2 when
 // the file cannot be read (or shrank while it was read, or is damaged, or unpacks past the
 // limit, or holds an encrypted PGN member), a game's line cannot be written, the arguments are
@@ -90,8 +91,8 @@ constexpr const char* kHelp =
     "\n"
     "Prints one line per game as soon as it is replayed: its number, \"ok\" or \"fail\",\n"
     "the half-moves played, with --fen the piece placement, and for a failed game the\n"
-    "message it showed, separated by tabs; last, on standard error, \"N games, K ok,\n"
-    "M failed\". Games are read one at a time.\n"
+    "message it showed (with the move that failed and why), separated by tabs; last,\n"
+    "on standard error, \"N games, K ok, M failed\". Games are read one at a time.\n"
     "\n"
     "Exit status: 0 every game replayed; 1 a game failed, or the file holds no game;\n"
     "2 the file cannot be read, is a device or a socket, shrank while it was read, is\n"
@@ -191,6 +192,12 @@ public:
         if (failed) {
             out += '\t';
             appendOneLine(out, host_.message);
+            // The move that failed and why, when a move failed.
+            if (!player_.failure().empty()) {
+                out += " (";
+                appendOneLine(out, player_.failure());
+                out += ')';
+            }
         }
         out += '\n';
         return failed;
