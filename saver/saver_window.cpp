@@ -483,6 +483,7 @@ void Saver::applyFilledLayout(const FilledLayout& l) {
     placeLabel(eventLabel_, this, l.event, name, topLeft);
     placeLabel(dateLabel_, this, l.date, small, topLeft);
     placeLabel(openingLabel_, this, l.opening, small, topLeft);
+    openingLabel_->show();
     placeLabel(currentMoveLabel_, this, l.currentMove, pixelFont(l.moveText, true),
                Qt::AlignLeft | Qt::AlignVCenter);
     placeLabel(statusLabel_, this, l.status, pixelFont(l.statusText, true), topLeft);
