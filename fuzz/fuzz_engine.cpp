@@ -78,6 +78,14 @@ void checkMoveList(const pw2::fuzz::Replayer& r, const std::string& cleaned, int
 // short line of text with no tag (tool commands such as "[%clk ...]" are tags) and no line break.
 void checkCommentary(std::string_view text) {
     const std::vector<pgn::Comment> comments = pgn::ReadCommentary(text);
+    const pgn::Annotations annotations = pgn::ReadAnnotations(text);
+    require(annotations.comments.size() == comments.size(), "comments read two ways differ");
+    for (std::size_t i = 0; i < annotations.glyphs.size(); ++i) {
+        const pgn::MoveGlyph& g = annotations.glyphs[i];
+        require(g.halfMove > 0 && !pgn::GlyphText(g.nag).empty(), "a glyph out of range");
+        require(i == 0 || annotations.glyphs[i - 1].halfMove < g.halfMove,
+                "glyphs out of order");
+    }
     if (text.find_first_of("{;") == std::string_view::npos)
         require(comments.empty(), "a comment read from a text without one");
     for (std::size_t i = 0; i < comments.size(); ++i) {

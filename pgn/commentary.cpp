@@ -79,10 +79,26 @@ public:
             endWord();
             return;
         }
-        if (c == '$')
-            glyph_ = true; // a glyph is blanked to the end of its word
-        if (glyph_)
+        if (c == '$') {
+            // A glyph is blanked to the end of its word; a move written against it ends there.
+            if (!glyph_ && length_ > 0)
+                classify();
+            word_.clear();
+            length_ = 0;
+            glyph_ = true;
+            nag_ = 0;
+            nagDigits_ = 0;
             return;
+        }
+        if (glyph_) {
+            if (c >= '0' && c <= '9' && nagDigits_ < 4) {
+                nag_ = nag_ * 10 + unsigned(c - '0');
+                ++nagDigits_;
+            } else {
+                nagDigits_ = 5; // not a number: no glyph
+            }
+            return;
+        }
         ++length_;
         if (word_.size() < kKept)
             word_ += c;
@@ -90,12 +106,15 @@ public:
     void endWord() {
         if (length_ > 0)
             classify();
+        if (glyph_ && nagDigits_ > 0 && nagDigits_ <= 4)
+            keepGlyph();
         word_.clear();
         length_ = 0;
         glyph_ = false;
     }
-    bool inWord() const { return length_ > 0; }
+    bool inWord() const { return length_ > 0 || glyph_; }
     std::size_t count() const { return count_; }
+    std::vector<MoveGlyph> takeGlyphs() { return std::move(glyphs_); }
 
 private:
     enum class Expect { None, White, Black };
@@ -128,9 +147,22 @@ private:
         }
     }
 
+    // A glyph follows the half-move counted last; one before any move, or a second one on the
+    // same half-move, is left out.
+    void keepGlyph() {
+        if (count_ == 0 || nag_ < 1 || nag_ > 6)
+            return;
+        if (!glyphs_.empty() && glyphs_.back().halfMove == count_)
+            return;
+        glyphs_.push_back({count_, nag_});
+    }
+
     std::string word_; // the word's first kKept bytes
     std::size_t length_ = 0;
     bool glyph_ = false;
+    unsigned nag_ = 0;
+    int nagDigits_ = 0; // more than 4: not a glyph this reader keeps
+    std::vector<MoveGlyph> glyphs_;
     Expect expect_ = Expect::None;
     std::size_t count_ = 0;
 };
@@ -139,7 +171,7 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : text_(text) {}
 
-    std::vector<Comment> read() {
+    Annotations read() {
         for (std::size_t i = 0; i < text_.size();) {
             const char c = text_[i];
             if (c == '[') {
@@ -159,7 +191,7 @@ public:
             endComment();
         counter_.endWord();
         placePending();
-        return std::move(comments_);
+        return {std::move(comments_), counter_.takeGlyphs()};
     }
 
 private:
@@ -253,8 +285,25 @@ private:
 
 } // namespace
 
-std::vector<Comment> ReadCommentary(std::string_view gameText) {
+Annotations ReadAnnotations(std::string_view gameText) {
     return Reader(gameText).read();
+}
+
+std::vector<Comment> ReadCommentary(std::string_view gameText) {
+    return Reader(gameText).read().comments;
+}
+
+std::string_view GlyphText(unsigned nag) {
+    static constexpr std::string_view kGlyphs[] = {"!", "?", "!!", "??", "!?", "?!"};
+    return nag >= 1 && nag <= 6 ? kGlyphs[nag - 1] : std::string_view();
+}
+
+std::string_view GlyphAfter(const std::vector<MoveGlyph>& glyphs, std::size_t halfMoves) {
+    const auto it =
+        std::lower_bound(glyphs.begin(), glyphs.end(), halfMoves,
+                         [](const MoveGlyph& g, std::size_t n) { return g.halfMove < n; });
+    return it != glyphs.end() && it->halfMove == halfMoves ? GlyphText(it->nag)
+                                                           : std::string_view();
 }
 
 const Comment* CommentAfter(const std::vector<Comment>& comments, std::size_t halfMoves) {

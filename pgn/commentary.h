@@ -21,6 +21,29 @@ struct Comment {
     bool cut = false; // the comment went on: the text ends where it was cut
 };
 
+// An annotator's glyph on a half-move of the main line: one of the numeric annotation glyphs $1
+// to $6 ("!", "?", "!!", "??", "!?", "?!"); the others are not kept.
+struct MoveGlyph {
+    std::size_t halfMove = 0; // the half-move it follows, counted from 1
+    unsigned nag = 0;         // 1 to 6
+};
+
+// What the annotator wrote beside the main line's moves.
+struct Annotations {
+    std::vector<Comment> comments;
+    // In the order of their half-moves, at most one a half-move (the first of $1 to $6 there).
+    std::vector<MoveGlyph> glyphs;
+};
+
+// The main line's comments and glyphs, read as ReadCommentary reads the comments.
+Annotations ReadAnnotations(std::string_view gameText);
+
+// The glyph's text: "!", "?", "!!", "??", "!?" or "?!"; empty for any other number.
+std::string_view GlyphText(unsigned nag);
+
+// The glyph's text after that many half-moves, or empty.
+std::string_view GlyphAfter(const std::vector<MoveGlyph>& glyphs, std::size_t halfMoves);
+
 // The main line's comments, in the order of their places; comments standing at the same place
 // are joined with a space. The game's text is read as CleanGameText reads it: tag pairs (with
 // their quoted values) anywhere, then comments in braces, from ";" to the end of a line and "%"

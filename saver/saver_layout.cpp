@@ -6,8 +6,6 @@
 namespace pw2 {
 namespace {
 
-// The move list, from the window's left edge to the list's right edge.
-constexpr double kMoveListColumnWidth = design::MoveListLeft + design::MoveListWidth;
 constexpr double kMoveListBoxTop = design::MoveListTitleHeight + 150;
 // Kept between the board panel and the columns beside it, so that rounding to pixels never
 // makes them touch.
@@ -61,49 +59,102 @@ SaverLayout computeSaverLayout(double screenWidth, double screenHeight, double t
     return l;
 }
 
-double captionBandFor(int lines) {
-    return lines > 0 ? lines * kCaptionLineHeight + 2 * kCaptionMargin : 0;
-}
+namespace {
 
-SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
-                                Drift drift, double captionBand) {
-    const double band = std::max(0.0, captionBand);
-    const double widest = kMoveListColumnWidth + design::BoardPanelWidth +
-                          design::CurrentMovePanelWidth + 2 * kColumnGap;
+// The widths of the columns, in units of the smallest text: the move list's rows
+// ("999. exd8=Q+!? exd8=Q+!?" in a bold face), and the least the other column takes.
+constexpr double kMoveListColumn = 16.5;
+constexpr double kOtherColumn = 11;
+// The board of the designed layout, in pixels: a filled layout never shows a smaller one.
+constexpr double kDesignedBoard = 297;
+
+// Boxes stacked from top to bottom in a column, each given its height.
+class Stack {
+public:
+    Stack(double left, double top, double width) : left_(left), top_(top), width_(width) {}
+    Box take(double height) {
+        const Box b{left_, top_, width_, height};
+        top_ += height;
+        return b;
+    }
+    void skip(double height) { top_ += height; }
+    double top() const { return top_; }
+
+private:
+    double left_, top_, width_;
+};
+
+} // namespace
+
+FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift) {
+    FilledLayout l;
+    const double h = screenHeight;
+    l.smallText = kSmallTextShare * h;
+    l.nameText = kNameTextShare * h;
+    l.statusText = kStatusTextShare * h;
+    l.moveText = kMoveTextShare * h;
+    const double line = kLineSpacing * l.smallText;
+    const double nameLine = kLineSpacing * l.nameText;
+    const double gap = 0.6 * l.smallText;
+    const double rankWidth = 1.2 * l.smallText;
+    const double fileHeight = line;
+
     const double usableWidth = screenWidth * (1 - kDriftShare);
     const double usableHeight = screenHeight * (1 - kDriftShare);
-    const double scale =
-        std::min(usableWidth / widest, usableHeight / (design::BoardPanelHeight + band));
-    if (!(scale > 1))
-        return computeSaverLayout(screenWidth, screenHeight, twipsPerPixel);
+    const double left = screenWidth * kDriftShare / 2 * (1 + std::clamp(drift.x, -1.0, 1.0));
+    const double top = screenHeight * kDriftShare / 2 * (1 + std::clamp(drift.y, -1.0, 1.0));
 
-    // The usable area in design twips, and its place in the slack.
-    const double width = usableWidth / scale;
-    const double height = usableHeight / scale;
-    const double left =
-        screenWidth * kDriftShare / 2 / scale * (1 + std::clamp(drift.x, -1.0, 1.0));
-    const double top =
-        screenHeight * kDriftShare / 2 / scale * (1 + std::clamp(drift.y, -1.0, 1.0));
+    const double listColumn = kMoveListColumn * l.smallText;
+    const double otherColumn = kOtherColumn * l.smallText;
+    const double tallest = usableHeight - fileHeight;
+    const double twoWide = usableWidth - rankWidth - listColumn - otherColumn - 2 * gap;
+    const double oneWide = usableWidth - rankWidth - listColumn - gap;
+    l.twoColumns = std::min(tallest, twoWide) >= 0.85 * h;
+    const double board = std::floor(std::min(tallest, l.twoColumns ? twoWide : oneWide));
+    if (!(board >= kDesignedBoard))
+        return l;
+    l.fills = true;
 
-    SaverLayout l;
-    l.scale = scale;
-    // The board panel is centred as in the designed layout unless that would take it over the
-    // move list or under the current-move panel.
-    const double centred = (width - design::BoardPanelWidth) / 2;
-    l.boardPanelLeft = left + std::clamp(centred, kMoveListColumnWidth + kColumnGap,
-                                         width - design::CurrentMovePanelWidth -
-                                             design::BoardPanelWidth - kColumnGap);
-    l.boardPanelTop = top + (height - design::BoardPanelHeight - band) / 2;
-    l.captionLeft = l.boardPanelLeft;
-    l.captionTop = l.boardPanelTop + design::BoardPanelHeight + std::min(band, kCaptionMargin);
-    l.captionWidth = design::BoardPanelWidth;
-    l.captionHeight = std::max(0.0, band - 2 * kCaptionMargin);
-    l.currentMovePanelLeft = left + width - design::CurrentMovePanelWidth;
-    l.currentMovePanelTop = top + (height - design::CurrentMovePanelHeight) / 2;
-    l.moveListLeft = left + design::MoveListLeft;
-    l.moveListTitleTop = top + design::MoveListTitleTop;
-    l.moveListTop = top + kMoveListBoxTop;
-    l.moveListHeight = moveListHeightFor(height);
+    // The board with its coordinates is centred in the height; the columns take the width left
+    // beside it, shared alike.
+    const double blockHeight = board + fileHeight;
+    const double blockTop = top + (usableHeight - blockHeight) / 2;
+    const double spare = usableWidth - rankWidth - board - (l.twoColumns ? 2 : 1) * gap -
+                         listColumn - (l.twoColumns ? otherColumn : 0);
+    const double listWidth = listColumn + (l.twoColumns ? spare / 2 : spare);
+    const double otherWidth = otherColumn + spare / 2;
+    const double boardLeft = l.twoColumns ? left + listWidth + gap + rankWidth : left + rankWidth;
+    l.board = {boardLeft, blockTop, board, board};
+    l.ranks = {boardLeft - rankWidth, blockTop, rankWidth, board};
+    l.files = {boardLeft, blockTop + board, board, fileHeight};
+    const double columnLeft = boardLeft + board + gap;
+    const double columnWidth = l.twoColumns ? otherWidth : listWidth;
+    const double bottom = blockTop + blockHeight;
+
+    // The players' boxes hold two lines, for a long name with its rating.
+    Stack right(columnLeft, blockTop, columnWidth);
+    l.black = right.take(2 * nameLine);
+    l.white = {columnLeft, bottom - 2 * nameLine, columnWidth, 2 * nameLine};
+    Stack header = l.twoColumns ? Stack(left, blockTop, listWidth) : right;
+    l.event = header.take(2 * nameLine);
+    l.date = header.take(line);
+    l.opening = header.take(2 * line);
+    header.skip(gap);
+    if (!l.twoColumns)
+        right = header;
+    else
+        right.skip(gap);
+    l.currentMove = right.take(kLineSpacing * l.moveText);
+    l.status = right.take(2 * kLineSpacing * l.statusText);
+    right.skip(gap / 2);
+    if (l.twoColumns) {
+        l.caption = right.take(std::max(0.0, l.white.top - gap - right.top()));
+        l.moveList = header.take(std::max(0.0, bottom - header.top()));
+    } else {
+        l.caption = right.take(4 * line);
+        right.skip(gap / 2);
+        l.moveList = right.take(std::max(0.0, l.white.top - gap - right.top()));
+    }
     return l;
 }
 

@@ -31,9 +31,6 @@ struct SaverLayout {
     double captionLeft = 0, captionTop = 0, captionWidth = 0, captionHeight = 0;
 };
 
-// A band of that many caption lines, for computeFilledLayout's captionBand.
-double captionBandFor(int lines);
-
 // The designed layout. screenWidth and screenHeight in twips; twipsPerPixel from the screen's
 // logical resolution. The caption stands beneath the board panel, with its width, where two
 // lines fit there (1024 by 768); else beneath the current-move panel, from the board panel's
@@ -50,14 +47,44 @@ struct Drift {
 // the layout can drift; half of it lies on each side.
 inline constexpr double kDriftShare = 0.01;
 
-// The layout that fills a screen larger than the largest designed one: the designed parts grown
-// uniformly to the largest scale at which the move list, the board panel and the current-move
-// panel stand side by side inside the screen, less kDriftShare of each side's length, without
-// overlapping. Its scale is at least 1; a screen that gives no more than that gets the designed
-// layout. captionBand (design twips) is kept beneath the board panel, with its width, for the
-// caption, and the board panel with its band is centred in the height; 0 keeps no band.
-SaverLayout computeFilledLayout(double screenWidth, double screenHeight, double twipsPerPixel,
-                                Drift drift = {}, double captionBand = 0);
+// A rectangle of the screen, in pixels.
+struct Box {
+    double left = 0, top = 0, width = 0, height = 0;
+    double right() const { return left + width; }
+    double bottom() const { return top + height; }
+};
+
+// Text sizes of the filled layout, as shares of the screen's height (at 1920 by 1080: 24, 30,
+// 32 and 49 pixels). The smallest is that of the move list, the date, the opening, the caption
+// and the coordinates.
+inline constexpr double kSmallTextShare = 0.022;
+inline constexpr double kNameTextShare = 0.028;  // the players and the event
+inline constexpr double kStatusTextShare = 0.03; // the status
+inline constexpr double kMoveTextShare = 0.045;  // the current move
+// A line of text is this many times the text's size.
+inline constexpr double kLineSpacing = 1.3;
+// The move that every move column of the move list is made wide enough for.
+inline constexpr const char* kWidestMove = "exd8=Q+!?";
+
+// The layout that fills a screen larger than the largest designed one: the board as large as the
+// screen's height allows, with its coordinates, and the texts in columns beside it. On a wide
+// screen (the board then takes at least 85 % of the height) the header and the move list stand
+// at the board's left, and the players (Black at the top, White at the bottom, as the board is
+// drawn), the current move, the status and the caption at its right; on a narrower one all of
+// them stand in one column at its right. The whole layout lies within the screen less
+// kDriftShare of each side's length, placed in that slack by drift. Sizes are in pixels.
+struct FilledLayout {
+    bool fills = false;      // false: the screen is too small; keep the designed layout
+    bool twoColumns = false; // the texts stand on both sides of the board
+    double smallText = 0, nameText = 0, statusText = 0, moveText = 0; // pixel sizes
+    Box board;                                                        // square
+    Box ranks, files; // the coordinates: the digits left of the board, the letters below
+    Box event, date, opening;
+    Box black, white; // the players: Black's top-aligned, White's bottom-aligned in their boxes
+    Box currentMove, status, caption, moveList;
+};
+
+FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift = {});
 
 // Whether a screen of that many logical pixels is larger than the largest designed one.
 bool exceedsDesignedScreen(int widthPixels, int heightPixels);

@@ -3,6 +3,7 @@
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
 #include "pgn/text.h"
+#include "saver/move_list_panel.h"
 #include "saver_layout.h"
 #include "services/desktop.h"
 #include "services/settings_parse.h"
@@ -62,14 +63,6 @@ QString breakLongWords(const QString& text) {
     return broken;
 }
 
-// The line shown between games: "1-0 · 41 moves", or just the moves without a result.
-QString gameSummaryText(const std::string& result, std::size_t moves) {
-    QString text = moves == 1 ? QStringLiteral("1 move") : QStringLiteral("%1 moves").arg(moves);
-    if (pgn::IsResult(result))
-        text = QString::fromStdString(result) + QStringLiteral(" \u00b7 ") + text;
-    return text;
-}
-
 QColor colourFromNumber(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
@@ -110,8 +103,6 @@ void SaverTimer::apply() {
         timer_.start(interval_);
 }
 
-// ---- MoveListBox ----
-
 namespace {
 constexpr double kMoveListPoints = 9.75;
 constexpr double kCaptionPoints = 12;
@@ -130,93 +121,25 @@ QFont captionFont(double points) {
     f.setBold(false);
     return f;
 }
+
+// A face of the filled layout, whose sizes are in pixels.
+QFont pixelFont(double pixels, bool bold) {
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(std::max(1, int(std::lround(pixels))));
+    f.setBold(bold);
+    return f;
+}
+
+QRect pixelRect(const Box& b) {
+    const int left = int(std::lround(b.left)), top = int(std::lround(b.top));
+    return QRect(left, top, int(std::lround(b.right())) - left, int(std::lround(b.bottom())) - top);
+}
+
+// The move that the designed move list's columns are made wide enough for; a longer one makes
+// its text smaller.
+constexpr const char* kDesignedWidestMove = "Qxe5+";
 } // namespace
-
-MoveListBox::MoveListBox(double twipsPerPixel, QWidget* parent)
-    : QWidget(parent), twipsPerPixel_(twipsPerPixel), colour_(Qt::green) {
-    // The image covers the whole box, so that a scroll can move the shown pixels.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setFont(boldSans(kMoveListPoints));
-}
-
-void MoveListBox::setScale(double twipsPerPixel, double scale) {
-    twipsPerPixel_ = twipsPerPixel / scale;
-    setFont(boldSans(kMoveListPoints * scale));
-}
-
-void MoveListBox::setTextColour(const QColor& colour) {
-    colour_ = colour;
-}
-
-void MoveListBox::resizeEvent(QResizeEvent*) {
-    syncImage();
-}
-
-void MoveListBox::syncImage() {
-    const qreal dpr = devicePixelRatioF();
-    const QSize pixels = size() * dpr;
-    if (image_.size() == pixels && image_.devicePixelRatio() == dpr)
-        return;
-    QImage fresh(pixels, QImage::Format_RGB32);
-    fresh.setDevicePixelRatio(dpr);
-    fresh.fill(Qt::black);
-    if (!image_.isNull()) {
-        QPainter p(&fresh);
-        p.drawImage(0, 0, image_);
-    }
-    image_ = std::move(fresh);
-}
-
-void MoveListBox::clearBox() {
-    syncImage();
-    image_.fill(Qt::black);
-    currentY_ = 0;
-    update();
-}
-
-void MoveListBox::printLine(const QString& text) {
-    syncImage();
-    const double top = currentY_ / twipsPerPixel_;
-    const QFontMetricsF fm(font());
-    {
-        QPainter p(&image_);
-        p.setPen(colour_);
-        p.setFont(font());
-        p.drawText(QPointF(0, top + fm.ascent()), text);
-    }
-    currentY_ += design::LineHeight;
-    // Only the new line is shown anew.
-    const double bottom = top + std::max(design::LineHeight / twipsPerPixel_, fm.height());
-    update(QRect(0, int(std::floor(top)), width(), int(std::ceil(bottom - std::floor(top))) + 1));
-}
-
-void MoveListBox::scrollUp() {
-    syncImage();
-    // The lines move up by one line's whole pixels, in the image and on the screen; only the
-    // line left clear at the bottom is painted anew.
-    const int step = int(std::lround(design::LineHeight / twipsPerPixel_));
-    const double deviceStep = step * image_.devicePixelRatio();
-    const int rows = int(std::lround(deviceStep));
-    if (rows > 0 && rows < image_.height()) {
-        const qsizetype line = image_.bytesPerLine();
-        uchar* bits = image_.bits();
-        std::memmove(bits, bits + rows * line, std::size_t((image_.height() - rows) * line));
-        for (int y = image_.height() - rows; y < image_.height(); ++y)
-            std::fill_n(reinterpret_cast<QRgb*>(image_.scanLine(y)), image_.width(), qRgb(0, 0, 0));
-    } else {
-        image_.fill(Qt::black);
-    }
-    currentY_ = heightTwips() - design::ScrolledLineTop;
-    if (rows == deviceStep && rows < image_.height())
-        scroll(0, -step);
-    else
-        update();
-}
-
-void MoveListBox::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawImage(0, 0, image_);
-}
 
 // ---- ScreenMetrics ----
 
@@ -349,9 +272,9 @@ void Saver::buildControls() {
         }
     }
 
-    moveListBox_ = new MoveListBox(screen_.twipsPerPixel, this);
-    moveListBox_->setObjectName(QStringLiteral("moveListBox"));
-    moveListBox_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    moveList_ = new MoveListPanel(this);
+    moveList_->setObjectName(QStringLiteral("moveList"));
+    moveList_->setAttribute(Qt::WA_TransparentForMouseEvents);
     moveListTitle_ =
         makeLabel(this, "moveListTitle", QStringLiteral("Move list:"), design::MoveListTitleLeft,
                   design::MoveListTitleTop, 1155, 300, true);
@@ -370,6 +293,14 @@ void Saver::buildControls() {
     captionLabel_->setAttribute(Qt::WA_TranslucentBackground);
     captionLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     captionLabel_->hide();
+
+    // The filled layout's opening, placed and shown by applyFilledLayout.
+    openingLabel_ = new QLabel(this);
+    openingLabel_->setObjectName(QStringLiteral("openingLabel"));
+    openingLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    openingLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    openingLabel_->setWordWrap(true);
+    openingLabel_->hide();
 
     // The names and the date stand centred over the board, the current move under its title.
     for (Placement& p : placements_) {
@@ -398,22 +329,22 @@ void Saver::loadSettings() {
     fillScreen_ = s.number(setting::FillScreen) != 0;
     commentary_ = s.number(setting::Commentary) != 0;
     gameSummary_ = s.number(setting::GameSummary) != 0;
-    player_.setReadCommentary(commentary_);
+    readingTime_ = s.number(setting::CommentReadingTime) != 0;
     highlightMove_ = s.number(setting::HighlightMove) != 0;
+    moveListShown_ = s.number(setting::MoveList) != 0;
     applyLayout();
 
     const QColor colour = colourFromNumber(colourNumber(s.number(setting::TextColor)));
-    const bool moveList = s.number(setting::MoveList) != 0;
-    moveListBox_->setVisible(moveList);
-    moveListTitle_->setVisible(moveList);
-    for (QLabel* l : {blackLabel_, whiteLabel_, eventLabel_, dateLabel_, statusLabel_,
-                      currentMoveLabel_, currentMoveTitle_, moveListTitle_, captionLabel_}) {
+    for (QLabel* l :
+         {blackLabel_, whiteLabel_, eventLabel_, dateLabel_, statusLabel_, currentMoveLabel_,
+          currentMoveTitle_, moveListTitle_, captionLabel_, openingLabel_}) {
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, colour);
         l->setPalette(pal);
     }
-    moveListBox_->setTextColour(colour);
-    moveTimer_->setInterval(secondsToInterval(s.number(setting::Timer)));
+    moveList_->setTextColour(colour);
+    moveInterval_ = secondsToInterval(s.number(setting::Timer));
+    moveTimer_->setInterval(moveInterval_);
     scheduler_.startAtFirstGame();
 }
 
@@ -423,32 +354,65 @@ bool Saver::fillsScreen() const {
 
 void Saver::applyLayout() {
     const double tpp = screen_.twipsPerPixel;
-    const double screenWidth = screen_.pixels.width() * tpp;
-    const double screenHeight = screen_.pixels.height() * tpp;
-    const SaverLayout layout = fillsScreen()
-                                   ? computeFilledLayout(screenWidth, screenHeight, tpp, drift_,
-                                                         captionBandFor(commentary_    ? 3
-                                                                        : gameSummary_ ? 1
-                                                                                       : 0))
-                                   : computeSaverLayout(screenWidth, screenHeight, tpp);
-    scale_ = layout.scale;
+    const double width = screen_.pixels.width(), height = screen_.pixels.height();
+    const FilledLayout filled =
+        fillsScreen() ? computeFilledLayout(width, height, drift_) : FilledLayout{};
     setGeometry(QRect(screen_.origin, screen_.pixels));
+    if (filled.fills)
+        applyFilledLayout(filled);
+    else
+        applyDesignedLayout(computeSaverLayout(width * tpp, height * tpp, tpp));
+    showGameHeader();
+    fitCaption();
+}
+
+void Saver::setBoardScale(double scale) {
+    // The board draws itself anew for another scale; a control that cannot keeps its own size.
+    if (boardProxy_ && static_cast<float>(scale) != boardScale_) {
+        try {
+            boardProxy_->setBoardScale(static_cast<float>(scale));
+            boardScale_ = static_cast<float>(scale);
+        } catch (const pgn::BoardError&) {
+        }
+    }
+}
+
+void Saver::applyDesignedLayout(const SaverLayout& layout) {
+    filled_ = false;
+    scale_ = layout.scale;
+    // Each label back in its designed panel, centred as designed.
+    for (Placement& p : placements_) {
+        auto* label = qobject_cast<QLabel*>(p.widget);
+        if (!label)
+            continue;
+        QWidget* home =
+            label == currentMoveTitle_ || label == currentMoveLabel_ || label == statusLabel_
+                ? currentMovePanel_
+            : label == moveListTitle_ ? static_cast<QWidget*>(this)
+                                      : boardPanel_;
+        if (label->parentWidget() != home) {
+            label->setParent(home);
+            label->show();
+        }
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(!p.autoSize);
+    }
+    currentMovePanel_->show();
+    currentMoveTitle_->show();
+    openingLabel_->hide();
+    moveListTitle_->setVisible(moveListShown_);
+    moveList_->setVisible(moveListShown_);
+
     boardPanel_->setGeometry(px(layout.boardPanelLeft), px(layout.boardPanelTop),
                              px(design::BoardPanelWidth), px(design::BoardPanelHeight));
     currentMovePanel_->setGeometry(px(layout.currentMovePanelLeft), px(layout.currentMovePanelTop),
                                    px(design::CurrentMovePanelWidth),
                                    px(design::CurrentMovePanelHeight));
-    moveListBox_->setScale(tpp, scale_);
-    moveListBox_->setGeometry(px(layout.moveListLeft), px(layout.moveListTop),
-                              px(design::MoveListWidth), px(layout.moveListHeight));
-    // The board draws itself anew for another scale; a control that cannot keeps its own size.
-    if (boardProxy_ && static_cast<float>(scale_) != boardScale_) {
-        try {
-            boardProxy_->setBoardScale(static_cast<float>(scale_));
-            boardScale_ = static_cast<float>(scale_);
-        } catch (const pgn::BoardError&) {
-        }
-    }
+    moveList_->setGeometry(px(layout.moveListLeft), px(layout.moveListTop),
+                           px(design::MoveListWidth), px(layout.moveListHeight));
+    moveList_->setMetrics(boldSans(kMoveListPoints * scale_), px(design::LineHeight),
+                          QLatin1String(kDesignedWidestMove));
+    setBoardScale(scale_);
     for (Placement& p : placements_) {
         if (p.widget == moveListTitle_) {
             p.left = layout.moveListLeft;
@@ -456,10 +420,81 @@ void Saver::applyLayout() {
         }
         place(p);
     }
+    captionLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     captionLabel_->setFont(captionFont(kMoveListPoints * scale_));
     captionLabel_->setGeometry(px(layout.captionLeft), px(layout.captionTop),
                                px(layout.captionWidth), px(layout.captionHeight));
-    fitCaption();
+}
+
+void Saver::placeLabel(QLabel* label, QWidget* parent, const Box& box, const QFont& font,
+                       Qt::Alignment alignment) {
+    if (label->parentWidget() != parent) {
+        label->setParent(parent);
+        label->show();
+    }
+    label->setFont(font);
+    label->setAlignment(alignment);
+    const QPoint origin = parent == this ? QPoint() : parent->pos();
+    label->setGeometry(pixelRect(box).translated(-origin));
+}
+
+void Saver::applyFilledLayout(const FilledLayout& l) {
+    filled_ = true;
+    filledLayout_ = l;
+    const QRect board = pixelRect(l.board);
+    scale_ = board.width() / 297.0;
+    setBoardScale(scale_);
+
+    // The board panel holds the board and its coordinates.
+    const int rankWidth = int(std::lround(l.ranks.width));
+    const int fileHeight = int(std::lround(l.files.height));
+    boardPanel_->setGeometry(board.left() - rankWidth, board.top(), rankWidth + board.width(),
+                             board.height() + fileHeight);
+    boardControl_->window()->setGeometry(rankWidth, 0, board.width(), board.height());
+    const QFont coordinates = pixelFont(l.smallText, true);
+    const double square = board.width() / 8.0;
+    for (int i = 0; i < 8; ++i) {
+        QLabel* file = fileLabels_[std::size_t(i)];
+        QLabel* rank = rankLabels_[std::size_t(i)];
+        for (QLabel* c : {file, rank}) {
+            c->setFont(coordinates);
+            c->setAlignment(Qt::AlignCenter);
+        }
+        const int left = rankWidth + int(std::lround(i * square));
+        file->setGeometry(left, board.height(),
+                          rankWidth + int(std::lround((i + 1) * square)) - left, fileHeight);
+        const int top = int(std::lround((7 - i) * square));
+        rank->setGeometry(0, top, rankWidth, int(std::lround((8 - i) * square)) - top);
+    }
+
+    // The texts stand in the window's columns, each with its size.
+    currentMovePanel_->hide();
+    currentMoveTitle_->hide();
+    moveListTitle_->hide();
+    const QFont small = pixelFont(l.smallText, false);
+    const QFont name = pixelFont(l.nameText, true);
+    const Qt::Alignment topLeft = Qt::AlignLeft | Qt::AlignTop;
+    for (QLabel* label : {blackLabel_, whiteLabel_, eventLabel_, statusLabel_, openingLabel_})
+        label->setWordWrap(true);
+    for (QLabel* label : {dateLabel_, currentMoveLabel_})
+        label->setWordWrap(false);
+    placeLabel(blackLabel_, this, l.black, name, topLeft);
+    placeLabel(whiteLabel_, this, l.white, name, Qt::AlignLeft | Qt::AlignBottom);
+    placeLabel(eventLabel_, this, l.event, name, topLeft);
+    placeLabel(dateLabel_, this, l.date, small, topLeft);
+    placeLabel(openingLabel_, this, l.opening, small, topLeft);
+    openingLabel_->show();
+    placeLabel(currentMoveLabel_, this, l.currentMove, pixelFont(l.moveText, true),
+               Qt::AlignLeft | Qt::AlignVCenter);
+    placeLabel(statusLabel_, this, l.status, pixelFont(l.statusText, true), topLeft);
+    captionLabel_->setAlignment(topLeft);
+    captionLabel_->setFont(small);
+    captionLabel_->setGeometry(pixelRect(l.caption));
+    moveList_->setVisible(moveListShown_);
+    moveList_->setGeometry(pixelRect(l.moveList));
+    moveList_->setMetrics(pixelFont(l.smallText, true),
+                          int(std::lround(kLineSpacing * l.smallText)), QLatin1String(kWidestMove));
+    showCurrentMove(currentMoveLabel_->text());
 }
 
 void Saver::relayout(const ScreenMetrics& screen) {
@@ -487,23 +522,63 @@ void Saver::closeToSetup(bool gameFileMissing) {
     deleteLater();
 }
 
-void Saver::showGameHeader(const std::string& gameText) {
-    whiteLabel_->setText(shownText(tagText(gameText, "[White")));
-    blackLabel_->setText(shownText(tagText(gameText, "[Black")));
-    eventLabel_->setText(shownText(tagText(gameText, "[Event")));
-    dateLabel_->setText(shownText(tagText(gameText, "[Date")));
+void Saver::showGameHeader() {
+    if (filled_) {
+        whiteLabel_->setText(decodeFileText(header_.white));
+        blackLabel_->setText(decodeFileText(header_.black));
+        eventLabel_->setText(decodeFileText(header_.event));
+        dateLabel_->setText(decodeFileText(header_.date));
+        openingLabel_->setText(decodeFileText(header_.opening));
+        return;
+    }
+    whiteLabel_->setText(shownText(headerTags_[0]));
+    blackLabel_->setText(shownText(headerTags_[1]));
+    eventLabel_->setText(shownText(headerTags_[2]));
+    dateLabel_->setText(shownText(headerTags_[3]));
     for (QLabel* l : {whiteLabel_, blackLabel_, dateLabel_})
         setAutoSizeCaption(l, l->text());
 }
 
-void Saver::showComment() {
-    const pgn::Comment* comment = pgn::CommentAfter(player_.commentary(), player_.movesPlayed());
-    if (!comment)
+void Saver::showCurrentMove(const QString& text) {
+    if (!filled_) {
+        setAutoSizeCaption(currentMoveLabel_, text);
         return;
+    }
+    // A long move with its number is set smaller rather than cut, down to the smallest text.
+    currentMoveLabel_->setText(text);
+    double pixels = filledLayout_.moveText;
+    QFont font = pixelFont(pixels, true);
+    while (pixels > filledLayout_.smallText &&
+           QFontMetrics(font).horizontalAdvance(text) > currentMoveLabel_->width()) {
+        pixels = std::max(filledLayout_.smallText, pixels * 0.95);
+        font = pixelFont(pixels, true);
+    }
+    currentMoveLabel_->setFont(font);
+}
+
+const pgn::Comment* Saver::showComment() {
+    const pgn::Comment* comment = pgn::CommentAfter(notes_.comments, player_.movesPlayed());
+    if (!comment) {
+        showCaption({});
+        return nullptr;
+    }
     QString text = decodeFileText(comment->text);
     if (comment->cut)
         text += QChar(0x2026);
     showCaption(text);
+    return comment;
+}
+
+void Saver::holdForReading(const pgn::Comment* shown) {
+    int wait = moveInterval_;
+    if (shown && readingTime_ && wait > 0)
+        wait += ReadingTimeMs(shown->text);
+    moveTimer_->setInterval(wait);
+}
+
+std::string Saver::gameEnding() const {
+    // The move player will tell how the game ended on the board: return player_.ending().
+    return {};
 }
 
 void Saver::showCaption(const QString& text) {
@@ -559,12 +634,18 @@ void Saver::startNextGame() {
         applyLayout();
     }
     boardProxy_->newGame();
-    showGameHeader(game->text);
-    player_.load(game->text, *this);
+    // Nothing of the last game stays: its move, its status, its caption and its moves.
+    showCurrentMove({});
+    statusLabel_->clear();
     showCaption({});
-    if (commentary_)
-        showComment();
-    moveListBox_->clearBox();
+    moveList_->clear();
+    headerTags_ = {tagText(game->text, "[White"), tagText(game->text, "[Black"),
+                   tagText(game->text, "[Event"), tagText(game->text, "[Date")};
+    header_ = ReadGameHeader(game->text);
+    showGameHeader();
+    player_.load(game->text, *this);
+    notes_ = player_.moveList().empty() ? pgn::Annotations{} : pgn::ReadAnnotations(game->text);
+    holdForReading(commentary_ ? showComment() : nullptr);
     moveTimer_->setEnabled(true);
     gameTimer_->setEnabled(false);
     // A game from a set-up position shows its position at once, not the initial one for a tick.
@@ -584,17 +665,13 @@ void Saver::playNextHalfMove() {
         if (!player_.playResult(*boardProxy_, *this) && statusLabel_->text().isEmpty())
             statusLabel_->setText(QLatin1String(kMatchFinished));
         if (gameSummary_ && !player_.moveList().empty())
-            showCaption(gameSummaryText(player_.gameResult(), player_.moveList().size()));
+            showCaption(QString::fromStdString(
+                GameSummary(player_.gameResult(), gameEnding(), player_.moveList().size())));
         emit frameChanged();
         return;
     }
     const HalfMove half = player_.next();
-    if (half.side == kWhite) {
-        if (moveListBox_->heightTwips() - design::LineHeight < moveListBox_->currentY())
-            moveListBox_->scrollUp();
-        moveListBox_->printLine(shownText(half.entry));
-    }
-    setAutoSizeCaption(currentMoveLabel_, decodeFileText(pgn::EntryColumns(half.entry)));
+    const std::size_t playedBefore = player_.movesPlayed();
     switch (player_.play(half, *boardProxy_, *this)) {
     case pgn::MoveOutcome::Played:
         if (highlightMove_)
@@ -614,8 +691,15 @@ void Saver::playNextHalfMove() {
         pw2::endProgram();
         break;
     }
-    if (commentary_)
-        showComment();
+    // Only a move that was played is shown: not a termination marker, not the set-up step.
+    if (player_.movesPlayed() != playedBefore) {
+        const bool white = half.side == kWhite;
+        const std::string_view glyph = pgn::GlyphAfter(notes_.glyphs, player_.movesPlayed());
+        const long number = EntryNumber(half.entry);
+        moveList_->addHalfMove(number, white, shownText(MoveWithGlyph(half.move, glyph)));
+        showCurrentMove(shownText(HalfMoveText(number, white, half.move, glyph)));
+        holdForReading(commentary_ ? showComment() : nullptr);
+    }
     emit frameChanged();
 }
 

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "boardhost/board_proxy.h"
+#include "pgn/commentary.h"
 #include "pgn/interfaces.h"
 #include "playback/game_player.h"
 #include "playback/game_scheduler.h"
 #include "saver/black_window.h"
+#include "saver/game_texts.h"
 #include "saver/saver_layout.h"
 
 #include <QImage>
@@ -21,12 +23,15 @@
 #include <vector>
 
 class QLabel;
+class QFont;
 
 namespace vantrelkit {
 class IControl;
 }
 
 namespace pw2 {
+
+class MoveListPanel;
 
 // The title by which a later instance finds a running saver.
 inline constexpr const char* kSaverMarkerTitle = "Pawnwatch2";
@@ -58,39 +63,6 @@ private:
     int interval_ = 0;
 };
 
-// The move-list box: lines printed at a print position into a persistent image, scrolled by one
-// line with a single copy of that image.
-class MoveListBox : public QWidget {
-    Q_OBJECT
-public:
-    MoveListBox(double twipsPerPixel, QWidget* parent);
-    void setTextColour(const QColor& colour);
-    // Lines and text grow with scale: a twip of the box is scale / twipsPerPixel pixels.
-    void setScale(double twipsPerPixel, double scale);
-    // Background, print position to the top.
-    void clearBox();
-    void printLine(const QString& text);
-    // Moves every line up by one line; the bottom line is left clear.
-    void scrollUp();
-    double currentY() const { return currentY_; } // twips from the top
-    void setCurrentY(double twips) { currentY_ = twips; }
-    double heightTwips() const { return height() * twipsPerPixel_; }
-    const QImage& image() const { return image_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void resizeEvent(QResizeEvent*) override;
-
-private:
-    // The persistent image follows the box's size.
-    void syncImage();
-
-    double twipsPerPixel_;
-    double currentY_ = 0;
-    QColor colour_;
-    QImage image_;
-};
-
 // Screen size in pixels and its resolution, from the platform or given by a test.
 struct ScreenMetrics {
     QSize pixels;
@@ -100,8 +72,13 @@ struct ScreenMetrics {
 };
 
 // The saver: the board with its coordinates and the game's header above it, the move list at the
-// left, the current move and the status at the right. Two timers drive it: the game timer starts
-// the match's next game, the move timer plays it half-move by half-move.
+// left, the current move and the status at the right; on a screen larger than the designed ones,
+// with "Fill the screen" on, the board as large as the height allows and the texts in columns
+// beside it (computeFilledLayout). Only what has been played is shown: a half-move reaches the
+// move list and the current move when it is played, with the annotator's glyph, and a comment
+// stays for its own half-move only. Two timers drive it: the game timer starts the match's next
+// game, the move timer plays it half-move by half-move, and waits longer after a comment so that
+// it can be read (setting CommentReadingTime).
 class Saver : public BlackWindow, private pgn::Host {
     Q_OBJECT
 public:
@@ -114,8 +91,10 @@ public:
     void showSaver();
     // Lays the window out again for another screen size (a host window that was resized).
     void relayout(const ScreenMetrics& screen);
-    // How much the layout is grown over its design to fill the screen; 1 when it is not.
+    // How much the board is grown over its designed size to fill the screen; 1 when it is not.
     double layoutScale() const { return scale_; }
+    // Whether the filled layout is shown (else the designed one).
+    bool filled() const { return filled_; }
 
     // Starts the match's next game: shows its header, loads its moves and starts the move timer.
     // Without a game to play the window closes and asks for the setup dialog. The game timer
@@ -164,13 +143,29 @@ private:
     QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, double left,
                       double top, double width, double height, bool autoSize);
     void setAutoSizeCaption(QLabel* label, const QString& text);
-    void showGameHeader(const std::string& gameText);
+    // The designed layout's places, with each label in its designed panel.
+    void applyDesignedLayout(const SaverLayout& layout);
+    // The board control draws at that scale of its own size.
+    void setBoardScale(double scale);
+    // The filled layout's places: the labels stand in the window's columns.
+    void applyFilledLayout(const FilledLayout& layout);
+    void placeLabel(QLabel* label, QWidget* parent, const Box& box, const QFont& font,
+                    Qt::Alignment alignment);
+    // The header's texts: the tags as written in the designed layout, their values in the filled.
+    void showGameHeader();
+    void showCurrentMove(const QString& text);
+    // The next half-move waits the time between moves, and after a shown comment its reading
+    // time as well.
+    void holdForReading(const pgn::Comment* shown);
+    // How the game ended ("Checkmate", "Stalemate") when it ended on the board; the summary
+    // between games names it.
+    std::string gameEnding() const;
     // The caption beneath the board: a comment of the game, or the summary between games; empty
     // hides it. The text is cut at a word to fit the caption's place.
     void showCaption(const QString& text);
     void fitCaption();
-    // The comment after the moves played so far, when the game has one there.
-    void showComment();
+    // The comment after the moves played so far; none hides the caption. Returns it.
+    const pgn::Comment* showComment();
     void closeToSetup(bool gameFileMissing);
 
     // pgn::Host
@@ -191,7 +186,8 @@ private:
 
     QWidget* boardPanel_ = nullptr;
     QWidget* currentMovePanel_ = nullptr;
-    MoveListBox* moveListBox_ = nullptr;
+    MoveListPanel* moveList_ = nullptr;
+    QLabel* openingLabel_ = nullptr; // the filled layout's opening
     QLabel* eventLabel_ = nullptr;
     QLabel* dateLabel_ = nullptr;
     QLabel* whiteLabel_ = nullptr;
@@ -210,6 +206,15 @@ private:
     QString caption_;          // the caption's whole text, before it is fitted
     bool commentary_ = false;  // whether a game's comments are shown
     bool gameSummary_ = false; // whether the result and moves are shown between games
+    bool readingTime_ = false; // whether a comment holds the next move back to be read
+    bool moveListShown_ = true;
+    bool filled_ = false; // the filled layout is shown
+    FilledLayout filledLayout_;
+    int moveInterval_ = 0; // the time between moves, in milliseconds
+    // The game's header tags as written and as values, and what its annotator wrote.
+    std::array<std::string, 4> headerTags_; // White, Black, Event, Date
+    GameHeader header_;
+    pgn::Annotations notes_;
 };
 
 } // namespace pw2

@@ -61,6 +61,8 @@ inline constexpr NumberSetting FairShuffle{"FairShuffle", "1"};
 inline constexpr NumberSetting Commentary{"Commentary", "1"};
 inline constexpr NumberSetting HighlightMove{"HighlightMove", "1"};
 inline constexpr NumberSetting GameSummary{"GameSummary", "1"};
+// A commented half-move waits, before the next one, long enough for its comment to be read.
+inline constexpr NumberSetting CommentReadingTime{"CommentReadingTime", "1"};
 // Where the saver stopped, kept as each game starts: the match's game shown last (0 for none),
 // and in random order the shuffle's key and how many of its games were shown.
 inline constexpr CountSetting LastGame{"LastGame", "0"};
@@ -68,11 +70,11 @@ inline constexpr CountSetting ShuffleKey{"ShuffleKey", "0"};
 inline constexpr CountSetting ShuffleStep{"ShuffleStep", "0"};
 
 // Every key, so that the store keeps each under one spelling whatever case it is written in.
-inline constexpr std::array<std::string_view, 18> kKeys = {
-    PgnFile.key,      NumOfGames.key,  FirstGame.key,  TextColor.key,     Timer2.key,
-    Timer.key,        MoveList.key,    Random.key,     AppPath.key,       FillScreen.key,
-    ContinuePlay.key, FairShuffle.key, Commentary.key, HighlightMove.key, GameSummary.key,
-    LastGame.key,     ShuffleKey.key,  ShuffleStep.key};
+inline constexpr std::array<std::string_view, 19> kKeys = {
+    PgnFile.key,      NumOfGames.key,  FirstGame.key,   TextColor.key,         Timer2.key,
+    Timer.key,        MoveList.key,    Random.key,      AppPath.key,           FillScreen.key,
+    ContinuePlay.key, FairShuffle.key, Commentary.key,  HighlightMove.key,     GameSummary.key,
+    LastGame.key,     ShuffleKey.key,  ShuffleStep.key, CommentReadingTime.key};
 inline constexpr std::array<std::string_view, 2> kNumberedPrefixes = {MatchBegin.prefix,
                                                                       MatchEnd.prefix};
 

@@ -182,6 +182,8 @@ void frmConfig::buildSettingsPanel() {
          "The squares the last move left and reached are tinted"},
         {setting::GameSummary, "Sum up each game", "gameSummaryCheck",
          "Between games, a line under the board gives the result and the number of moves"},
+        {setting::CommentReadingTime, "Give comments reading time", "commentReadingTimeCheck",
+         "A move with a comment waits long enough to read it before the next move"},
     };
     for (const auto& s : switches) {
         auto* box = named(new QCheckBox(QLatin1String(s.text), panel), s.name);

@@ -176,3 +176,35 @@ TEST(Commentary, HostileCommentsStayBoundedAndWholeCharacters) {
 }
 
 } // namespace
+
+namespace {
+
+// The annotator's glyphs $1 to $6, each after the half-move it follows, in the same pass as the
+// comments: not those of variations, of other numbers, or a second one on the same half-move.
+TEST(Annotations, GlyphsFollowTheirHalfMovesOfTheMainLine) {
+    struct Case {
+        const char* movetext;
+        std::vector<std::pair<std::size_t, std::string>> glyphs; // half-move, text
+    };
+    const Case cases[] = {
+        {"1. e4 $1 e5 $2 2. Nf3 $3 Nc6 $4 3. Bb5 $5 a6 $6 *",
+         {{1, "!"}, {2, "?"}, {3, "!!"}, {4, "??"}, {5, "!?"}, {6, "?!"}}},
+        {"1. e4$1 e5 (1... c5 $2 2. Nf3 $1) 2. Nf3 $146 $14 $4 Nc6 $7 $2 $1 *",
+         {{1, "!"}, {3, "??"}, {4, "?"}}},
+        {"$1 {before} 1. d4 {a comment} $2 d5 $ $x $12345 $0 1-0", {{1, "?"}}},
+        {"[Event \"$1\"] 12... Nf6 $5 13. Bg5 *", {{1, "!?"}}},
+    };
+    for (const Case& c : cases) {
+        const pgn::Annotations a = pgn::ReadAnnotations(c.movetext);
+        std::vector<std::pair<std::size_t, std::string>> got;
+        for (const pgn::MoveGlyph& g : a.glyphs)
+            got.emplace_back(g.halfMove, std::string(pgn::GlyphText(g.nag)));
+        EXPECT_EQ(got, c.glyphs) << c.movetext;
+        EXPECT_EQ(placed(a.comments), placed(pgn::ReadCommentary(c.movetext))) << c.movetext;
+    }
+    const pgn::Annotations a = pgn::ReadAnnotations("1. e4 e5 $2 *");
+    EXPECT_EQ(pgn::GlyphAfter(a.glyphs, 2), "?");
+    EXPECT_EQ(pgn::GlyphAfter(a.glyphs, 1), "");
+}
+
+} // namespace

@@ -79,8 +79,10 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
     saver = runningSaver();
     ASSERT_NE(saver, nullptr);
-    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"Opening\"]");
-    EXPECT_EQ(label(*saver, "blackLabel")->text(), "[Black \"B1\"]");
+    // The header's tags as written, or their values where the layout fills the screen.
+    const bool filled = saver->filled();
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), filled ? "Opening" : "[Event \"Opening\"]");
+    EXPECT_EQ(label(*saver, "blackLabel")->text(), filled ? "B1" : "[Black \"B1\"]");
 
     ASSERT_TRUE(waitUntil([&] { return timer(*saver, "gameTimer")->isEnabled(); }, 10000));
     EXPECT_EQ(label(*saver, "statusLabel")->text(), "White wins");
@@ -88,7 +90,11 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
     EXPECT_EQ(saver->board().piece(5, 4), vantrelkit::Bpawn);
 
     ASSERT_TRUE(waitUntil(
-        [&] { return label(*saver, "eventLabel")->text() == "[Event \"Second\"]"; }, 10000));
+        [&] {
+            return label(*saver, "eventLabel")->text() ==
+                   (filled ? "Second" : "[Event \"Second\"]");
+        },
+        10000));
     ASSERT_TRUE(waitUntil([&] { return saver->player().moveIndex() >= 2; }, 10000));
     EXPECT_EQ(saver->board().piece(4, 5), vantrelkit::Wpawn);
     EXPECT_EQ(saver->board().piece(4, 4), vantrelkit::Bpawn);

@@ -52,17 +52,19 @@ TEST_F(SetUpGames, ThePositionShowsAsTheGameStartsAndThePlayGoesOnFromIt) {
     EXPECT_EQ(piece(5, 8), vantrelkit::BQueen);
 }
 
-TEST_F(SetUpGames, AGameWhereBlackMovesFirstPrintsItsFirstLineAtOnce) {
+TEST_F(SetUpGames, AGameWhereBlackMovesFirstShowsItsPositionAtOnceAndBlacksMoveWhenPlayed) {
     saver->startNextGame();
     saver->startNextGame();
     saver->startNextGame(); // the third game: ... b kq - 0 11
     ASSERT_EQ(saver->gameNumber(), 3);
     // r1b1k2r/ppqnbppp/4p3/8/3PB3/5N2/PP3PPP/R1BQ1RK1: White has castled, Black has not.
-    EXPECT_EQ(piece(7, 8), vantrelkit::wking);             // g1
-    EXPECT_EQ(piece(5, 1), vantrelkit::Bking);             // e8
-    EXPECT_EQ(test::moveListBox(*saver)->currentY(), 240); // the "11. ..." line is printed
-    saver->playNextHalfMove();                             // 11... Nf6
+    EXPECT_EQ(piece(7, 8), vantrelkit::wking); // g1
+    EXPECT_EQ(piece(5, 1), vantrelkit::Bking); // e8
+    EXPECT_EQ(test::moveList(*saver)->rowCount(), 0);
+    saver->playNextHalfMove(); // 11... Nf6
     EXPECT_EQ(piece(6, 3), vantrelkit::Bknight);
+    EXPECT_EQ(test::moveList(*saver)->rowText(0), "11. ... Nf6");
+    EXPECT_EQ(test::label(*saver, "currentMoveLabel")->text(), "11... Nf6");
     EXPECT_TRUE(box.messages->shown.empty());
 }
 

@@ -1,6 +1,7 @@
 // The saver window's parts as a test reads them, found by their object names.
 #pragma once
 
+#include "saver/move_list_panel.h"
 #include "saver/saver_window.h"
 
 #include <QLabel>
@@ -20,8 +21,8 @@ inline SaverTimer* timer(const Saver& saver, const char* name) {
     return found;
 }
 
-inline MoveListBox* moveListBox(const Saver& saver) {
-    return saver.findChild<MoveListBox*>(QStringLiteral("moveListBox"));
+inline MoveListPanel* moveList(const Saver& saver) {
+    return saver.findChild<MoveListPanel*>(QStringLiteral("moveList"));
 }
 
 } // namespace pw2::test
