@@ -577,8 +577,7 @@ void Saver::holdForReading(const pgn::Comment* shown) {
 }
 
 std::string Saver::gameEnding() const {
-    // The move player will tell how the game ended on the board: return player_.ending().
-    return {};
+    return player_.ending();
 }
 
 void Saver::showCaption(const QString& text) {

@@ -208,7 +208,7 @@ TEST_F(Playback, PlaysAWholeGameTickByTick) {
         saver->playNextHalfMove();
     saver->playNextHalfMove(); // 4. Qxf7#
     EXPECT_EQ(piece(6, 2), vantrelkit::WQueen);
-    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Black King Checked");
+    EXPECT_EQ(label(*saver, "statusLabel")->text(), "Checkmate");
     EXPECT_EQ(label(*saver, "currentMoveLabel")->text(), "4. Qxf7#");
     // The result in Black's column is the result, in the status: never a move.
     saver->playNextHalfMove();
@@ -221,6 +221,9 @@ TEST_F(Playback, PlaysAWholeGameTickByTick) {
     EXPECT_FALSE(timer(*saver, "moveTimer")->isEnabled());
     EXPECT_TRUE(timer(*saver, "gameTimer")->isEnabled());
     EXPECT_EQ(label(*saver, "statusLabel")->text(), "White wins");
+    // The summary names the mate the board shows.
+    EXPECT_EQ(label(*saver, "captionLabel")->text(),
+              QString::fromUtf8("1-0 \u00b7 Checkmate \u00b7 4 moves"));
     EXPECT_TRUE(box.messages->shown.empty());
 }
 
