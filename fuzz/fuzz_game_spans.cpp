@@ -1,7 +1,8 @@
-// Where the games of a file lie: pgn::findGameSpans and pgn::gameText, the game index the setup
-// dialog lists them with, and pgn::GameReader, which pawnwatch2-check reads a file with one game
-// at a time. The input is a whole file; its last 16 bytes also give one span of any value for
-// gameText's clamping.
+// Where the games of a file lie: pgn::findGameSpans (against the rule written out plainly here,
+// and against pgn::GameStartScanner reading the file in pieces) and pgn::gameText, the game index
+// the setup dialog lists them with, and pgn::GameReader, which pawnwatch2-check reads a file with
+// one game at a time. The input is a whole file; its last 16 bytes also give one span of any value
+// for gameText's clamping.
 #include "pgn/game_reader.h"
 #include "pgn/game_spans.h"
 #include "pgnfile/game_index.h"
@@ -27,6 +28,83 @@ void require(bool condition, const char* what) {
 }
 
 constexpr std::size_t npos = std::string_view::npos;
+
+// The game starts of text as the rule states them, one byte after another: an "[Event " where a
+// tag may start, not inside a quoted tag value, a comment in braces, a ';' comment or an escape
+// line ('%' in the first column); a comment in braces still open at an "[Event " that starts a
+// line after an empty line ends there.
+std::vector<std::int64_t> ruleStarts(std::string_view t) {
+    enum class At { Text, Tag, Quoted, Brace, Line } at = At::Text;
+    std::vector<std::int64_t> starts;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char c = t[i];
+        const bool lineEnd = c == '\n' || c == '\r';
+        const bool firstColumn = i == 0 || t[i - 1] == '\n' || t[i - 1] == '\r';
+        switch (at) {
+        case At::Text:
+        case At::Tag:
+            if (c == '[') {
+                if (t.substr(i).starts_with(pgn::kGameStart))
+                    starts.push_back(static_cast<std::int64_t>(i));
+                at = At::Tag;
+            } else if (at == At::Tag) {
+                if (c == '"')
+                    at = At::Quoted;
+                else if (c == ']' || lineEnd)
+                    at = At::Text;
+            } else if (c == '{') {
+                at = At::Brace;
+            } else if (c == ';' || (c == '%' && firstColumn)) {
+                at = At::Line;
+            }
+            break;
+        case At::Quoted:
+            if (c == '\\' && i + 1 < t.size() && (t[i + 1] == '"' || t[i + 1] == '\\'))
+                ++i;
+            else if (c == '"')
+                at = At::Tag;
+            else if (lineEnd)
+                at = At::Text;
+            break;
+        case At::Brace:
+            if (c == '}') {
+                at = At::Text;
+            } else if (c == '[' && t.substr(i).starts_with(pgn::kGameStart)) {
+                // Two line ends just before it ("\r\n" is one).
+                std::size_t j = i;
+                int ends = 0;
+                while (j > 0 && ends < 2 && (t[j - 1] == '\n' || t[j - 1] == '\r')) {
+                    j -= t[j - 1] == '\n' && j > 1 && t[j - 2] == '\r' ? 2 : 1;
+                    ++ends;
+                }
+                if (ends == 2) {
+                    starts.push_back(static_cast<std::int64_t>(i));
+                    at = At::Tag;
+                }
+            }
+            break;
+        case At::Line:
+            if (lineEnd)
+                at = At::Text;
+            break;
+        }
+    }
+    return starts;
+}
+
+// The scanner given the text in pieces whose sizes the text's own bytes choose finds the same
+// starts as given it whole.
+void checkPieces(std::string_view text, const std::vector<std::int64_t>& expected) {
+    pgn::GameStartScanner scanner;
+    std::vector<std::int64_t> found;
+    for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
+        const std::size_t piece = std::min<std::size_t>(
+            1 + static_cast<unsigned char>(text[k % text.size()]) % 13, text.size() - at);
+        scanner.scan(text.substr(at, piece), [&found](std::int64_t s) { found.push_back(s); });
+        at += piece;
+    }
+    require(found == expected, "the scanner finds other starts when given the text in pieces");
+}
 
 // gameText on any span stays inside the text: the bytes begin .. end - 1 cut to the text, or
 // nothing.
@@ -150,12 +228,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const auto spans = pgn::findGameSpans(text);
 
-    // One span per "[Event ", found here by the plain search.
-    std::size_t starts = 0;
-    for (std::size_t at = text.find(pgn::kGameStart); at != npos;
-         at = text.find(pgn::kGameStart, at + 1))
-        ++starts;
-    require(spans.size() == starts, "not one game per \"[Event \"");
+    // One span per game start of the rule, found here byte by byte.
+    const std::vector<std::int64_t> starts = ruleStarts(text);
+    require(spans.size() == starts.size(), "not one game per game start");
+    for (std::size_t i = 0; i < spans.size(); ++i)
+        require(spans[i].begin == starts[i] + 1, "a game starts elsewhere than the rule says");
+    checkPieces(text, starts);
 
     const auto textEnd = static_cast<std::int64_t>(size) + 1;
     for (std::size_t i = 0; i < spans.size(); ++i) {
@@ -167,7 +245,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(text.substr(static_cast<std::size_t>(span.begin - 1)).starts_with(pgn::kGameStart),
                 "a game does not start at \"[Event \"");
         const std::string_view game = pgn::gameText(text, span);
-        require(game.find(pgn::kGameStart, 1) == npos, "a game holds the next game's start");
         require(game.data() == text.data() + (span.begin - 1) &&
                     game.size() == static_cast<std::size_t>(span.end - span.begin),
                 "gameText does not give the span's bytes");

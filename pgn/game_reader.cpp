@@ -1,8 +1,5 @@
 #include "pgn/game_reader.h"
 
-#include "pgn/game_spans.h"
-
-#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
@@ -30,17 +27,16 @@ GameReader::GameReader(ByteSource& source, std::int64_t expectedSize, std::size_
 bool GameReader::readMore() {
     if (ended_)
         return false;
-    // The bytes before the current game (or, before the first game, all but the few that may
-    // begin a game start) are no longer needed: drop them before the buffer grows.
-    const std::size_t keep = start_ != std::string::npos ? start_
-                             : buffer_.size() > kGameStart.size()
-                                 ? buffer_.size() - kGameStart.size()
-                                 : 0;
+    // The bytes before the current game (or, before the first game, every byte scanned but a
+    // game start read in part) are no longer needed: drop them before the buffer grows.
+    const std::int64_t pending = scanner_.pendingStart();
+    const std::size_t keep = start_ >= 0    ? std::size_t(start_ - bufferAt_)
+                             : pending >= 0 ? std::size_t(pending - bufferAt_)
+                                            : scanned_;
     if (keep > 0) {
         buffer_.erase(0, keep);
-        searched_ = searched_ > keep ? searched_ - keep : 0;
-        if (start_ != std::string::npos)
-            start_ = 0;
+        bufferAt_ += std::int64_t(keep);
+        scanned_ -= keep;
     }
     const std::size_t old = buffer_.size();
     buffer_.resize(old + kBlock);
@@ -68,45 +64,37 @@ bool GameReader::readMore() {
 bool GameReader::next(std::string_view& game) {
     if (status_ != Status::Reading)
         return false;
-    if (ended_ && start_ == std::string::npos) {
-        status_ = endStatus_;
-        return false;
-    }
     for (;;) {
-        // A game start may straddle two blocks: search again over the last few bytes.
-        const std::size_t from = searched_ > kGameStart.size() ? searched_ - kGameStart.size() : 0;
-        if (start_ == std::string::npos) {
-            const std::size_t at = buffer_.find(kGameStart, from);
-            if (at != std::string::npos) {
-                start_ = at;
-                searched_ = at + 1;
-                continue;
-            }
-        } else {
-            const std::size_t at = buffer_.find(kGameStart, std::max(from, start_ + 1));
-            if (at != std::string::npos) {
-                // The byte before the next game's tag belongs to no game.
-                game = std::string_view(buffer_).substr(start_, at - 1 - start_);
-                start_ = at;
-                searched_ = at + 1;
-                return true;
-            }
-            if (buffer_.size() - start_ > largestGame_) {
-                status_ = Status::TooLarge;
-                return false;
-            }
+        if (start_ < 0 && !starts_.empty()) {
+            start_ = starts_.front();
+            starts_.pop_front();
         }
-        searched_ = buffer_.size();
+        if (start_ >= 0 && !starts_.empty()) {
+            // The byte before the next game's tag belongs to no game.
+            const std::int64_t next = starts_.front();
+            starts_.pop_front();
+            game = std::string_view(buffer_).substr(std::size_t(start_ - bufferAt_),
+                                                    std::size_t(next - 1 - start_));
+            start_ = next;
+            return true;
+        }
+        if (start_ >= 0 && buffer_.size() - std::size_t(start_ - bufferAt_) > largestGame_) {
+            status_ = Status::TooLarge;
+            return false;
+        }
         if (!readMore()) {
             // The last game keeps every byte to the end, unless the input was cut short.
-            if (endStatus_ == Status::Finished && start_ != std::string::npos) {
-                game = std::string_view(buffer_).substr(start_);
-                start_ = std::string::npos;
+            if (endStatus_ == Status::Finished && start_ >= 0) {
+                game = std::string_view(buffer_).substr(std::size_t(start_ - bufferAt_));
+                start_ = -1;
                 return true;
             }
             status_ = endStatus_;
             return false;
         }
+        scanner_.scan(std::string_view(buffer_).substr(scanned_),
+                      [this](std::int64_t offset) { starts_.push_back(offset); });
+        scanned_ = buffer_.size();
     }
 }
 

@@ -1,11 +1,15 @@
 // Reads the games of a PGN file one at a time from a file descriptor, so that a file of any size
 // is checked in memory bounded by its largest game. Games are delimited by the same rule as
-// findGameSpans: a game begins at each "[Event "; it ends just before the byte that precedes
-// the next game's "[Event "; the last game keeps every byte up to the end of the input.
+// findGameSpans (GameStartScanner): a game begins at each "[Event " that stands where a tag may
+// start; it ends just before the byte that precedes the next game's start; the last game keeps
+// every byte up to the end of the input.
 #pragma once
+
+#include "pgn/game_spans.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -68,8 +72,11 @@ private:
     std::int64_t expectedSize_;
     std::size_t largestGame_;
     std::string buffer_;
-    std::size_t start_ = std::string::npos; // where the current game begins in buffer_
-    std::size_t searched_ = 0;              // buffer_ holds no game start before here
+    std::int64_t bufferAt_ = 0; // the input's offset of buffer_[0]
+    std::int64_t start_ = -1;   // the input's offset where the current game begins
+    std::size_t scanned_ = 0;   // buffer_ is scanned for game starts up to here
+    GameStartScanner scanner_;
+    std::deque<std::int64_t> starts_; // game starts found after start_, in order
     std::int64_t bytesRead_ = 0;
     bool ended_ = false;
     Status endStatus_ = Status::Finished; // what the end of the input means, once it is reached

@@ -1,20 +1,28 @@
 #include "pgn/game_spans.h"
 
+#include <utility>
+
 namespace pgn {
 
+void GameSpanCollector::start(std::int64_t offset) {
+    // The byte before the next game's tag belongs to no game.
+    if (!spans_.empty())
+        spans_.back().end = offset;
+    spans_.push_back({offset + 1, offset + 1});
+}
+
+std::vector<GameSpan> GameSpanCollector::finish(std::int64_t size) {
+    // The last game keeps its bytes.
+    if (!spans_.empty())
+        spans_.back().end = size + 1;
+    return std::move(spans_);
+}
+
 std::vector<GameSpan> findGameSpans(std::string_view text) {
-    std::vector<GameSpan> spans;
-    std::size_t at = text.find(kGameStart);
-    while (at != std::string_view::npos) {
-        const std::size_t next = text.find(kGameStart, at + 1);
-        const auto begin = static_cast<std::int64_t>(at) + 1;
-        // The byte before the next game's tag belongs to no game; the last game keeps its bytes.
-        const auto end = next == std::string_view::npos ? static_cast<std::int64_t>(text.size()) + 1
-                                                        : static_cast<std::int64_t>(next);
-        spans.push_back({begin, end});
-        at = next;
-    }
-    return spans;
+    GameStartScanner scanner;
+    GameSpanCollector spans;
+    scanner.scan(text, [&spans](std::int64_t offset) { spans.start(offset); });
+    return spans.finish(static_cast<std::int64_t>(text.size()));
 }
 
 std::string_view gameText(std::string_view text, GameSpan span) {

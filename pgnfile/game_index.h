@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxListedGames = 2147483647;
 class GameIndex {
 public:
     GameIndex() = default;
-    // Scans text: one game per "[Event ", delimited by pgn::findGameSpans.
+    // Scans text: one game per game start, delimited by pgn::findGameSpans.
     explicit GameIndex(std::string text);
 
     std::size_t size() const { return spans_.size(); }

@@ -10,15 +10,18 @@
 #include "services/settings_store.h"
 #include "services/text_codec.h"
 
+#include <QFile>
+#include <QMetaObject>
+#include <QObject>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <random>
+#include <unistd.h>
 
 namespace pw2 {
 namespace {
-
-// What the PGN file setting holds when no file was ever chosen.
-constexpr const char* kNoFile = "no file";
 
 QString defaultFile() {
     return appPath() + "default.pgn";
@@ -33,6 +36,42 @@ std::int32_t beforeFirstGame(const SettingsStore& s) {
 // How many keys a new shuffle may draw so as not to begin with the game shown last.
 constexpr int kKeyDraws = 8;
 
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The spans of the file at path, read a block at a time; nothing when it cannot be read or stop
+// is set meanwhile.
+std::optional<std::vector<pgn::GameSpan>> indexFileAt(const std::string& path,
+                                                      const std::atomic<bool>* stop) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    pgn::GameStartScanner scanner;
+    pgn::GameSpanCollector spans;
+    std::string block(std::size_t(1) << 20, '\0');
+    bool read = true;
+    for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            read = false;
+            break;
+        }
+        const ssize_t got = ::read(fd, block.data(), block.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            read = got == 0;
+            break;
+        }
+        scanner.scan(std::string_view(block.data(), std::size_t(got)),
+                     [&spans](std::int64_t at) { spans.start(at); });
+    }
+    ::close(fd);
+    if (!read)
+        return std::nullopt;
+    return spans.finish(scanner.scanned());
+}
+
 } // namespace
 
 GameScheduler::GameScheduler() {
@@ -40,13 +79,24 @@ GameScheduler::GameScheduler() {
     random_ = [engine]() mutable { return std::uniform_real_distribution<double>(0, 1)(engine); };
 }
 
+GameScheduler::~GameScheduler() {
+    stopWorker();
+}
+
+void GameScheduler::stopWorker() {
+    if (!worker_.joinable())
+        return;
+    stop_->store(true);
+    worker_.join();
+    ++generation_; // an index the worker handed back before it stopped is not taken
+}
+
 void GameScheduler::startAtFirstGame() {
     gameNumber_ = beforeFirstGame(settings());
 }
 
-GameScheduler::Place GameScheduler::chooseNextGame(const StoredMatch& match) {
+GameScheduler::Place GameScheduler::chooseNextGame(std::int64_t numOfGames) {
     const SettingsStore& s = settings();
-    const std::int64_t numOfGames = match.count();
     const bool random = s.number(setting::Random) != 0;
     Place place;
     if (s.number(setting::ContinuePlay) != 0) {
@@ -103,73 +153,162 @@ void GameScheduler::storePlace(const Place& place) const {
     }
 }
 
-void GameScheduler::indexIntoMatch(const QString& path) {
-    std::string text;
-    readFileBytes(trimSpaces(path), text);
-    const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-    storeMatchTable(settings(), path, spans, std::int64_t(spans.size()));
+GameScheduler::Match GameScheduler::fromIndex(std::shared_ptr<const Index> index) const {
+    Match match;
+    match.path = index->path;
+    match.count = [index] { return std::int64_t(index->spans.size()); };
+    match.range = [index](std::int64_t n) {
+        return n >= 1 && n <= std::int64_t(index->spans.size()) ? index->spans[std::size_t(n - 1)]
+                                                                : pgn::GameSpan{-1, -1};
+    };
+    return match;
 }
 
-std::optional<GameScheduler::Location> GameScheduler::locateGame(const StoredMatch& match) {
-    const pgn::GameSpan range = match.range(gameNumber_);
-    Location at{match.pgnFile(QLatin1String(kNoFile)), range.begin, range.end};
-    if (at.begin == -1 && gameNumber_ != 1 && at.path != QLatin1String(kNoFile)) {
-        // A game number beyond the stored table (a first game or a game count that does not
-        // match it): the match's first game is played rather than none.
-        const pgn::GameSpan first = match.range(1);
-        if (first.begin != -1) {
-            gameNumber_ = 1;
-            at.begin = first.begin;
-            at.end = first.end;
-        }
-    }
-    if (at.begin == -1 || at.path == QLatin1String(kNoFile)) {
-        // No match stored: the bundled games become the match.
-        indexIntoMatch(defaultFile());
-        at.path = defaultFile();
-        const pgn::GameSpan bundled = StoredMatch::read(settings()).range(gameNumber_);
-        at.begin = bundled.begin;
-        at.end = bundled.end;
-        if (at.begin == -1)
-            return std::nullopt;
-    }
-    return at;
-}
-
-std::optional<GameScheduler::Location> GameScheduler::replaceMissingFile(Location at,
-                                                                         NoGame& noGame) {
-    if (!trimSpaces(at.path).isEmpty() && fileExists(at.path))
-        return at;
-    showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
-    if (!fileExists(defaultFile())) {
+GameScheduler::Found GameScheduler::bundledMatch(Match& match, NoGame& noGame, bool adopt) {
+    const QString path = defaultFile();
+    if (!fileExists(path)) {
         showMessage(QLatin1String(kDefaultNotFound), MsgIcon::Critical);
         noGame.gameFileMissing = true;
-        return std::nullopt;
+        return Found::None;
     }
-    at.path = defaultFile();
-    std::string text;
-    readFileBytes(at.path, text);
-    const std::vector<pgn::GameSpan> spans = pgn::findGameSpans(text);
-    if (spans.empty())
-        return std::nullopt;
-    at.begin = spans.front().begin;
-    at.end = spans.front().end;
-    return at;
+    if (!bundled_) {
+        auto index = std::make_shared<Index>();
+        index->path = path;
+        index->spans = indexFileAt(localPath(path), nullptr).value_or(std::vector<pgn::GameSpan>{});
+        // No file was ever chosen: the bundled games become the stored match.
+        if (adopt && !index->spans.empty())
+            storeMatchTable(settings(), path, index->spans, std::int64_t(index->spans.size()));
+        bundled_ = std::move(index);
+    }
+    if (bundled_->spans.empty())
+        return Found::None;
+    match = fromIndex(bundled_);
+    match.standIn = !adopt;
+    return Found::Match;
+}
+
+GameScheduler::Found GameScheduler::findMatch(Match& match, NoGame& noGame, bool distrustTable) {
+    const QString stored = settings().text(setting::PgnFile, QString());
+    const QString path = trimSpaces(stored);
+    if (path.isEmpty() || !fileExists(path)) {
+        // No file chosen yet, or the chosen one is gone: the setting stays as it is.
+        if (!path.isEmpty() && !warnedMissing_) {
+            showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
+            warnedMissing_ = true;
+        }
+        return bundledMatch(match, noGame, path.isEmpty());
+    }
+    const std::optional<PgnFileIdentity> identity = readPgnFileIdentity(localPath(path));
+    if (!identity)
+        return bundledMatch(match, noGame, false);
+    Found found = Found::Match;
+    if (indexed_ && indexed_->stored == stored && indexed_->identity == *identity) {
+        match = fromIndex(indexed_);
+    } else if (std::optional<StoredMatch> table;
+               !distrustTable && (table = StoredMatch::read(settings()))) {
+        auto kept = std::make_shared<const StoredMatch>(std::move(*table));
+        match.path = path;
+        match.count = [kept] { return kept->count(); };
+        match.range = [kept](std::int64_t n) { return kept->range(n); };
+        match.stored = true;
+    } else if (worker_.joinable() && workerStored_ == stored) {
+        return Found::Indexing;
+    } else {
+        found = indexFile(stored, path, *identity, match);
+    }
+    if (found == Found::Match && match.count() == 0)
+        return bundledMatch(match, noGame, false);
+    return found;
+}
+
+GameScheduler::Found GameScheduler::indexFile(const QString& stored, const QString& path,
+                                              const PgnFileIdentity& identity, Match& match) {
+    stopWorker();
+    auto index = std::make_shared<Index>(Index{stored, path, identity, {}});
+    if (identity.size <= indexAtOnce_) {
+        index->spans = indexFileAt(localPath(path), nullptr).value_or(std::vector<pgn::GameSpan>{});
+        takeIndex(std::move(index), false);
+        match = fromIndex(indexed_);
+        return Found::Match;
+    }
+    // A large file: the saver shows its board meanwhile.
+    if (!receiver_)
+        receiver_ = std::make_unique<QObject>();
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    workerStored_ = stored;
+    worker_ = std::thread([this, index, stop = stop_, receiver = receiver_.get(),
+                           generation = generation_, file = localPath(path)] {
+        std::optional<std::vector<pgn::GameSpan>> spans = indexFileAt(file, stop.get());
+        if (!spans && stop->load())
+            return;
+        // A file that cannot be read is one without games.
+        index->spans = std::move(spans).value_or(std::vector<pgn::GameSpan>{});
+        // Handed back through the receiver's event queue; dropped with the receiver.
+        QMetaObject::invokeMethod(
+            receiver,
+            [this, index, generation] {
+                if (generation != generation_)
+                    return;
+                if (worker_.joinable())
+                    worker_.join();
+                takeIndex(index, true);
+            },
+            Qt::QueuedConnection);
+    });
+    return Found::Indexing;
+}
+
+void GameScheduler::takeIndex(std::shared_ptr<Index> index, bool announce) {
+    // The index becomes the stored table while the setting still names its file.
+    if (settings().text(setting::PgnFile, QString()) == index->stored)
+        storeMatchTable(settings(), index->stored, index->spans, std::int64_t(index->spans.size()));
+    indexed_ = std::move(index);
+    if (announce && indexReady_)
+        indexReady_();
 }
 
 std::optional<GameScheduler::Game> GameScheduler::nextGame(NoGame& noGame) {
     noGame = {};
-    // One reading of the stored match, so that a table replaced meanwhile is never half seen.
-    const StoredMatch match = StoredMatch::read(settings());
-    const Place place = chooseNextGame(match);
-    std::optional<Location> at = locateGame(match);
-    if (at)
-        at = replaceMissingFile(std::move(*at), noGame);
-    if (!at)
-        return std::nullopt;
-    // The place is kept as the game starts, so that a saver killed during it goes on after it.
-    storePlace(place);
-    return Game{at->path, readFileRange(at->path, at->begin, at->end)};
+    if (!cleaned_) {
+        removeAbandonedMatchTables(matchTablePath(settings()));
+        cleaned_ = true;
+    }
+    for (bool distrust = false;; distrust = true) {
+        Match match;
+        const Found found = findMatch(match, noGame, distrust);
+        if (found == Found::Indexing)
+            noGame.indexing = true;
+        if (found != Found::Match)
+            return std::nullopt;
+        const std::int32_t before = gameNumber_;
+        Place place;
+        pgn::GameSpan range;
+        if (match.standIn) {
+            standInGame_ = standInGame_ % match.count() + 1;
+            range = match.range(standInGame_);
+        } else {
+            place = chooseNextGame(match.count());
+            range = match.range(gameNumber_);
+            if (range.begin == -1 && gameNumber_ != 1) {
+                // A game number beyond the table (a first game or a place stored for a longer
+                // match): the match's first game is played rather than none.
+                range = match.range(1);
+                gameNumber_ = 1;
+            }
+        }
+        std::string text = readFileRange(match.path, range.begin, range.end);
+        if (!text.starts_with(pgn::kGameStart) && !distrust) {
+            // The range no longer starts where a game starts: the file changed in a way its size
+            // and fingerprint do not tell. It is indexed again, once.
+            gameNumber_ = before;
+            indexed_.reset();
+            bundled_.reset();
+            continue;
+        }
+        // The place is kept as the game starts, so that a saver killed during it goes on after it.
+        storePlace(place);
+        return Game{match.path, std::move(text)};
+    }
 }
 
 } // namespace pw2

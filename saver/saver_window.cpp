@@ -175,6 +175,14 @@ Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
         if (modalDepth() == 0)
             startNextGame();
     });
+    // A large file indexed in the background: its game starts once the index is in (or with the
+    // game timer, while a message box is up).
+    scheduler_.setIndexReady([this] {
+        if (modalDepth() == 0)
+            startNextGame();
+        else
+            gameTimer_->setEnabled(true);
+    });
 }
 
 Saver::~Saver() {
@@ -623,6 +631,14 @@ void Saver::startNextGame() {
     gameTimer_->setInterval(secondsToInterval(settings().number(setting::Timer2)));
     GameScheduler::NoGame noGame;
     const std::optional<GameScheduler::Game> game = scheduler_.nextGame(noGame);
+    if (!game && noGame.indexing) {
+        // The board shows at once, in its starting position, until the game is found.
+        boardProxy_->newGame();
+        moveTimer_->setEnabled(false);
+        gameTimer_->setEnabled(false);
+        emit frameChanged();
+        return;
+    }
     if (!game) {
         closeToSetup(noGame.gameFileMissing);
         return;

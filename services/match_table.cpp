@@ -1,6 +1,7 @@
 #include "services/match_table.h"
 
 #include "services/settings_store.h"
+#include "services/text_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,32 +28,25 @@ std::string matchTablePath(const SettingsStore& store) {
     return QFile::encodeName(ini.dir().filePath(ini.completeBaseName() + ".matches")).toStdString();
 }
 
-StoredMatch StoredMatch::read(const SettingsStore& store) {
-    StoredMatch match(store);
+std::optional<StoredMatch> StoredMatch::read(const SettingsStore& store) {
+    const QString stored = store.text(setting::PgnFile, QString());
+    if (stored.isEmpty())
+        return std::nullopt;
     std::optional<MatchTableReader> table = MatchTableReader::open(matchTablePath(store));
-    if (table) {
-        const QString stored = store.text(setting::PgnFile, QString());
-        const bool sameFile = QFile::encodeName(stored).toStdString() == table->pgnFile();
-        // A table in the settings file that is not the table file's: an earlier version stored
-        // it since, and it is the newer one.
-        const bool ownTable = store.count(setting::MatchBegin, 1) != -1;
-        if (sameFile || !ownTable)
-            match.table_ = std::move(table);
-    }
-    match.count_ = match.table_ ? match.table_->count() : store.count(setting::NumOfGames);
-    return match;
+    if (!table || !table->identity() || QFile::encodeName(stored).toStdString() != table->pgnFile())
+        return std::nullopt;
+    if (readPgnFileIdentity(QFile::encodeName(trimSpaces(stored)).toStdString()) !=
+        table->identity())
+        return std::nullopt;
+    return StoredMatch(std::move(*table));
 }
 
-QString StoredMatch::pgnFile(const QString& fallback) const {
-    if (table_)
-        return QFile::decodeName(QByteArray::fromStdString(table_->pgnFile()));
-    return store_->text(setting::PgnFile, fallback);
+QString StoredMatch::pgnFile() const {
+    return QFile::decodeName(QByteArray::fromStdString(table_.pgnFile()));
 }
 
 pgn::GameSpan StoredMatch::range(std::int64_t n) const {
-    if (table_)
-        return table_->range(n).value_or(pgn::GameSpan{-1, -1});
-    return {store_->count(setting::MatchBegin, n), store_->count(setting::MatchEnd, n)};
+    return table_.range(n).value_or(pgn::GameSpan{-1, -1});
 }
 
 namespace {
@@ -74,8 +68,11 @@ void storeMatchTable(SettingsStore& store, const QString& pgnFile,
     const SettingsStore::Batch batch(store);
     count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
     const std::int64_t oldCount = store.count(setting::NumOfGames);
+    const PgnFileIdentity identity =
+        readPgnFileIdentity(QFile::encodeName(trimSpaces(pgnFile)).toStdString())
+            .value_or(PgnFileIdentity{});
     const bool inTableFile = writeMatchTable(
-        matchTablePath(store), QFile::encodeName(pgnFile).toStdString(), spans, count);
+        matchTablePath(store), QFile::encodeName(pgnFile).toStdString(), identity, spans, count);
     store.set(setting::PgnFile, pgnFile);
     // Numbered keys left from an earlier table go: all of them once the table file holds the
     // table, those beyond the new table otherwise.

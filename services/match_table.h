@@ -20,33 +20,32 @@ class SettingsStore;
 // ("Pawnwatch2.matches" beside "Pawnwatch2.ini").
 std::string matchTablePath(const SettingsStore& store);
 
-// The stored match, read as one whole: its PGN file, its number of games and each game's range.
-// It comes from the match table file when that file is the match of the stored PGNFile, or when
-// the settings file holds no table of its own; otherwise from the numbered keys MatchBegin<n>
-// and MatchEnd<n> of the settings file, as earlier versions stored the table (until the next
-// store converts it).
+// The stored match table, when it is the match of the stored PGNFile as that file is now: the
+// table file names the setting's path byte for byte, with the size and fingerprint the file has
+// now. A table of another file (the setting changed by hand, or a store killed between the table
+// and the settings file), of a file changed since, a damaged one, one written by an earlier
+// version (without size and fingerprint, and made by an earlier rule for where games start) or
+// one kept in the settings file's numbered keys is none: the file is to be indexed again.
 class StoredMatch {
 public:
-    static StoredMatch read(const SettingsStore& store);
+    static std::optional<StoredMatch> read(const SettingsStore& store);
 
-    // The match's PGN file, or fallback when none is stored.
-    QString pgnFile(const QString& fallback) const;
-    std::int64_t count() const { return count_; }
+    // The match's PGN file, as the setting holds it.
+    QString pgnFile() const;
+    std::int64_t count() const { return table_.count(); }
     // Game n's range; begin and end are -1 when the table has no game n.
     pgn::GameSpan range(std::int64_t n) const;
-    bool fromTableFile() const { return table_.has_value(); }
 
 private:
-    explicit StoredMatch(const SettingsStore& store) : store_(&store) {}
-    const SettingsStore* store_;
-    std::optional<MatchTableReader> table_;
-    std::int64_t count_ = 0;
+    explicit StoredMatch(MatchTableReader table) : table_(std::move(table)) {}
+    MatchTableReader table_;
 };
 
 // Stores the match of pgnFile with the first count spans (as many as there are, at most): the
-// match table file, then PGNFile and NumOfGames in the settings file, from which any numbered
-// keys of an earlier table go. When the table file cannot be written, the table goes into the
-// settings file's numbered keys instead, as earlier versions stored it.
+// match table file, with the file's size and fingerprint as it is now, then PGNFile and NumOfGames
+// in the settings file, from which any numbered keys of an earlier table go. When the table file
+// cannot be written, the table goes into the settings file's numbered keys instead, as earlier
+// versions stored it.
 void storeMatchTable(SettingsStore& store, const QString& pgnFile,
                      const std::vector<pgn::GameSpan>& spans, std::int64_t count);
 

@@ -4,7 +4,9 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -59,23 +61,70 @@ void setError(std::string* error, const std::string& what) {
 
 } // namespace
 
+std::optional<PgnFileIdentity> readPgnFileIdentity(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    std::optional<PgnFileIdentity> identity;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto size = std::uint64_t(info.st_size);
+        // FNV-1a over the size and the pieces.
+        std::uint64_t hash = 0xcbf29ce484222325ULL;
+        const auto add = [&hash](const char* bytes, std::size_t n) {
+            for (std::size_t i = 0; i < n; ++i)
+                hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001b3ULL;
+        };
+        char sizeBytes[8];
+        for (int i = 0; i < 8; ++i)
+            sizeBytes[i] = char((size >> (8 * i)) & 0xFF);
+        add(sizeBytes, 8);
+        constexpr std::uint64_t kEnds = 64 * 1024, kPiece = 4 * 1024, kPieces = 16;
+        std::string piece;
+        bool read = true;
+        const auto addRange = [&](std::uint64_t from, std::uint64_t n) {
+            n = std::min(n, size - std::min(from, size));
+            piece.resize(std::size_t(n));
+            read = read && (n == 0 || readAt(fd, piece.data(), piece.size(), from));
+            add(piece.data(), piece.size());
+        };
+        addRange(0, kEnds);
+        if (size > kEnds) {
+            for (std::uint64_t k = 1; k <= kPieces; ++k)
+                addRange(size / (kPieces + 1) * k, kPiece);
+            addRange(size > 2 * kEnds ? size - kEnds : kEnds, kEnds);
+        }
+        if (read)
+            identity = PgnFileIdentity{size, hash};
+    }
+    ::close(fd);
+    return identity;
+}
+
 std::optional<MatchTableHeader> parseMatchTableHeader(std::string_view start,
                                                       std::uint64_t fileSize) {
-    if (start.size() < kMatchTableHeaderSize || start.substr(0, 8) != kMatchTableMagic)
+    if (start.size() < kMatchTableV1HeaderSize || start.substr(0, 8) != kMatchTableMagic)
         return std::nullopt;
-    if (readLittle(start.data() + 8, 4) != kMatchTableVersion)
+    const std::uint64_t version = readLittle(start.data() + 8, 4);
+    if (version != 1 && version != kMatchTableVersion)
+        return std::nullopt;
+    const std::size_t headerSize = version == 1 ? kMatchTableV1HeaderSize : kMatchTableHeaderSize;
+    if (start.size() < headerSize)
         return std::nullopt;
     const std::uint64_t pathSize = readLittle(start.data() + 12, 4);
     const std::uint64_t count = readLittle(start.data() + 16, 8);
     if (pathSize > kMatchTableLongestPath || count > std::uint64_t(INT64_MAX) / 32)
         return std::nullopt;
-    const std::uint64_t recordsAt = kMatchTableHeaderSize + pathSize;
+    const std::uint64_t recordsAt = headerSize + pathSize;
     if (fileSize != recordsAt + count * kMatchTableRecordSize || start.size() < recordsAt)
         return std::nullopt;
     MatchTableHeader header;
-    header.pgnFile.assign(start.substr(kMatchTableHeaderSize, pathSize));
+    header.pgnFile.assign(start.substr(headerSize, pathSize));
     header.count = std::int64_t(count);
     header.recordsAt = recordsAt;
+    if (version != 1)
+        header.identity =
+            PgnFileIdentity{readLittle(start.data() + 24, 8), readLittle(start.data() + 32, 8)};
     return header;
 }
 
@@ -91,9 +140,12 @@ std::optional<MatchTableReader> MatchTableReader::open(const std::string& path) 
             const std::uint64_t pathSize =
                 std::min<std::uint64_t>(readLittle(fixed.data() + 12, 4), kMatchTableLongestPath);
             const std::uint64_t available = std::uint64_t(info.st_size);
+            const std::size_t headerSize = readLittle(fixed.data() + 8, 4) == 1
+                                               ? kMatchTableV1HeaderSize
+                                               : kMatchTableHeaderSize;
             std::string start(fixed.data(), fixed.size());
-            start.resize(std::size_t(std::min(kMatchTableHeaderSize + pathSize,
-                                              std::max<std::uint64_t>(available, fixed.size()))));
+            start.resize(std::size_t(
+                std::min(headerSize + pathSize, std::max<std::uint64_t>(available, fixed.size()))));
             if (start.size() == fixed.size() ||
                 readAt(fd, start.data() + fixed.size(), start.size() - fixed.size(), fixed.size()))
                 header = parseMatchTableHeader(start, available);
@@ -135,19 +187,33 @@ std::optional<pgn::GameSpan> MatchTableReader::range(std::int64_t n) const {
                          std::int64_t(readLittle(record.data() + 8, 8))};
 }
 
-bool writeMatchTable(const std::string& path, std::string_view pgnFile,
-                     const std::vector<pgn::GameSpan>& spans, std::int64_t count,
-                     std::string* error) {
-    if (pgnFile.size() > kMatchTableLongestPath) {
-        if (error)
-            *error = "the PGN file's path is too long";
-        return false;
-    }
-    count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
+namespace {
+
+// The folder and the name of path.
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// One attempt: false with retry set when a cleaner took the new file away before it was locked.
+bool writeOnce(const std::string& path, std::string_view pgnFile, const PgnFileIdentity& identity,
+               const std::vector<pgn::GameSpan>& spans, std::int64_t count, std::string* error,
+               bool& retry) {
+    retry = false;
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         setError(error, "cannot create a file beside " + path);
+        return false;
+    }
+    // The lock tells a cleaner that this file is being written; it ends with the process. (Where
+    // the file system has no locks, the file is written unlocked.)
+    struct stat info {};
+    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink == 0) {
+        ::close(fd);
+        retry = true;
         return false;
     }
     ::fchmod(fd, 0644);
@@ -157,6 +223,8 @@ bool writeMatchTable(const std::string& path, std::string_view pgnFile,
     appendLittle(block, kMatchTableVersion, 4);
     appendLittle(block, pgnFile.size(), 4);
     appendLittle(block, std::uint64_t(count), 8);
+    appendLittle(block, identity.size, 8);
+    appendLittle(block, identity.fingerprint, 8);
     block.append(pgnFile);
     constexpr std::size_t kBlockSize = 64 * 1024;
     bool written = true;
@@ -176,12 +244,63 @@ bool writeMatchTable(const std::string& path, std::string_view pgnFile,
         written = false;
     }
     if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        retry = errno == ENOENT;
         setError(error, "cannot replace " + path);
         written = false;
     }
     if (!written)
         ::unlink(temporary.c_str());
     return written;
+}
+
+} // namespace
+
+void removeAbandonedMatchTables(const std::string& path) {
+    const auto [folder, name] = splitPath(path);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = name + ".";
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view found(entry->d_name);
+        // mkstemp's six characters after the table's name and a dot.
+        if (found.size() != prefix.size() + 6 || !found.starts_with(prefix))
+            continue;
+        const std::string candidate = folder + "/" + std::string(found);
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        // Unlocked: its writer is gone. The name must still be the file locked.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+            S_ISREG(opened.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
+            named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+            ::unlink(candidate.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+bool writeMatchTable(const std::string& path, std::string_view pgnFile,
+                     const PgnFileIdentity& identity, const std::vector<pgn::GameSpan>& spans,
+                     std::int64_t count, std::string* error) {
+    if (pgnFile.size() > kMatchTableLongestPath) {
+        if (error)
+            *error = "the PGN file's path is too long";
+        return false;
+    }
+    removeAbandonedMatchTables(path);
+    count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
+    bool retry = false;
+    // A cleaner in another process may take the new file away before it is locked: once more.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (writeOnce(path, pgnFile, identity, spans, count, error, retry))
+            return true;
+        if (!retry)
+            return false;
+    }
+    return false;
 }
 
 } // namespace pw2

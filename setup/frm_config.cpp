@@ -351,19 +351,8 @@ void frmConfig::chooseGame(int game) {
 }
 
 void frmConfig::loadSettings() {
+    showStoredPgnFile();
     auto& store = settings();
-    if (!gameFileMissing_) {
-        pgnFileLabel_->setText(store.text(setting::PgnFile, defaultFile()));
-        if (!fileExists(pgnFileLabel_->text())) {
-            showMessage(QString::fromUtf8(kFileNotFound), MsgIcon::Critical, MsgButtons::Ok, this);
-            if (!fileExists(defaultFile()))
-                showMessage(QString::fromUtf8(kDefaultNotFound), MsgIcon::Critical, MsgButtons::Ok,
-                            this);
-            else
-                pgnFileLabel_->setText(defaultFile());
-        }
-        pgnFileLabel_->setToolTip(pgnFileLabel_->text());
-    }
     showMoveListCheck_->setChecked(roundToInt64(store.number(setting::MoveList)) != 0);
     textColourSwatch_->setColour(colourNumber(store.number(setting::TextColor)));
     timePerMoveEdit_->setText(store.text(setting::Timer));
@@ -373,6 +362,21 @@ void frmConfig::loadSettings() {
     fillScreenCheck_->setChecked(roundToInt64(store.number(setting::FillScreen)) != 0);
     for (const SwitchBox& s : switchBoxes_)
         s.box->setChecked(roundToInt64(store.number(s.setting)) != 0);
+}
+
+void frmConfig::showStoredPgnFile() {
+    if (gameFileMissing_)
+        return;
+    pgnFileLabel_->setText(settings().text(setting::PgnFile, defaultFile()));
+    if (!fileExists(pgnFileLabel_->text())) {
+        showMessage(QString::fromUtf8(kFileNotFound), MsgIcon::Critical, MsgButtons::Ok, this);
+        if (!fileExists(defaultFile()))
+            showMessage(QString::fromUtf8(kDefaultNotFound), MsgIcon::Critical, MsgButtons::Ok,
+                        this);
+        else
+            pgnFileLabel_->setText(defaultFile());
+    }
+    pgnFileLabel_->setToolTip(pgnFileLabel_->text());
 }
 
 bool frmConfig::readFile(const QString& path, std::string& bytes) {
@@ -544,7 +548,9 @@ void frmConfig::closeMatchPanel() {
 void frmConfig::storeMatch() {
     replaceMatchTable(settings(), currentFile_, gameSpans(), listCount(), listIndex());
     gameFileMissing_ = false; // the stored match names a file
-    loadSettings();
+    // Only the file shown changes: what the user typed in the settings panel and has not
+    // confirmed stays in its fields.
+    showStoredPgnFile();
     showPanel(false);
 }
 

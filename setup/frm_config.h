@@ -92,6 +92,8 @@ private:
 
     // Loads every control of the settings panel from the settings store.
     void loadSettings();
+    // Shows the stored PGN file (or the bundled games when it is gone, after a message).
+    void showStoredPgnFile();
     // Checks the two times and stores the settings panel, then closes (ending the program).
     void storeSettings();
     void chooseTextColour();

@@ -241,32 +241,25 @@ void MatchCatalogBuilder::add(std::string_view more) {
 }
 
 void MatchCatalogBuilder::scan(bool atEnd) {
-    const char* data = window_.data();
-    const std::size_t size = window_.size();
-    // Every "[" for the games' starts, as pgn::findGameSpans finds them.
-    std::size_t i = std::size_t(scanned_ - windowStart_);
-    while (i < size) {
-        const auto* open = static_cast<const char*>(std::memchr(data + i, '[', size - i));
-        if (!open) {
-            i = size;
-            break;
-        }
-        const auto l = std::size_t(open - data);
-        if (size - l < kTagStart && !atEnd) {
-            i = l; // the tag's name may come with the next bytes
-            break;
-        }
-        if (std::string_view(data + l, std::min(kTagStart, size - l)) == pgn::kGameStart)
-            startGame(windowStart_ + l);
-        i = l + 1;
-    }
-    scanned_ = windowStart_ + i;
-    scanTags(i);
-    // The open game's bytes up to the one before the first byte not scanned, which is the byte
-    // before the next game should one start there.
-    if (open_ && scanned_ > hashed_ + 1) {
-        fingerprint_.add(bytes(hashed_, scanned_ - 1));
-        hashed_ = scanned_ - 1;
+    // The games' starts, as pgn::findGameSpans finds them.
+    scanner_.scan(std::string_view(window_).substr(std::size_t(fed_ - windowStart_)),
+                  [this](std::int64_t at) { startGame(std::uint64_t(at)); });
+    fed_ = end_;
+    // A '[' whose "[Event " is read in part may still start a game: no game start from it on is
+    // known.
+    const std::int64_t pending = scanner_.pendingStart();
+    const std::uint64_t found = atEnd || pending < 0 ? end_ : std::uint64_t(pending);
+    // A tag's name must be in the window before the tag is read.
+    std::uint64_t tagLimit = found;
+    if (!atEnd)
+        tagLimit = std::min<std::uint64_t>(tagLimit, end_ >= kTagStart ? end_ - kTagStart : 0);
+    scanTags(std::size_t(std::max(tagLimit, tagScanned_) - windowStart_));
+    scanned_ = tagScanned_;
+    // The open game's bytes up to the one before the first byte whose game start is not known,
+    // which is the byte before the next game should one start there.
+    if (open_ && found > hashed_ + 1) {
+        fingerprint_.add(bytes(hashed_, found - 1));
+        hashed_ = found - 1;
     }
 }
 

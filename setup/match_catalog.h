@@ -142,8 +142,10 @@ private:
     std::unique_ptr<MatchCatalog> catalog_;
     std::string window_; // the file's bytes from windowStart_ on
     std::uint64_t windowStart_ = 0;
-    std::uint64_t end_ = 0;     // bytes given so far
-    std::uint64_t scanned_ = 0; // every '[' before here is handled
+    std::uint64_t end_ = 0; // bytes given so far
+    pgn::GameStartScanner scanner_;
+    std::uint64_t fed_ = 0;     // bytes the scanner has read
+    std::uint64_t scanned_ = 0; // every game start and tag before here is handled
     // The tags are read one after another up to tagScanned_ (pgn::TagCloser reads the one open).
     std::uint64_t tagScanned_ = 0;
     bool inTag_ = false;

@@ -63,9 +63,10 @@ TEST(EndToEnd, SaverModePlaysAWholeGameAndGoesOnToTheNext) {
         for (int x = 0; x < image.width(); ++x)
             visible = visible || qAlpha(image.pixel(x, y)) != 0;
     EXPECT_FALSE(visible);
-    // With no match stored, the scheduler indexed the configured file's default fallback: the
-    // bundled games. Store the match over our own file instead and start again.
-    EXPECT_EQ(settings().read("PGNFile", ""), appPath() + "default.pgn");
+    // With no match stored, the scheduler indexed the configured file itself, and kept the
+    // setting as written. Store the match as an earlier version did and start again.
+    EXPECT_EQ(settings().read("PGNFile", ""), box.path("match.pgn"));
+    EXPECT_EQ(settings().read("NumOfGames", ""), "2");
     delete saver;
 
     s.write("PGNFile", box.path("match.pgn"));

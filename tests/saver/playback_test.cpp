@@ -125,14 +125,15 @@ TEST_F(Playback, AFirstGameOrCountThatNamesNoStoredGamePlaysAGameThatExists) {
         EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]") << firstGame;
         EXPECT_TRUE(timer(*saver, "moveTimer")->isEnabled()) << firstGame;
     }
-    // Random order over a game count far beyond the stored table draws a game that is not
-    // there: the match's first game is played, and the user's file stays configured.
+    // A game count in the settings far beyond the file's games: random order draws among the
+    // games the file holds, and the user's file stays configured.
     settings().write("Random", "1");
+    settings().write("Continue", "0");
     settings().write("NumOfGames", "1e30");
     saver->setRandomSource([] { return 0.7; });
     saver->startNextGame();
-    EXPECT_EQ(saver->gameNumber(), 1);
-    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
+    EXPECT_EQ(saver->gameNumber(), 3);
+    EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"Third\"]");
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("games.pgn"));
     EXPECT_TRUE(box.messages->shown.empty());
 }
@@ -334,9 +335,10 @@ TEST_F(Playback, NoSettingsFallsBackToTheDefaultFile) {
     EXPECT_EQ(settings().read("PGNFile", ""), box.path("default.pgn"));
     EXPECT_EQ(settings().read("NumOfGames", ""), "3");
     const std::string text = kThreeGames;
-    const StoredMatch match = StoredMatch::read(settings());
-    EXPECT_EQ(match.range(2).begin, std::int64_t(text.find("[Event \"Second") + 1));
-    EXPECT_EQ(match.range(3).end, std::int64_t(text.size() + 1));
+    const std::optional<StoredMatch> match = StoredMatch::read(settings());
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->range(2).begin, std::int64_t(text.find("[Event \"Second") + 1));
+    EXPECT_EQ(match->range(3).end, std::int64_t(text.size() + 1));
     EXPECT_EQ(label(*saver, "eventLabel")->text(), "[Event \"First\"]");
     EXPECT_TRUE(box.messages->shown.empty());
 }

@@ -411,9 +411,10 @@ TEST_F(ResumeProcess, ASaverKilledMidGameGoesOnAfterThatGameAtTheNextStart) {
     EXPECT_EQ(stored(setting::LastGame), 2);
     {
         const SettingsStore store(iniPath());
-        const StoredMatch match = StoredMatch::read(store);
-        EXPECT_EQ(match.count(), 6);
-        EXPECT_EQ(match.pgnFile(""), home.path() + "/games.pgn");
+        const std::optional<StoredMatch> match = StoredMatch::read(store);
+        ASSERT_TRUE(match);
+        EXPECT_EQ(match->count(), 6);
+        EXPECT_EQ(match->pgnFile(), home.path() + "/games.pgn");
     }
     // The next saver plays game 3.
     ASSERT_TRUE(runUntil([&] { return stored(setting::LastGame) == 3; }, 300));
@@ -458,9 +459,10 @@ TEST_F(ResumeProcess, TwoSaversAtOnceLeaveAPlaceTheNextStartGoesOnFrom) {
     SettingsStore store(iniPath());
     EXPECT_EQ(store.read("Timer", ""), "0.01");
     EXPECT_EQ(store.read("Random", ""), "1");
-    const StoredMatch match = StoredMatch::read(store);
-    EXPECT_EQ(match.count(), 7);
-    EXPECT_EQ(match.pgnFile(""), home.path() + "/games.pgn");
+    const std::optional<StoredMatch> match = StoredMatch::read(store);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->count(), 7);
+    EXPECT_EQ(match->pgnFile(), home.path() + "/games.pgn");
     const std::int64_t key = store.count(setting::ShuffleKey);
     const std::int64_t step = store.count(setting::ShuffleStep);
     ASSERT_TRUE(shuffleKeyFits(key, 7));

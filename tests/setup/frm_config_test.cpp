@@ -350,7 +350,7 @@ TEST_F(ConfigDialog, AnEditorFinishingOnAFileThatCannotBeListedKeepsTheListAndIt
     });
     c.matchOk->click();
     EXPECT_EQ(settings().read("PGNFile", ""), games);
-    EXPECT_EQ(StoredMatch::read(settings()).pgnFile(""), games);
+    EXPECT_EQ(StoredMatch::read(settings())->pgnFile(), games);
     EXPECT_EQ(settings().read("NumOfGames", ""), "3");
 }
 
@@ -404,21 +404,26 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
                       c.matchList->visualRect(c.matchList->model()->index(1, 0)).center());
     EXPECT_EQ(d->listIndex(), 1);
 
-    // A colour chosen now is discarded by the match panel's OK, which reloads the settings.
+    // A colour chosen and a time typed before the visit stay, unconfirmed, after the match
+    // panel's OK: it changes only the file shown.
     scripted.dialogs->colours.push_back(0x0000FFu);
     c.changeColour->click();
     EXPECT_EQ(c.textColour->colour(), 0x0000FFu);
+    c.timePerMove->setText("7.5");
     c.matchOk->click();
     EXPECT_FALSE(c.settingsPanel->isHidden());
-    EXPECT_EQ(c.textColour->colour(), 65280u);
+    EXPECT_EQ(c.textColour->colour(), 0x0000FFu);
+    EXPECT_EQ(c.timePerMove->text(), "7.5");
+    EXPECT_NE(settings().read("Timer", ""), "7.5");
     EXPECT_EQ(c.pgnFile->text(), other);
     auto& s = settings();
     EXPECT_EQ(s.read("PGNFile", ""), other);
     EXPECT_EQ(s.read("NumOfGames", ""), "3");
     EXPECT_EQ(s.read("FirstGame", ""), "2");
-    const StoredMatch match = StoredMatch::read(s);
-    EXPECT_EQ(match.range(2).begin, d->gameSpans()[1].begin);
-    EXPECT_EQ(match.range(3).end, std::int64_t(kGames.size()) + 1);
+    const std::optional<StoredMatch> match = StoredMatch::read(s);
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->range(2).begin, d->gameSpans()[1].begin);
+    EXPECT_EQ(match->range(3).end, std::int64_t(kGames.size()) + 1);
 
     // The about box is modal, its options switch its panels.
     bool aboutSeen = false;
@@ -441,7 +446,7 @@ TEST_F(ConfigDialog, DrivenFromOpeningToTheSettingsPanelsOK) {
 
     // A cancelled colour dialog changes nothing; a confirmed one sets the swatch.
     c.changeColour->click();
-    EXPECT_EQ(c.textColour->colour(), 65280u);
+    EXPECT_EQ(c.textColour->colour(), 0x0000FFu);
     scripted.dialogs->colours.push_back(0x123456u);
     c.changeColour->click();
     c.timePerMove->clear();

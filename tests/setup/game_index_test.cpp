@@ -36,10 +36,11 @@ TEST(GameIndex, ListsEachGameWithItsTagsThroughTheBlackTag) {
 TEST(GameIndex, OnlyTheExactEventTagStartsAGame) {
     const std::string text = "[event \"a\"]\n[Black \"x\"]\n1.e4 *\n"
                              "[Event\t\"b\"]\n[Black \"y\"]\n1.d4 *\n"
-                             "{ a comment that quotes [Event \"c\"] } [Black \"z\"]\n1.c4 *\n";
+                             "{ a comment that quotes [Event \"c\"] } [Black \"z\"]\n1.c4 *\n"
+                             "[Annotator \"[Event \\\"x\\\"]\"]\n[Event \"d\"] [Black \"w\"]\n";
     const GameIndex index(text);
     ASSERT_EQ(index.size(), 1u);
-    EXPECT_EQ(index.entry(0), "1- [Event \"c\"] } [Black \"z\"]");
+    EXPECT_EQ(index.entry(0), "1- [Event \"d\"] [Black \"w\"]");
     EXPECT_TRUE(GameIndex("no games here\n").empty());
 }
 
