@@ -16,7 +16,8 @@
 //   - a failure returns its error number (never 0) and fills the ExcepInfo with the same number
 //     and a description; descriptions are static texts owned by the library.
 // A call never allocates on the heap, except About, the calls that resize the control
-// (ChangeBoardSize and a BoardScale write) and a PieceSet write (the pieces drawn anew).
+// (ChangeBoardSize and a BoardScale write), and EndGlide when the pieces' pictures must first be
+// drawn for a new scale, ratio or PieceSet.
 #pragma once
 
 #include <cstdint>
@@ -104,11 +105,12 @@ inline constexpr std::int32_t PieceSet = 0x68030015;
 // the pieces arrive, and then show the new position: the captured piece goes when the mover
 // arrives, the pawn taken en passant (a Piece write of none) too, and a promotion (MovePiece of
 // the pawn, then a Piece write of the new piece on the last row) shows the pawn sliding and the
-// new piece on arrival. Frames are drawn at the display's refresh rate or 60 a second, whichever
-// is lower, with the piece placed on the screen's own pixels at every BoardScale and device pixel
-// ratio, and each frame repaints only the pixels the sliding pieces leave and cover. The frames
-// run from the host's event loop: no call waits for a glide. Without an open glide, EndGlide does
-// nothing; with a duration of 0, or nothing carried, the change shows at once.
+// new piece on arrival. Up to 8 pieces slide in one glide; the moves of any more show on arrival.
+// Frames are drawn at the display's refresh rate or 60 a second, whichever is lower, with the piece
+// placed on the screen's own pixels at every BoardScale and device pixel ratio, and each frame
+// repaints only the pixels the sliding pieces leave and cover. The frames run from the host's event
+// loop: no call waits for a glide. Without an open glide, EndGlide does nothing; with a duration of
+// 0, or nothing carried, the change shows at once.
 //
 // A host that plays a half-move as a glide calls BeginGlide(min(250, a third of the time between
 // moves)), then its usual MovePiece and Piece writes for that half-move, then EndGlide.
