@@ -10,9 +10,20 @@
 namespace vantrelkit {
 namespace {
 
-const QColor kLightSquare(0xF0, 0xD9, 0xB5);
-const QColor kDarkSquare(0xB5, 0x88, 0x63);
-const QColor kFrame(0x5A, 0x3A, 0x22);
+struct BoardColours {
+    QColor light;
+    QColor dark;
+    QColor frame;
+};
+
+// Indexed by boardtheme value: the designed wood, then green, blue and grey.
+const std::array<BoardColours, 4> kBoardColours{{
+    {QColor(0xF0, 0xD9, 0xB5), QColor(0xB5, 0x88, 0x63), QColor(0x5A, 0x3A, 0x22)},
+    {QColor(0xEE, 0xEE, 0xD2), QColor(0x76, 0x96, 0x56), QColor(0x3F, 0x55, 0x2E)},
+    {QColor(0xDE, 0xE3, 0xE6), QColor(0x8C, 0xA2, 0xAD), QColor(0x45, 0x56, 0x60)},
+    {QColor(0xDC, 0xDC, 0xDC), QColor(0xA4, 0xA4, 0xA4), QColor(0x4A, 0x4A, 0x4A)},
+}};
+
 const QColor kHighlight(205, 210, 60, 140); // alpha 0.55
 
 struct Palette {
@@ -25,6 +36,9 @@ const Palette kWhitePalette{QColor(0xFF, 0xFF, 0xFF), QColor(0xD8, 0xD2, 0xC6),
                             QColor(0x1C, 0x1C, 0x1C)};
 const Palette kRedPalette{QColor(0xEF, 0x4A, 0x3C), QColor(0xA8, 0x14, 0x14),
                           QColor(0x2E, 0x06, 0x06)};
+// The classic set's Black: a black figure with a light contour and light inner lines.
+const Palette kBlackPalette{QColor(0x4A, 0x4A, 0x4A), QColor(0x12, 0x12, 0x12),
+                            QColor(0xEC, 0xEC, 0xEC)};
 
 QPainterPath roundedRect(qreal x, qreal y, qreal w, qreal h, qreal r) {
     QPainterPath p;
@@ -261,12 +275,16 @@ QPixmap drawPiece(const Figure& figure, const Palette& palette, qreal ratio, qre
 // the squares and one higher, and the control shows 296 by 296 of it. It is painted straight onto
 // the control rather than kept as a picture: flat squares cost nothing to paint, while a picture
 // of a board grown to a large screen would hold megabytes.
-void paintBoard(QPainter& p, qreal ratio, qreal scale) {
+void paintBoard(QPainter& p, qreal ratio, qreal scale, std::int32_t theme) {
+    const BoardColours& colours =
+        kBoardColours[theme >= 0 && theme < static_cast<std::int32_t>(kBoardColours.size())
+                          ? static_cast<std::size_t>(theme)
+                          : 0];
     p.save();
     // The frame covers whole device pixels, as a picture of that size would.
     p.scale(1 / ratio, 1 / ratio);
     p.fillRect(QRect(0, 0, qCeil(kBoardWidth * ratio * scale), qCeil(kBoardHeight * ratio * scale)),
-               kFrame);
+               colours.frame);
     p.restore();
     p.save();
     scalePainter(p, scale);
@@ -274,7 +292,7 @@ void paintBoard(QPainter& p, qreal ratio, qreal scale) {
         for (int col = 0; col < 8; ++col) {
             const QRect square(1 + col * kSquarePitch, 1 + row * kSquarePitch, kSquarePitch,
                                kSquarePitch);
-            p.fillRect(square, (row + col) % 2 == 0 ? kLightSquare : kDarkSquare);
+            p.fillRect(square, (row + col) % 2 == 0 ? colours.light : colours.dark);
         }
     }
     p.restore();
@@ -295,12 +313,14 @@ void paintSquareTint(QPainter& p, int col, int row, qreal scale) {
     p.restore();
 }
 
-std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
+std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale, std::int32_t pieceSet) {
     if (!(ratio > 0))
         ratio = 1.0;
     if (!(scale > 0))
         scale = 1.0;
-    // One entry per ratio and scale in use; a screen setup has very few.
+    if (pieceSet != pieceset::classic)
+        pieceSet = pieceset::designed;
+    // One entry per piece set, ratio and scale in use; a screen setup has very few.
     static std::vector<std::weak_ptr<const Art>> shared;
     for (auto entry = shared.begin(); entry != shared.end();) {
         auto art = entry->lock();
@@ -308,16 +328,19 @@ std::shared_ptr<const Art> Art::acquire(qreal ratio, qreal scale) {
             entry = shared.erase(entry);
             continue;
         }
-        if (qFuzzyCompare(art->ratio, ratio) && qFuzzyCompare(art->scale, scale))
+        if (art->pieceSet == pieceSet && qFuzzyCompare(art->ratio, ratio) &&
+            qFuzzyCompare(art->scale, scale))
             return art;
         ++entry;
     }
     auto art = std::make_shared<Art>();
     art->ratio = ratio;
     art->scale = scale;
+    art->pieceSet = pieceSet;
+    const Palette& black = pieceSet == pieceset::classic ? kBlackPalette : kRedPalette;
     for (int kind = 0; kind < 6; ++kind) {
         const Figure figure = figureOf(kind);
-        art->Images[Bpawn + kind] = drawPiece(figure, kRedPalette, ratio, scale);
+        art->Images[Bpawn + kind] = drawPiece(figure, black, ratio, scale);
         art->Images[Wpawn + kind] = drawPiece(figure, kWhitePalette, ratio, scale);
     }
     shared.push_back(art);

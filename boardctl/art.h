@@ -22,17 +22,22 @@ struct Art {
     qreal ratio = 1.0;
     // The scale of the control they are drawn for: every logical size below is multiplied by it.
     qreal scale = 1.0;
+    // The piece set the pictures show (pieceset::designed or pieceset::classic).
+    std::int32_t pieceSet = pieceset::designed;
     // Indexed by PieceNum: entries 2 to 13 hold the 32 by 32 piece pictures, 0 and 1 are null.
     std::array<QPixmap, 14> Images;
 
-    // The pictures for one device pixel ratio and scale, shared by every live holder: drawn when
-    // the first one asks for that pair and released with the last holder.
-    static std::shared_ptr<const Art> acquire(qreal ratio = 1.0, qreal scale = 1.0);
+    // The pictures of one piece set for one device pixel ratio and scale, shared by every live
+    // holder: drawn when the first one asks for that set, ratio and scale, and released with the
+    // last holder.
+    static std::shared_ptr<const Art> acquire(qreal ratio = 1.0, qreal scale = 1.0,
+                                              std::int32_t pieceSet = pieceset::designed);
 };
 
 // Paints the board, 8 by 8 squares 37 pixels apart with the light square top left, at the
-// control's top-left corner: p paints in the control's logical pixels on a device of ratio.
-void paintBoard(QPainter& p, qreal ratio, qreal scale);
+// control's top-left corner, in the colours of theme (a boardtheme value): p paints in the
+// control's logical pixels on a device of ratio.
+void paintBoard(QPainter& p, qreal ratio, qreal scale, std::int32_t theme = boardtheme::designed);
 
 // The square of column col and row row (1 to 8, row 1 at the top) as paintBoard fills it, in the
 // control's logical pixels at scale.

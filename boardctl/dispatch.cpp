@@ -167,6 +167,51 @@ Status callBoardScale(Vantrel& v, InvokeKind kind, const Call& call) {
     return status;
 }
 
+// BoardTheme and PieceSet: 32-bit integer properties.
+Status callLook(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& call) {
+    const bool theme = dispid == dispid::BoardTheme;
+    if (kind == InvokeKind::PropertyGet) {
+        if (!call.count(0))
+            return kBadParamCount;
+        call.returnInt32(theme ? v.BoardTheme() : v.PieceSet());
+        return kOk;
+    }
+    if (kind != InvokeKind::PropertyPut)
+        return kMemberNotFound;
+    std::int32_t value = 0;
+    if (!call.count(1))
+        return kBadParamCount;
+    if (!call.int32At(0, &value))
+        return kTypeMismatch;
+    const Status status = theme ? v.setBoardTheme(value) : v.setPieceSet(value);
+    if (status.ok())
+        call.returnNothing();
+    return status;
+}
+
+Status callBeginGlide(Vantrel& v, InvokeKind kind, const Call& call) {
+    if (kind != InvokeKind::Method)
+        return kMemberNotFound;
+    std::int32_t duration = 0;
+    if (!call.count(1))
+        return kBadParamCount;
+    if (!call.int32At(0, &duration))
+        return kTypeMismatch;
+    const Status status = v.BeginGlide(duration);
+    if (status.ok())
+        call.returnNothing();
+    return status;
+}
+
+Status callGliding(Vantrel& v, InvokeKind kind, const Call& call) {
+    if (kind != InvokeKind::PropertyGet)
+        return kMemberNotFound;
+    if (!call.count(0))
+        return kBadParamCount;
+    call.returnBool(v.Gliding());
+    return kOk;
+}
+
 Status callPiece(Vantrel& v, InvokeKind kind, const Call& call) {
     std::int16_t square[2];
     if (kind == InvokeKind::PropertyGet) {
@@ -256,7 +301,7 @@ Status callChangeBoardSize(Vantrel& v, InvokeKind kind, const Call& call) {
     return kOk;
 }
 
-// NewGame, Clear, ClearHighlight and About: methods without arguments.
+// NewGame, Clear, ClearHighlight, EndGlide, FinishGlide and About: methods without arguments.
 Status callPlain(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& call) {
     if (kind != InvokeKind::Method)
         return kMemberNotFound;
@@ -268,6 +313,10 @@ Status callPlain(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Call& c
         v.Clear();
     else if (dispid == dispid::ClearHighlight)
         v.ClearHighlight();
+    else if (dispid == dispid::EndGlide)
+        v.EndGlide();
+    else if (dispid == dispid::FinishGlide)
+        v.FinishGlide();
     else
         v.About();
     call.returnNothing();
@@ -291,9 +340,18 @@ Status dispatchMember(Vantrel& v, std::int32_t dispid, InvokeKind kind, const Ca
         return callHighlightSquares(v, kind, call);
     case dispid::ChangeBoardSize:
         return callChangeBoardSize(v, kind, call);
+    case dispid::BoardTheme:
+    case dispid::PieceSet:
+        return callLook(v, dispid, kind, call);
+    case dispid::BeginGlide:
+        return callBeginGlide(v, kind, call);
+    case dispid::Gliding:
+        return callGliding(v, kind, call);
     case dispid::NewGame:
     case dispid::Clear:
     case dispid::ClearHighlight:
+    case dispid::EndGlide:
+    case dispid::FinishGlide:
     case dispid::About:
         return callPlain(v, dispid, kind, call);
     default:

@@ -5,6 +5,9 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QtMath>
+#include <algorithm>
 #include <cmath>
 
 namespace vantrelkit {
@@ -16,6 +19,14 @@ constexpr float kMinScale = 0.25f;
 constexpr float kMaxScale = 16.0f;
 constexpr const char* kNotUserModeText = "Piece can only be set while the host runs";
 constexpr const char* kInvalidValueText = "Invalid property value";
+constexpr std::int32_t kMaxGlideDuration = 10000;
+constexpr qreal kMaxFramesPerSecond = 60;
+
+// The share of the way a sliding piece has gone at share p of the glide's time: it speeds up
+// over the first half and slows down over the second.
+qreal eased(qreal p) {
+    return p < 0.5 ? 4 * p * p * p : 1 - std::pow(-2 * p + 2, 3) / 2;
+}
 
 std::int16_t buttonCode(Qt::MouseButtons buttons) {
     std::int16_t code = 0;
@@ -56,6 +67,9 @@ Vantrel::Vantrel(QWidget* parent, IHostSite* site)
     setMouseTracking(true);
     resize(kCreationSize, kCreationSize);
     layOutChecks();
+    clock_.start();
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer_, &QTimer::timeout, this, &Vantrel::advanceGlide);
 }
 
 Vantrel::~Vantrel() {
@@ -75,6 +89,7 @@ void Vantrel::setEnabledProperty(bool enabled) {
 }
 
 void Vantrel::NewGame() {
+    FinishGlide();
     setHighlight(0, 0);
     for (int index = 1; index <= 64; ++index)
         SetSquare(index, none);
@@ -85,6 +100,7 @@ void Vantrel::NewGame() {
 }
 
 void Vantrel::Clear() {
+    FinishGlide();
     setHighlight(0, 0);
     for (int index = 1; index <= 64; ++index)
         SetSquare(index, none);
@@ -107,6 +123,11 @@ Status Vantrel::setPiece(std::int16_t col, std::int16_t row, std::int32_t value)
         site_->propertyChanged("Piece");
     const int index = SquareIndex(col, row);
     position_.Squares[index] = static_cast<PieceNum>(value);
+    if (glide_ == GlideState::Open) {
+        markPending(index);
+        return kOk;
+    }
+    FinishGlide();
     SetSquare(index, static_cast<PieceNum>(value));
     repaintCheck(index);
     return kOk;
@@ -126,6 +147,11 @@ Status Vantrel::MovePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16
     Move move;
     const Status status = position_.MovePiece(fromCol, fromRow, toCol, toRow, &move);
     if (status.ok() && move.from != move.to) {
+        if (glide_ == GlideState::Open) {
+            noteGlideMove(move);
+            return status;
+        }
+        FinishGlide();
         SetSquare(move.to, move.piece);
         SetSquare(move.from, none);
     }
@@ -133,6 +159,7 @@ Status Vantrel::MovePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16
 }
 
 void Vantrel::ChangeBoardSize(std::int32_t dimension) {
+    FinishGlide();
     resize(width(), dimension);
     resize(dimension, dimension);
     for (int index = 1; index <= 64; ++index) {
@@ -184,6 +211,7 @@ void Vantrel::About() {
 Status Vantrel::setBoardScale(float scale) {
     if (!(scale >= kMinScale && scale <= kMaxScale))
         return {error::InvalidPropertyValue, kInvalidValueText};
+    FinishGlide();
     scale_ = scale;
     const auto side = static_cast<int>(std::lround(kCreationSize * static_cast<qreal>(scale)));
     resize(side, side);
@@ -191,6 +219,145 @@ Status Vantrel::setBoardScale(float scale) {
     // The pictures are drawn for the new scale at the next paint.
     update();
     return kOk;
+}
+
+Status Vantrel::setBoardTheme(std::int32_t theme) {
+    if (theme < boardtheme::designed || theme > boardtheme::grey)
+        return {error::InvalidPropertyValue, kInvalidValueText};
+    if (theme != theme_) {
+        theme_ = theme;
+        update();
+    }
+    return kOk;
+}
+
+// The pictures of the set are drawn at the next paint, for the ratio and scale shown then.
+Status Vantrel::setPieceSet(std::int32_t set) {
+    if (set != pieceset::designed && set != pieceset::classic)
+        return {error::InvalidPropertyValue, kInvalidValueText};
+    if (set != pieceSet_) {
+        pieceSet_ = set;
+        update();
+    }
+    return kOk;
+}
+
+Status Vantrel::BeginGlide(std::int32_t duration) {
+    if (duration < 0 || duration > kMaxGlideDuration)
+        return {error::InvalidPropertyValue, kInvalidValueText};
+    FinishGlide();
+    glide_ = GlideState::Open;
+    glideDuration_ = duration;
+    return kOk;
+}
+
+void Vantrel::noteGlideMove(const Move& move) {
+    markPending(move.from);
+    markPending(move.to);
+    // A piece carried on from where it arrived goes on sliding from its first origin.
+    for (int i = 0; i < sliderCount_; ++i) {
+        if (sliders_[i].to == move.from) {
+            sliders_[i].to = move.to;
+            return;
+        }
+    }
+    if (sliderCount_ < kMaxSliders)
+        sliders_[sliderCount_++] = Slider{move.from, move.to, move.piece, {}, {}};
+}
+
+void Vantrel::EndGlide() {
+    if (glide_ != GlideState::Open)
+        return;
+    if (glideDuration_ == 0 || sliderCount_ == 0) {
+        FinishGlide();
+        return;
+    }
+    glide_ = GlideState::Running;
+    // The pieces slide in the pictures drawn for the ratio and scale shown now.
+    followDevicePixelRatio();
+    const QSizeF pieceSize = art_->Images[Wpawn].deviceIndependentSize();
+    for (int i = 0; i < sliderCount_; ++i) {
+        Slider& slider = sliders_[i];
+        slider.start = QRectF(Check[slider.from].rect.topLeft(), pieceSize);
+        slider.shown = slider.start;
+        update(slider.shown.toAlignedRect());
+    }
+    // The pieces leave their squares; a square another piece slides to keeps its content.
+    for (int i = 0; i < sliderCount_; ++i) {
+        const int from = sliders_[i].from;
+        const bool arrivesHere =
+            std::any_of(sliders_.begin(), sliders_.begin() + sliderCount_,
+                        [from](const Slider& other) { return other.to == from; });
+        if (!arrivesHere)
+            showPicture(from, none);
+    }
+    glideStart_ = glideNow();
+    if (!manualClock_)
+        frameTimer_.start(glideFrameInterval());
+}
+
+void Vantrel::FinishGlide() {
+    if (glide_ == GlideState::None)
+        return;
+    frameTimer_.stop();
+    glide_ = GlideState::None;
+    for (int i = 0; i < sliderCount_; ++i)
+        update(sliders_[i].shown.toAlignedRect());
+    sliderCount_ = 0;
+    for (int index = 1; index <= 64; ++index) {
+        if (pendingSquares_ & (std::uint64_t{1} << (index - 1)))
+            showPicture(index, position_.Squares[index]);
+    }
+    pendingSquares_ = 0;
+}
+
+qint64 Vantrel::glideNow() const {
+    return manualClock_ ? *manualClock_ : clock_.elapsed();
+}
+
+// Each piece moves by whole device pixels from where it started, so that its picture, drawn for
+// those pixels, is never resampled; a frame repaints the pixels it leaves and the ones it covers.
+void Vantrel::advanceGlide() {
+    if (glide_ != GlideState::Running)
+        return;
+    const qint64 elapsed = glideNow() - glideStart_;
+    if (elapsed >= glideDuration_) {
+        FinishGlide();
+        return;
+    }
+    const qreal share = eased(static_cast<qreal>(std::max<qint64>(elapsed, 0)) / glideDuration_);
+    const qreal ratio = devicePixelRatioF();
+    for (int i = 0; i < sliderCount_; ++i) {
+        Slider& slider = sliders_[i];
+        const QPointF way = (Check[slider.to].rect.topLeft() - slider.start.topLeft()) * share;
+        const QPointF step(std::round(way.x() * ratio) / ratio,
+                           std::round(way.y() * ratio) / ratio);
+        const QRectF now = slider.start.translated(step);
+        if (now == slider.shown)
+            continue;
+        update(slider.shown.toAlignedRect());
+        update(now.toAlignedRect());
+        slider.shown = now;
+    }
+}
+
+void Vantrel::setGlideClock(qint64 milliseconds) {
+    manualClock_ = milliseconds;
+    frameTimer_.stop();
+    advanceGlide();
+}
+
+int Vantrel::glideFrameInterval() const {
+    qreal rate = screen() ? screen()->refreshRate() : kMaxFramesPerSecond;
+    if (!(rate > 0) || rate > kMaxFramesPerSecond)
+        rate = kMaxFramesPerSecond;
+    return qCeil(1000 / rate);
+}
+
+QRectF Vantrel::glidingPiece(int slider) const {
+    return glide_ == GlideState::Running && slider >= 0 && slider < sliderCount_
+               ? sliders_[slider].shown
+               : QRectF();
 }
 
 // Element 1 stands at 4,4 and every other one 37 pixels right of its left neighbour, or 37 pixels
@@ -209,10 +376,14 @@ void Vantrel::layOutChecks() {
 }
 
 void Vantrel::SetSquare(int index, PieceNum piece) {
+    position_.Squares[index] = piece;
+    showPicture(index, piece);
+}
+
+void Vantrel::showPicture(int index, PieceNum piece) {
     SquarePicture& check = Check[index];
     const QRectF old = check.rect;
     if (piece == none) {
-        position_.Squares[index] = none;
         if (check.visible) {
             check.visible = false;
             update(old.toAlignedRect());
@@ -222,7 +393,6 @@ void Vantrel::SetSquare(int index, PieceNum piece) {
     check.picture = piece;
     check.rect.setSize(QSizeF(kPieceSize, kPieceSize) * static_cast<qreal>(scale_));
     check.visible = true;
-    position_.Squares[index] = piece;
     update(old.united(check.rect).toAlignedRect());
 }
 
@@ -244,15 +414,16 @@ bool Vantrel::checkVisible(int index) const {
 void Vantrel::followDevicePixelRatio() {
     const qreal ratio = devicePixelRatioF();
     const qreal scale = scale_;
-    if (!qFuzzyCompare(ratio, art_->ratio) || !qFuzzyCompare(scale, art_->scale))
-        art_ = Art::acquire(ratio, scale);
+    if (!qFuzzyCompare(ratio, art_->ratio) || !qFuzzyCompare(scale, art_->scale) ||
+        pieceSet_ != art_->pieceSet)
+        art_ = Art::acquire(ratio, scale, pieceSet_);
 }
 
 void Vantrel::paintEvent(QPaintEvent* event) {
     followDevicePixelRatio();
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
-    paintBoard(painter, art_->ratio, art_->scale);
+    paintBoard(painter, art_->ratio, art_->scale, theme_);
     const QRectF dirty(event->rect());
     for (const int index : tint_) {
         if (index == 0)
@@ -271,6 +442,12 @@ void Vantrel::paintEvent(QPaintEvent* event) {
         const QSizeF shown = check.rect.size().boundedTo(picture.deviceIndependentSize());
         painter.drawPixmap(QRectF(check.rect.topLeft(), shown), picture,
                            QRectF(QPointF(0, 0), shown * picture.devicePixelRatio()));
+    }
+    // Sliding pieces pass over the others.
+    for (int i = 0; i < sliderCount_; ++i) {
+        const Slider& slider = sliders_[i];
+        if (slider.shown.intersects(dirty))
+            painter.drawPixmap(slider.shown.topLeft(), art_->Images[slider.picture]);
     }
 }
 

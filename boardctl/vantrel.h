@@ -7,7 +7,9 @@
 #include "position.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -53,6 +55,14 @@ public:
     void About();
     float BoardScale() const { return scale_; }
     Status setBoardScale(float scale);
+    std::int32_t BoardTheme() const { return theme_; }
+    Status setBoardTheme(std::int32_t theme);
+    std::int32_t PieceSet() const { return pieceSet_; }
+    Status setPieceSet(std::int32_t set);
+    Status BeginGlide(std::int32_t duration);
+    void EndGlide();
+    void FinishGlide();
+    bool Gliding() const { return glide_ != GlideState::None; }
 
     // Persisted properties: first placement, load from and save to the host's store.
     void initNew();
@@ -62,6 +72,15 @@ public:
     // The geometry and visibility of square picture Check(index), index 1 to 64.
     Q_INVOKABLE QRectF checkGeometry(int index) const;
     Q_INVOKABLE bool checkVisible(int index) const;
+    // For a host that steps a glide's frames itself: from this call on the instance reads the
+    // glide's time, in milliseconds, from the last value given here instead of its own clock, and
+    // draws a frame only when given a time. The frame for `milliseconds` is drawn at once.
+    Q_INVOKABLE void setGlideClock(qint64 milliseconds);
+    // The time between two frames of a glide on the control's screen, in milliseconds.
+    Q_INVOKABLE int glideFrameInterval() const;
+    // Where sliding piece `slider` (0 for the first MovePiece of the glide) is drawn now; an
+    // empty rectangle when no such piece slides.
+    Q_INVOKABLE QRectF glidingPiece(int slider) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,7 +90,29 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    enum class GlideState : std::uint8_t { None, Open, Running };
+    // A piece that slides in the glide: its picture, from where it starts to where it arrives,
+    // and where it was last drawn.
+    struct Slider {
+        int from = 0;
+        int to = 0;
+        PieceNum picture = none;
+        QRectF start;
+        QRectF shown;
+    };
+    // More carried pieces than this in one glide show at once on arrival.
+    static constexpr int kMaxSliders = 8;
+
+    // Writes the square's content and shows it.
     void SetSquare(int index, PieceNum piece);
+    // Shows piece on the square picture of index, leaving the position as it is.
+    void showPicture(int index, PieceNum piece);
+    // Notes a move made inside an open glide: it slides, and both its squares wait for the end.
+    void noteGlideMove(const Move& move);
+    // Draws the frame for the glide's time now, or ends the glide when its pieces arrived.
+    void advanceGlide();
+    qint64 glideNow() const;
+    void markPending(int index) { pendingSquares_ |= std::uint64_t{1} << (index - 1); }
     // Places every square picture where creation puts it, times the scale.
     void layOutChecks();
     // Takes the pictures drawn for the device pixel ratio the control is shown at now, and for its
@@ -92,8 +133,22 @@ private:
     std::shared_ptr<const Art> art_; // drawn for the ratio the control was last painted at
     float scale_ = 1.0f;             // BoardScale
     Position position_;
-    std::array<int, 2> tint_{};          // the highlighted squares' indexes, 0 for none
-    std::array<SquarePicture, 65> Check; // entry 0 unused
+    std::array<int, 2> tint_{};                  // the highlighted squares' indexes, 0 for none
+    std::array<SquarePicture, 65> Check;         // entry 0 unused
+    std::int32_t theme_ = boardtheme::designed;  // BoardTheme
+    std::int32_t pieceSet_ = pieceset::designed; // PieceSet
+
+    GlideState glide_ = GlideState::None;
+    std::int32_t glideDuration_ = 0; // milliseconds
+    qint64 glideStart_ = 0;
+    std::array<Slider, kMaxSliders> sliders_{};
+    int sliderCount_ = 0;
+    // Squares (bit index - 1) that show their old content until the glide ends.
+    std::uint64_t pendingSquares_ = 0;
+    QTimer frameTimer_;
+    QElapsedTimer clock_;
+    std::optional<qint64> manualClock_;
+
     IHostSite* site_;
     IEventSink* sink_ = nullptr;
     ControlObject control_{*this};

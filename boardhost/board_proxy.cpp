@@ -169,6 +169,35 @@ void BoardProxy::clearHighlight() {
     call(vantrelkit::dispid::ClearHighlight, InvokeKind::Method, nullptr, 0, nullptr);
 }
 
+void BoardProxy::setBoardTheme(std::int32_t theme) {
+    const Variant args[] = {Variant::fromI4(theme)};
+    call(vantrelkit::dispid::BoardTheme, InvokeKind::PropertyPut, args, 1, nullptr);
+}
+
+void BoardProxy::setPieceSet(std::int32_t set) {
+    const Variant args[] = {Variant::fromI4(set)};
+    call(vantrelkit::dispid::PieceSet, InvokeKind::PropertyPut, args, 1, nullptr);
+}
+
+void BoardProxy::beginGlide(std::int32_t milliseconds) {
+    const Variant args[] = {Variant::fromI4(milliseconds)};
+    call(vantrelkit::dispid::BeginGlide, InvokeKind::Method, args, 1, nullptr);
+}
+
+void BoardProxy::endGlide() {
+    call(vantrelkit::dispid::EndGlide, InvokeKind::Method, nullptr, 0, nullptr);
+}
+
+void BoardProxy::finishGlide() {
+    call(vantrelkit::dispid::FinishGlide, InvokeKind::Method, nullptr, 0, nullptr);
+}
+
+bool BoardProxy::gliding() {
+    Variant result;
+    call(vantrelkit::dispid::Gliding, InvokeKind::PropertyGet, nullptr, 0, &result);
+    return intResult(result) != vantrelkit::VFalse;
+}
+
 void BoardProxy::setBoardScale(float scale) {
     const Variant args[] = {Variant::fromR4(scale)};
     call(vantrelkit::dispid::BoardScale, InvokeKind::PropertyPut, args, 1, nullptr);

@@ -40,6 +40,20 @@ public:
     // Removes the tint; the moves made so far are forgotten.
     void clearHighlight();
 
+    // The board's colours and the pieces' look: a vantrelkit::boardtheme and a
+    // vantrelkit::pieceset value.
+    void setBoardTheme(std::int32_t theme);
+    void setPieceSet(std::int32_t set);
+
+    // Gliding moves: the board writes made between beginGlide and endGlide (a half-move's
+    // movePiece and setPiece calls) change the position at once, and show as one glide of
+    // milliseconds once endGlide is called; finishGlide shows the position at once.
+    void beginGlide(std::int32_t milliseconds);
+    void endGlide();
+    void finishGlide();
+    // True while a glide is open or its pieces still slide.
+    bool gliding();
+
     // Every square from the mirror (read from the control first when the mirror is not in step).
     void readSquares(pgn::Squares& out) override;
 

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -310,4 +311,47 @@ TEST(HiDpi, AboutBoxIconIsDrawnAtTheDeviceResolution) {
     ASSERT_NE(icon, nullptr);
     pw2::test::expectIconPicture(icon->pixmap(), 32, 2.0);
     about->close();
+}
+
+// A gliding piece on screens of fractional ratio, at a fractional BoardScale: it moves from its
+// square by whole device pixels, so that its picture is never resampled, and the window it was
+// drawn into ends up as the board with the move made at once.
+TEST(HiDpi, AGlidingPieceStepsByWholeDevicePixels) {
+    for (const qreal ratio : {1.5, 2.5, 3.75}) {
+        SCOPED_TRACE(testing::Message() << "ratio " << ratio);
+        QScreen* screen = screenOfRatio(ratio);
+        if (!screen)
+            GTEST_SKIP() << "needs the offscreen screens of hidpi_screens.json";
+        Board glided, atOnce;
+        for (Board* board : {&glided, &atOnce}) {
+            board->newGame();
+            ASSERT_EQ(board->setBoardScale(1.3f), 0);
+            ASSERT_TRUE(showOn(board->widget(), screen));
+        }
+        ASSERT_EQ(atOnce.movePiece(7, 8, 6, 6), 0);
+        ASSERT_TRUE(QMetaObject::invokeMethod(glided.widget(), "setGlideClock", Q_ARG(qint64, 0)));
+        const QPointF start = glided.checkGeometry(63).topLeft();
+        ASSERT_EQ(glided.call(dispid::BeginGlide, InvokeKind::Method, {Variant::fromI4(250)}), 0);
+        ASSERT_EQ(glided.movePiece(7, 8, 6, 6), 0); // Ng1-f3
+        ASSERT_EQ(glided.call(dispid::EndGlide, InvokeKind::Method, {}), 0);
+        for (qint64 t = 0; t < 250; t += 17) {
+            ASSERT_TRUE(
+                QMetaObject::invokeMethod(glided.widget(), "setGlideClock", Q_ARG(qint64, t)));
+            QRectF piece;
+            ASSERT_TRUE(QMetaObject::invokeMethod(glided.widget(), "glidingPiece",
+                                                  Q_RETURN_ARG(QRectF, piece), Q_ARG(int, 0)));
+            const QPointF way = (piece.topLeft() - start) * ratio;
+            EXPECT_NEAR(way.x(), std::round(way.x()), 1e-6) << t;
+            EXPECT_NEAR(way.y(), std::round(way.y()), 1e-6) << t;
+            QTest::qWait(20); // the window draws the frame
+        }
+        ASSERT_TRUE(
+            QMetaObject::invokeMethod(glided.widget(), "setGlideClock", Q_ARG(qint64, 250)));
+        QTest::qWait(20);
+        const QImage shown = screen->grabWindow(glided.widget()->winId()).toImage();
+        const QImage wanted = screen->grabWindow(atOnce.widget()->winId()).toImage();
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
+                  wanted.convertToFormat(QImage::Format_RGB32));
+    }
 }

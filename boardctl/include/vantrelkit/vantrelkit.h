@@ -15,8 +15,9 @@
 //     16- or 32-bit integer;
 //   - a failure returns its error number (never 0) and fills the ExcepInfo with the same number
 //     and a description; descriptions are static texts owned by the library.
-// A call never allocates on the heap, except About and the calls that resize the control
-// (ChangeBoardSize and a BoardScale write).
+// A call never allocates on the heap, except About, the calls that resize the control
+// (ChangeBoardSize and a BoardScale write), and EndGlide when the pieces' pictures must first be
+// drawn for a new scale, ratio or PieceSet.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +77,55 @@ inline constexpr std::int32_t IsLegalMove = 0x60030011;
 inline constexpr std::int32_t HighlightSquares = 0x60030012;
 // ClearHighlight(): removes the tint of HighlightSquares, repainting only the squares it covered.
 inline constexpr std::int32_t ClearHighlight = 0x60030013;
+// BoardTheme: property, a 32-bit integer (VarType::I4, by value or by reference; a write also
+// takes a 16-bit integer), one of the boardtheme values below, default boardtheme::designed. The
+// colours of the squares and of the frame; a write repaints the board. A value outside them
+// raises InvalidPropertyValue and changes nothing. Kept while the instance lives, never loaded or
+// saved: a host that never writes it shows the designed board.
+inline constexpr std::int32_t BoardTheme = 0x68030014;
+// PieceSet: property, a 32-bit integer like BoardTheme, one of the pieceset values below, default
+// pieceset::designed. The look of the pieces, always drawn for the device's own pixels at the
+// control's scale; a write repaints the pieces. A value outside them raises InvalidPropertyValue
+// and changes nothing. Kept while the instance lives, never loaded or saved.
+inline constexpr std::int32_t PieceSet = 0x68030015;
+// Gliding moves. Without them every member shows its change at once, as it always did.
+//
+// BeginGlide(duration): method; duration a 32-bit integer (by value or by reference; a 16-bit
+// one widens), the glide's time in milliseconds, 0 to 10000 (outside it: InvalidPropertyValue,
+// and nothing changes). Opens a glide. Until EndGlide, MovePiece and Piece writes change the
+// position at once (Piece reads, IsLegalMove and the host's own bookkeeping see the new
+// position), while the board keeps showing the squares as they were. A glide running or opened
+// before is first finished (as FinishGlide).
+//
+// EndGlide(): method, no arguments. Shows what changed since BeginGlide as one glide: every piece
+// carried by MovePiece slides in a straight line from its origin to its destination, all of them
+// together (castling: king and rook; a piece carried twice slides from its first origin to its
+// last destination), easing in and out over the duration. Its origin empties when it leaves; its
+// destination, and every square changed by a Piece write, keep showing their old content until
+// the pieces arrive, and then show the new position: the captured piece goes when the mover
+// arrives, the pawn taken en passant (a Piece write of none) too, and a promotion (MovePiece of
+// the pawn, then a Piece write of the new piece on the last row) shows the pawn sliding and the
+// new piece on arrival. Up to 8 pieces slide in one glide; the moves of any more show on arrival.
+// Frames are drawn at the display's refresh rate or 60 a second, whichever is lower, with the piece
+// placed on the screen's own pixels at every BoardScale and device pixel ratio, and each frame
+// repaints only the pixels the sliding pieces leave and cover. The frames run from the host's event
+// loop: no call waits for a glide. Without an open glide, EndGlide does nothing; with a duration of
+// 0, or nothing carried, the change shows at once.
+//
+// A host that plays a half-move as a glide calls BeginGlide(min(250, a third of the time between
+// moves)), then its usual MovePiece and Piece writes for that half-move, then EndGlide.
+inline constexpr std::int32_t BeginGlide = 0x60030016;
+inline constexpr std::int32_t EndGlide = 0x60030017;
+// FinishGlide(): method, no arguments. Ends an open or running glide at once, the board showing
+// the position; nothing else. MovePiece, a Piece write, NewGame, Clear, ChangeBoardSize and a
+// BoardScale write made while a glide runs (after EndGlide, before its pieces arrive) finish it
+// first; NewGame, Clear, ChangeBoardSize and a BoardScale write made inside an open glide also
+// close it, showing everything at once. HighlightSquares, BoardTheme and PieceSet leave a glide
+// running.
+inline constexpr std::int32_t FinishGlide = 0x60030018;
+// Gliding: read-only property, a Boolean (VBool): true while a glide is open or its pieces are
+// still sliding.
+inline constexpr std::int32_t Gliding = 0x68030019;
 inline constexpr std::int32_t About = -552;
 
 // Events of __Vantrel.
@@ -86,6 +136,21 @@ inline constexpr std::int32_t MouseMove = 4;
 inline constexpr std::int32_t MouseUp = 5;
 } // namespace dispid
 
+// Values of BoardTheme: the designed wooden board, then green, blue and grey squares.
+namespace boardtheme {
+inline constexpr std::int32_t designed = 0;
+inline constexpr std::int32_t green = 1;
+inline constexpr std::int32_t blue = 2;
+inline constexpr std::int32_t grey = 3;
+} // namespace boardtheme
+
+// Values of PieceSet: the designed pieces (Black in red), and the classic set, Black's pieces
+// black with a light outline and White's white with a dark one.
+namespace pieceset {
+inline constexpr std::int32_t designed = 0;
+inline constexpr std::int32_t classic = 1;
+} // namespace pieceset
+
 // Error numbers raised by the control and by the dispatch layer.
 namespace error {
 inline constexpr std::int32_t Ok = 0;
@@ -95,7 +160,8 @@ inline constexpr std::int32_t PieceReadRange = -2147220454;
 inline constexpr std::int32_t CoordinateRange = -2147221503;
 // Piece written while the host is not in user mode.
 inline constexpr std::int32_t NotUserMode = 382;
-// Piece written with a value outside 1 to 13, BoardScale with one outside 0.25 to 16.
+// Piece written with a value outside 1 to 13, BoardScale with one outside 0.25 to 16, BoardTheme
+// or PieceSet with a value they do not have, BeginGlide with a duration outside 0 to 10000.
 inline constexpr std::int32_t InvalidPropertyValue = 380;
 // Dispatch errors: unknown member or kind, wrong argument count, wrong argument type.
 inline constexpr std::int32_t MemberNotFound = -2147352573; // 0x80020003
