@@ -76,8 +76,6 @@ TEST_F(Editor, NewGameTypedMoveByMoveThenSavedAndFinished) {
         EXPECT_FALSE(e.isSaved());
         typeMove(e, "Nf3", "Nc6");
         typeMove(e, "Bb5", "a6");
-        const std::string moves = "1. e4            e5\r\n2. Nf3          Nc6\r\n"
-                                  "3. Bb5           a6\r\n";
         QTest::keyClicks(v.event, "Club \"Spring\" cup");
         QTest::keyClicks(v.site, "Oslo");
         QTest::keyClicks(v.date, "2024.05.01");
@@ -96,10 +94,9 @@ TEST_F(Editor, NewGameTypedMoveByMoveThenSavedAndFinished) {
 
         v.save->click();
         EXPECT_EQ(test::readBytes(file),
-                  kTwoGames +
-                      "\r\n[Event \"Club \\\"Spring\\\" cup\"]\r\n[Site \"Oslo\"]\r\n"
-                      "[Date \"2024.05.01\"]\r\n[White \"Ann\"]\r\n[Black \"Bob\"]\r\n" +
-                      moves + "\r\n\r\n");
+                  kTwoGames + "\n[Event \"Club \\\"Spring\\\" cup\"]\n[Site \"Oslo\"]\n"
+                              "[Date \"2024.05.01\"]\n[White \"Ann\"]\n[Black \"Bob\"]\n\n"
+                              "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6\n");
         EXPECT_FALSE(v.save->isEnabled());
         EXPECT_TRUE(v.saveAs->isEnabled());
         EXPECT_TRUE(e.isSaved());
@@ -233,7 +230,7 @@ TEST_F(Editor, SavingAGameThatHasNoFileYet) {
         box.messages->shown.clear();
         v.save->click();
         EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kIncomplete}));
-        EXPECT_TRUE(test::readBytes(file).starts_with("\r\n[Event \"Only the event\"]\r\n"));
+        EXPECT_TRUE(test::readBytes(file).starts_with("[Event \"Only the event\"]\n"));
         EXPECT_TRUE(e.isSaved());
         // Only the save that wrote the file is announced, with the file's path.
         ASSERT_EQ(saved.size(), 1);
