@@ -50,8 +50,11 @@ void appendTagPair(std::string& out, std::string_view name, std::string_view val
 class MovetextWriter {
 public:
     MovetextWriter(std::string& out, std::string_view eol) : out_(out), eol_(eol) {}
+    // A token that begins with "%" never starts a line: there it would make an escape line,
+    // which readers skip.
     void add(std::string_view token) {
-        if (lineLength_ > 0 && lineLength_ + 1 + token.size() > kLineLength) {
+        if (lineLength_ > 0 && lineLength_ + 1 + token.size() > kLineLength &&
+            !token.starts_with('%')) {
             out_ += eol_;
             lineLength_ = 0;
         } else if (lineLength_ > 0) {
@@ -68,6 +71,54 @@ private:
     std::size_t lineLength_ = 0;
 };
 
+// Where the FEN tag that pgn::FindFenTag takes ends (just after its "]"), reading the tag pairs
+// as it reads them: escape lines and line comments between them skipped, a quoted value running
+// on to its closing quote across lines. 0 when it finds none.
+std::size_t fenTagEnd(std::string_view text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const auto isNameChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    };
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    for (;;) {
+        while (i < n && isSpace(text[i]))
+            ++i;
+        if (i == n)
+            return 0;
+        if (text[i] == '%' || text[i] == ';') {
+            while (i < n && text[i] != '\n')
+                ++i;
+            continue;
+        }
+        if (text[i] != '[')
+            return 0;
+        ++i;
+        while (i < n && isSpace(text[i]))
+            ++i;
+        const std::size_t name = i;
+        while (i < n && isNameChar(text[i]))
+            ++i;
+        const bool fen = text.substr(name, i - name) == "FEN";
+        while (i < n && isSpace(text[i]))
+            ++i;
+        if (i < n && text[i] == '"') {
+            for (++i; i < n && text[i] != '"'; ++i)
+                if (text[i] == '\\' && i + 1 < n)
+                    ++i;
+            if (i < n)
+                ++i;
+        }
+        while (i < n && text[i] != ']')
+            ++i;
+        if (i < n)
+            ++i;
+        if (fen)
+            return i;
+    }
+}
+
 } // namespace
 
 GameLayout readLayout(std::string_view game) {
@@ -81,6 +132,12 @@ GameLayout readLayout(std::string_view game) {
         layout.tagsEnd = end;
         at = skipWhiteSpace(game, end);
     }
+    // The saver takes a game's FEN tag where its own reading of the tags finds it; the moves
+    // begin after it, so that writing new moves never drops it.
+    const std::size_t fenEnd = fenTagEnd(game);
+    layout.headEnd = std::max(layout.tagsEnd, fenEnd);
+    if (fenEnd > at)
+        at = skipWhiteSpace(game, fenEnd);
     layout.movesBegin = at;
     std::size_t last = game.size();
     while (last > at && isWhiteSpace(game[last - 1]))
@@ -169,17 +226,21 @@ std::string rewriteGame(std::string_view game, const std::vector<TagEdit>& edits
         kept = tag.end;
     }
     out.append(game.substr(kept, layout.tagsEnd - kept));
+    const std::size_t missingAt = out.size();
+    std::string missing;
     for (std::size_t e = 0; e < edits.size(); ++e) {
         if (replaced[e])
             continue;
-        if (!out.empty())
-            out += eol;
-        appendTagPair(out, edits[e].name, edits[e].value);
+        if (missingAt > 0 || !missing.empty())
+            missing += eol;
+        appendTagPair(missing, edits[e].name, edits[e].value);
     }
+    out += missing;
     if (!movetext) {
         out.append(game.substr(layout.tagsEnd));
         return out;
     }
+    out.append(game.substr(layout.tagsEnd, layout.headEnd - layout.tagsEnd));
     if (!out.empty()) {
         out += eol;
         out += eol;
@@ -188,7 +249,7 @@ std::string rewriteGame(std::string_view game, const std::vector<TagEdit>& edits
     // The white space that followed the old movetext (or the tags, when it had none) still ends
     // the game: the line breaks before the next game, or none at the end of the file.
     const bool hadMoves = layout.movesEnd > layout.movesBegin;
-    out.append(game.substr(hadMoves ? layout.movesEnd : layout.tagsEnd));
+    out.append(game.substr(hadMoves ? layout.movesEnd : layout.headEnd));
     return out;
 }
 

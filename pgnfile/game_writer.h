@@ -22,7 +22,10 @@ struct TagPair {
 // white space between them) and the movetext after it.
 struct GameLayout {
     std::vector<TagPair> tags;
-    std::size_t tagsEnd = 0;    // just after the last tag pair; 0 when there is none
+    std::size_t tagsEnd = 0; // just after the last tag pair; 0 when there is none
+    // Where the tags end for the saver's reading of a FEN tag, which may find one further on
+    // (after an escape line, or a value running on across lines): the later of the two.
+    std::size_t headEnd = 0;
     std::size_t movesBegin = 0; // the movetext's first byte that is not white space
     std::size_t movesEnd = 0;   // just after its last such byte (movesBegin when it is empty)
 };
