@@ -19,7 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -39,6 +41,9 @@ const char* const kCaution =
 const char* const kNoMoves = "There are no moves in this game, it can't be saved";
 const char* const kIncomplete =
     "Games Information is incomplete, are you sure you want to save it?";
+
+// The tags of the five fields, in the order of tagFields().
+constexpr std::array<std::string_view, 5> kTagNames = {"Event", "Site", "Date", "White", "Black"};
 
 // The PGN engine's messages about the game being opened, shown in the program's message boxes.
 class MessageHost final : public pgn::Host {
@@ -128,6 +133,12 @@ void frmEdit::buildGameInfoPanel() {
     blackEdit_ = addTag("Black Player :", "blackEdit");
     dateEdit_ = addTag("Date :", "dateEdit");
     siteEdit_ = addTag("Site :", "siteEdit");
+    for (QLineEdit* field : tagFields())
+        connect(field, &QLineEdit::textEdited, this, &frmEdit::noteChange);
+}
+
+std::array<QLineEdit*, 5> frmEdit::tagFields() const {
+    return {eventEdit_, siteEdit_, dateEdit_, whiteEdit_, blackEdit_};
 }
 
 // The move line reads like the entries below it: number, White's move, Black's move.
@@ -214,11 +225,14 @@ void frmEdit::clear(const GameDocument& document) {
         box->clear();
     moveList_->clear();
     moveNumberLabel_->setText(QString::number(currentMove_) + ".");
-    moveText_.clear();
+    moves_ = loadedMoves_ = GameMoves{};
+    loadedTags_ = {};
     saveButton_->setEnabled(false);
     saved_ = true;
     textBefore_ = document.textBefore;
     textAfter_ = document.textAfter;
+    game_ = document.game;
+    newGame_ = document.game.empty();
     fileUtf8_ = document.utf8;
     knownFiles_.clear();
     const QString path = trimSpaces(document.path);
@@ -230,21 +244,20 @@ void frmEdit::clear(const GameDocument& document) {
 
 void frmEdit::openGame(const GameDocument& document) {
     clear(document);
-    const std::string& game = document.game;
-    eventEdit_->setText(fromFileText(tagValue(game, "Event")));
-    whiteEdit_->setText(fromFileText(tagValue(game, "White")));
-    blackEdit_->setText(fromFileText(tagValue(game, "Black")));
-    siteEdit_->setText(fromFileText(tagValue(game, "Site")));
-    dateEdit_->setText(fromFileText(tagValue(game, "Date")));
+    const GameLayout layout = readLayout(game_);
+    const std::array<QLineEdit*, 5> fields = tagFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const TagPair* tag = findTagPair(layout, kTagNames[i]);
+        loadedTags_[i] = tag ? fromFileText(tag->value) : QString();
+        fields[i]->setText(loadedTags_[i]);
+    }
 
     // Shown over the window that opens the game: this one is not on screen yet.
     MessageHost host(parentWidget() ? parentWidget() : this);
-    std::string result;
-    EditorMoves moves = editorMoves(game, host, result);
-    for (const std::string& line : moves.lines)
-        moveList_->addItem(fromFileText(line));
-    moveText_ = std::move(moves.MoveList);
-    currentMove_ = moves.CurrentEdMove;
+    moves_ = loadedMoves_ = editorMoves(game_, host).moves;
+    for (int row = 0; row < int(moves_.pairs.size()); ++row)
+        moveList_->addItem(lineFor(row));
+    currentMove_ = moves_.first + std::int32_t(moves_.pairs.size());
     moveNumberLabel_->setText(QString::number(currentMove_) + ".");
     showModeless();
 }
@@ -272,14 +285,24 @@ bool frmEdit::unchangedSinceKnown(const QString& path) const {
     return true;
 }
 
-std::string frmEdit::lineBytes(int row) const {
-    return toFileText(moveList_->item(row)->text());
+QString frmEdit::lineFor(int row) const {
+    const MovePair& pair = moves_.pairs[std::size_t(row)];
+    const std::string caption = std::to_string(std::int64_t(moves_.first) + row) + ".";
+    QString line = fromFileText(composeEntry(caption, pair.white, pair.black));
+    if (row + 1 == int(moves_.pairs.size()) && !moves_.result.empty())
+        line += QLatin1Char(' ') + fromFileText(moves_.result);
+    return line;
+}
+
+void frmEdit::noteChange() {
+    saved_ = false;
+    saveButton_->setEnabled(true);
 }
 
 void frmEdit::startNewMove() {
     whiteMoveEdit_->clear();
     blackMoveEdit_->clear();
-    currentMove_ = std::int32_t(moveList_->count()) + 1;
+    currentMove_ = moves_.first + std::int32_t(moves_.pairs.size());
     moveNumberLabel_->setText(QString::number(currentMove_) + ".");
 }
 
@@ -288,39 +311,42 @@ void frmEdit::storeMove() {
         showMessage(QString::fromUtf8(kInvalidMove), MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
-    const QString entry = fromFileText(composeEntry(toFileText(moveNumberLabel_->text()),
-                                                    toFileText(whiteMoveEdit_->text()),
-                                                    toFileText(blackMoveEdit_->text())));
-    // Line (current move - 1) is replaced; one past the last line, or a number that names no
-    // line, adds the entry at the end.
-    const std::int64_t row = std::int64_t(currentMove_) - 1;
-    if (row >= 0 && row < moveList_->count())
-        moveList_->item(int(row))->setText(entry);
-    else
-        moveList_->addItem(entry);
-
-    std::vector<std::string> lines;
-    lines.reserve(std::size_t(moveList_->count()));
-    for (int i = 0; i < moveList_->count(); ++i)
-        lines.push_back(lineBytes(i));
-    moveText_ = joinMoveList(lines);
-    saved_ = false;
-    ++currentMove_;
-    saveButton_->setEnabled(true);
+    MovePair pair{toFileText(whiteMoveEdit_->text()), toFileText(blackMoveEdit_->text())};
+    // The pair of the current move number is replaced; one past the last pair, or a number that
+    // names no pair, adds the pair at the end.
+    const std::int64_t row = std::int64_t(currentMove_) - moves_.first;
+    const int count = int(moves_.pairs.size());
+    if (row >= 0 && row < count) {
+        moves_.pairs[std::size_t(row)] = std::move(pair);
+    } else {
+        moves_.pairs.push_back(std::move(pair));
+        moveList_->addItem(QString());
+    }
+    const int changed = row >= 0 && row < count ? int(row) : count;
+    // A marker typed after the last move is the game's result from now on.
+    const MovePair& last = moves_.pairs.back();
+    if (changed + 1 == int(moves_.pairs.size()))
+        if (isTerminationMarker(last.black.empty() ? last.white : last.black))
+            moves_.result.clear();
+    moveList_->item(changed)->setText(lineFor(changed));
+    // The line that was the last one no longer shows the result after it.
+    if (count > 0 && changed != count - 1)
+        moveList_->item(count - 1)->setText(lineFor(count - 1));
+    noteChange();
     saveAsButton_->setEnabled(true);
     startNewMove();
     whiteMoveEdit_->setFocus();
 }
 
 void frmEdit::loadChosenMove() {
-    const QList<QListWidgetItem*> chosen = moveList_->selectedItems();
-    if (chosen.isEmpty())
+    const int row = moveList_->currentRow();
+    if (row < 0 || row >= int(moves_.pairs.size()) || moveList_->selectedItems().isEmpty())
         return;
-    const std::string entry = toFileText(chosen.front()->text());
-    moveNumberLabel_->setText(fromFileText(entryCaption(entry)));
-    whiteMoveEdit_->setText(fromFileText(pgn::WhiteColumn(entry)));
-    blackMoveEdit_->setText(fromFileText(pgn::BlackColumn(entry)));
-    currentMove_ = entryMoveNumber(entry);
+    const MovePair& pair = moves_.pairs[std::size_t(row)];
+    currentMove_ = moves_.first + row;
+    moveNumberLabel_->setText(QString::number(currentMove_) + ".");
+    whiteMoveEdit_->setText(fromFileText(pair.white));
+    blackMoveEdit_->setText(fromFileText(pair.black));
 }
 
 // The caption then reads "File name :" with nothing after it.
@@ -351,7 +377,7 @@ void frmEdit::saveAs() {
 }
 
 bool frmEdit::writeGame(QString path) {
-    if (moveText_.empty()) {
+    if (moves_.pairs.empty()) {
         showMessage(QString::fromUtf8(kNoMoves), MsgIcon::Critical, MsgButtons::Ok, this);
         return false;
     }
@@ -374,10 +400,7 @@ bool frmEdit::writeGame(QString path) {
         return false;
     }
 
-    const GameTags tags{toFileText(eventEdit_->text()), toFileText(siteEdit_->text()),
-                        toFileText(dateEdit_->text()), toFileText(whiteEdit_->text()),
-                        toFileText(blackEdit_->text())};
-    const std::string bytes = composeGameFile(textBefore_, tags, moveText_, textAfter_);
+    const std::string bytes = composeFile();
     const QString reason = replaceFile(path, bytes);
     if (!reason.isEmpty()) {
         showMessage(QStringLiteral("The file \"%1\" cannot be written: %2").arg(path, reason),
@@ -385,11 +408,47 @@ bool frmEdit::writeGame(QString path) {
         return false;
     }
     noteFile(path, bytes);
+    // The file now holds the game as written: the next save starts from it.
+    if (newGame_)
+        textBefore_ += newGameSeparator(textBefore_, lineEnding({}, textBefore_, textAfter_));
+    game_ = bytes.substr(textBefore_.size(), bytes.size() - textBefore_.size() - textAfter_.size());
+    newGame_ = false;
+    loadedMoves_ = moves_;
+    const std::array<QLineEdit*, 5> fields = tagFields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        loadedTags_[i] = fields[i]->text();
     saveButton_->setEnabled(false);
     setFilePath(path);
     saved_ = true;
     emit saved(path);
     return true;
+}
+
+// The game is written where it stood: a tag the user changed gets a new tag pair in its place,
+// and the movetext is written anew when the moves changed, without the comments, variations and
+// glyphs the editor does not keep; every other byte stays as the file had it.
+std::string frmEdit::composeFile() const {
+    const std::string_view eol = lineEnding(game_, textBefore_, textAfter_);
+    const std::array<QLineEdit*, 5> fields = tagFields();
+    std::vector<TagEdit> tags;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (newGame_ || fields[i]->text() != loadedTags_[i])
+            tags.push_back({kTagNames[i], toFileText(fields[i]->text())});
+    const std::string movetext = writeMovetext(moves_, eol);
+    std::string file;
+    if (newGame_) {
+        const std::string game = newGameText(tags, movetext, eol);
+        const std::string separator = newGameSeparator(textBefore_, eol);
+        file.reserve(textBefore_.size() + separator.size() + game.size() + textAfter_.size());
+        file.append(textBefore_).append(separator).append(game);
+    } else {
+        const bool keepMoves = moves_ == loadedMoves_;
+        const std::string game = rewriteGame(game_, tags, keepMoves ? nullptr : &movetext, eol);
+        file.reserve(textBefore_.size() + game.size() + textAfter_.size());
+        file.append(textBefore_).append(game);
+    }
+    file.append(textAfter_);
+    return file;
 }
 
 void frmEdit::finish() {
@@ -411,8 +470,32 @@ void frmEdit::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
+void frmEdit::placeByOwner() {
+    const QWidget* owner = parentWidget();
+    if (!owner || !owner->isVisible() || !owner->screen())
+        return;
+    ensurePolished();
+    const QSize size = sizeHint().expandedTo(minimumSizeHint()).expandedTo(this->size());
+    resize(size);
+    const QRect area = owner->screen()->availableGeometry();
+    const QRect beside = owner->frameGeometry();
+    QPoint at;
+    if (beside.right() + 1 + size.width() <= area.right() + 1)
+        at = QPoint(beside.right() + 1, beside.top());
+    else if (beside.left() - size.width() >= area.left())
+        at = QPoint(beside.left() - size.width(), beside.top());
+    else
+        at = beside.center() - QPoint(size.width() / 2, size.height() / 2);
+    at.setX(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())));
+    at.setY(
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
+    move(at);
+}
+
 void frmEdit::showModal() {
     hide();
+    placeByOwner();
     setWindowModality(Qt::ApplicationModal);
     QPointer<frmEdit> self(this);
     QEventLoop loop;
@@ -431,6 +514,8 @@ void frmEdit::showModeless() {
         raise();
         return;
     }
+    if (!isVisible())
+        placeByOwner();
     show();
     raise();
     activateWindow();

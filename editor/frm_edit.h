@@ -11,10 +11,12 @@
 
 #include "editor/file_stamp.h"
 #include "editor/game_document.h"
+#include "pgnfile/game_writer.h"
 #include "services/common_dialog.h"
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,13 +70,14 @@ private:
     void setFilePath(const QString& path);
     bool hasNoFile() const;
 
-    // The buttons and the move list.
+    // The buttons, the move list and the tag fields.
     void storeMove();
     void startNewMove();
     void loadChosenMove();
     void save();
     void saveAs();
     void finish();
+    void noteChange();
 
     // Writes the game into the file at path (spaces around it are removed): the old file is
     // replaced in one step, or kept whole when the writing fails. A file the game was read from
@@ -82,16 +85,24 @@ private:
     // there; one that another program has changed since is reported and left as it is. False
     // when nothing was written.
     bool writeGame(QString path);
+    // The whole file the game is written into.
+    std::string composeFile() const;
+    // The five tag fields, in the order the tags of a new game are written.
+    std::array<QLineEdit*, 5> tagFields() const;
+    // A move list line for pair row of moves_.
+    QString lineFor(int row) const;
 
     QString fromFileText(std::string_view bytes) const;
     std::string toFileText(const QString& text) const;
-    std::string lineBytes(int row) const;
 
     // Whether the file at path may be written over: true unless it is one of knownFiles_ and has
     // changed since.
     bool unchangedSinceKnown(const QString& path) const;
     void noteFile(const QString& path, std::string_view bytes);
 
+    // Puts the window, not yet shown, beside its owner, or centred on it when there is no room
+    // beside it, within the owner's screen.
+    void placeByOwner();
     // Shows the window modally and returns when it closes.
     void showModal();
     // Shows the window without making it modal.
@@ -124,9 +135,15 @@ private:
     // The file's bytes before and after the game, written around it.
     std::string textBefore_;
     std::string textAfter_;
-    // The movetext to write: every line of the move list followed by "\r\n", in the file's
-    // encoding.
-    std::string moveText_;
+    // The game's bytes as the file holds them (as read, or as last written); empty for a new game
+    // not yet saved, which is written after textBefore_.
+    std::string game_;
+    bool newGame_ = true;
+    // The moves: moves_ as the move list shows them, loadedMoves_ as game_ holds them.
+    GameMoves moves_;
+    GameMoves loadedMoves_;
+    // The tag fields' texts as game_ holds them.
+    std::array<QString, 5> loadedTags_;
     // The move number that Update stores (the caption may show another one).
     std::int32_t currentMove_ = 1;
     bool saved_ = true;

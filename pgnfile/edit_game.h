@@ -4,6 +4,7 @@
 
 #include "pgn/game_spans.h"
 #include "pgn/interfaces.h"
+#include "pgnfile/game_writer.h"
 
 #include <cstdint>
 #include <string>
@@ -36,14 +37,16 @@ bool spanDelimitsGame(std::string_view text, pgn::GameSpan span);
 // quote on its own line, gives "".
 std::string tagValue(std::string_view game, std::string_view name);
 
+// The moves of a game as the editor keeps them, read as the saver reads them: the text cleaned with
+// CleanGameText (a failure is shown through host and leaves no moves), numbered from the position
+// of its FEN tag when it has one, and split as FillMoveList splits it, into lines the same as the
+// saver's move list.
 struct EditorMoves {
-    std::vector<std::string> lines; // the move list entries, move 1 first
-    std::string MoveList;           // every line followed by "\r\n"
-    std::int32_t CurrentEdMove = 1; // lines + 1
+    GameMoves moves;
+    // True when the pairs were read token by token and give FillMoveList's lines; false when
+    // the movetext is too irregular for that and they were cut from those lines' columns.
+    bool exact = true;
 };
-
-// The game's move list as the editor takes it: the text cleaned with CleanGameText (a failure is
-// shown through host and leaves no lines), then split with FillMoveList, which sets GameResult.
-EditorMoves editorMoves(std::string_view game, pgn::Host& host, std::string& GameResult);
+EditorMoves editorMoves(std::string_view game, pgn::Host& host);
 
 } // namespace pw2

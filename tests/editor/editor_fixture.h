@@ -168,34 +168,6 @@ inline std::vector<QString> lines(const frmEdit& e) {
     return all;
 }
 
-// The movetext Save writes for the move list (its lines in UTF-8, each followed by "\r\n").
-inline std::string movetext(const frmEdit& e) {
-    std::string text;
-    for (const QString& line : lines(e))
-        text += line.toStdString() + "\r\n";
-    return text;
-}
-
-// The five tag lines Save writes for the editor's tags (in UTF-8).
-inline std::string writtenTags(const frmEdit& e) {
-    const EditorView v(e);
-    std::string tags;
-    const std::pair<const char*, const QLineEdit*> boxes[] = {{"Event", v.event},
-                                                              {"Site", v.site},
-                                                              {"Date", v.date},
-                                                              {"White", v.white},
-                                                              {"Black", v.black}};
-    for (const auto& [name, box] : boxes)
-        tags += std::string("[") + name + " \"" + box->text().toStdString() + "\"]\r\n";
-    return tags;
-}
-
-// The file Save writes for the editor's game between before and after.
-inline std::string writtenFile(std::string_view before, const frmEdit& e, std::string_view after) {
-    return std::string(before) + "\r\n" + writtenTags(e) + movetext(e) + "\r\n" +
-           std::string(after) + "\r\n";
-}
-
 // The doubles and the ways into the editor, for a test fixture to inherit.
 class EditorHarness {
 public:

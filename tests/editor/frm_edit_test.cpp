@@ -4,6 +4,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,8 +77,6 @@ TEST_F(Editor, NewGameTypedMoveByMoveThenSavedAndFinished) {
         EXPECT_FALSE(e.isSaved());
         typeMove(e, "Nf3", "Nc6");
         typeMove(e, "Bb5", "a6");
-        const std::string moves = "1. e4            e5\r\n2. Nf3          Nc6\r\n"
-                                  "3. Bb5           a6\r\n";
         QTest::keyClicks(v.event, "Club \"Spring\" cup");
         QTest::keyClicks(v.site, "Oslo");
         QTest::keyClicks(v.date, "2024.05.01");
@@ -96,10 +95,9 @@ TEST_F(Editor, NewGameTypedMoveByMoveThenSavedAndFinished) {
 
         v.save->click();
         EXPECT_EQ(test::readBytes(file),
-                  kTwoGames +
-                      "\r\n[Event \"Club \\\"Spring\\\" cup\"]\r\n[Site \"Oslo\"]\r\n"
-                      "[Date \"2024.05.01\"]\r\n[White \"Ann\"]\r\n[Black \"Bob\"]\r\n" +
-                      moves + "\r\n\r\n");
+                  kTwoGames + "\n[Event \"Club \\\"Spring\\\" cup\"]\n[Site \"Oslo\"]\n"
+                              "[Date \"2024.05.01\"]\n[White \"Ann\"]\n[Black \"Bob\"]\n\n"
+                              "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6\n");
         EXPECT_FALSE(v.save->isEnabled());
         EXPECT_TRUE(v.saveAs->isEnabled());
         EXPECT_TRUE(e.isSaved());
@@ -233,7 +231,7 @@ TEST_F(Editor, SavingAGameThatHasNoFileYet) {
         box.messages->shown.clear();
         v.save->click();
         EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kIncomplete}));
-        EXPECT_TRUE(test::readBytes(file).starts_with("\r\n[Event \"Only the event\"]\r\n"));
+        EXPECT_TRUE(test::readBytes(file).starts_with("[Event \"Only the event\"]\n"));
         EXPECT_TRUE(e.isSaved());
         // Only the save that wrote the file is announced, with the file's path.
         ASSERT_EQ(saved.size(), 1);
@@ -249,6 +247,61 @@ TEST_F(Editor, SavingAGameThatHasNoFileYet) {
     }
     EXPECT_EQ(d->currentFile(), file);
     EXPECT_EQ(d->listCount(), 1);
+}
+
+// A game from a set-up position where Black moves first: its numbers, its result after either
+// side's last move, and its tags go back as they were, with only the moves the user changed.
+TEST_F(Editor, GameFromASetUpPositionKeepsItsNumbersTagsAndResult) {
+    const std::string tags =
+        "[Event \"S\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 b - - 0 11\"]\n"
+        "[Result \"1/2-1/2\"]\n\n";
+    const QString file = box.path("study.pgn");
+    test::writeBytes(file, tags + "11... Kd7 12.Kd2 Kc6 1/2-1/2\n");
+    auto d = openDialog();
+    frmEdit* e = editGame(*d, file, 0);
+    ASSERT_NE(e, nullptr);
+    const test::EditorView v(*e);
+    EXPECT_EQ(test::lines(*e),
+              (std::vector<QString>{"11. ...          Kd7", "12. Kd2          Kc6 1/2-1/2"}));
+    EXPECT_EQ(v.moveNumber->text(), "13.");
+
+    v.moveList->setCurrentRow(1);
+    EXPECT_EQ(v.moveNumber->text(), "12.");
+    v.blackMove->setText("Kc7");
+    v.update->click();
+    EXPECT_EQ(v.moveNumber->text(), "13.");
+    typeMove(*e, "Ke3", "Kd6");
+    EXPECT_EQ(test::lines(*e), (std::vector<QString>{"11. ...          Kd7", "12. Kd2          Kc7",
+                                                     "13. Ke3          Kd6 1/2-1/2"}));
+    v.save->click();
+    EXPECT_EQ(test::readBytes(file), tags + "11... Kd7 12. Kd2 Kc7 13. Ke3 Kd6 1/2-1/2\n");
+
+    // A result typed after White's move ends the game there, in place of the old one.
+    typeMove(*e, "Kf3", "1-0");
+    v.save->click();
+    EXPECT_EQ(test::readBytes(file), tags + "11... Kd7 12. Kd2 Kc7 13. Ke3 Kd6 14. Kf3 1-0\n");
+}
+
+TEST_F(Editor, OpensBesideTheSetupDialogOrCentredOnIt) {
+    const QString file = box.path("two.pgn");
+    test::writeBytes(file, kTwoGames);
+    auto d = openDialog();
+    d->show();
+    const QRect area = d->screen()->availableGeometry();
+    for (const QPoint at : {area.topLeft() + QPoint(20, 30), area.center()}) {
+        d->move(at);
+        frmEdit* e = editGame(*d, file, 0);
+        ASSERT_NE(e, nullptr);
+        const QRect owner = d->frameGeometry();
+        const QRect editor = e->frameGeometry();
+        EXPECT_GE(editor.left(), area.left());
+        EXPECT_GE(editor.top(), area.top());
+        EXPECT_LE(editor.right(), area.right());
+        EXPECT_TRUE(editor.left() == owner.right() + 1 || editor.contains(owner.center()))
+            << at.x() << ": " << editor.x() << "," << editor.y() << " beside " << owner.x() << ","
+            << owner.y() << " " << owner.width() << "x" << owner.height();
+        e->hide();
+    }
 }
 
 } // namespace

@@ -10,58 +10,170 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(GameWriter, FileIsTheSurroundingBytesAroundTheTagsAndMoves) {
-    // Bytes that are no valid text in any encoding, and a NUL, pass through as they are.
-    const std::string before = "[Event \"Old\"]\n1.e4 {caf\xE9} \xFF\x00 *\n"s;
-    const std::string after = "\n[Event \"Next\"]\r\n1.d4 *"s;
-    const GameTags tags{"The \"Cup\" \\ 2", "M\xFCnchen", "1925.??.??", "Line\r\nbreak", ""};
-    const std::string moves = "1. e4            e5\r\n2. Nf3          Nc6\r\n";
+class QuietHost final : public pgn::Host {
+public:
+    void setStatus(std::string_view) override {}
+    void showMessage(std::string_view, pgn::Icon) override { ++messages; }
+    int messages = 0;
+};
 
-    const std::string file = composeGameFile(before, tags, moves, after);
-    EXPECT_EQ(file, before +
-                        "\r\n"
-                        "[Event \"The \\\"Cup\\\" \\\\ 2\"]\r\n"
-                        "[Site \"M\xFCnchen\"]\r\n"
-                        "[Date \"1925.??.??\"]\r\n"
-                        "[White \"Line  break\"]\r\n"
-                        "[Black \"\"]\r\n" +
-                        moves + "\r\n" + after + "\r\n");
+const std::string kGame = "[Event \"Cup\"]\r\n[Site \"Oslo\"]\r\n[Round \"3\"]\r\n"
+                          "[White \"Ann\"]\r\n[Black \"Bob\"]\r\n[Result \"1-0\"]\r\n"
+                          "[ECO \"C20\"]\r\n\r\n1.e4 e5 2.Qh5 Nc6 3.Bc4 Nf6 4.Qxf7# 1-0\r\n\r";
 
-    // The reader Edit Game uses gives back what was typed, escapes undone.
-    const std::string game = file.substr(before.size());
-    EXPECT_EQ(tagValue(game, "Event"), tags.Event);
-    EXPECT_EQ(tagValue(game, "Site"), tags.Site);
-    EXPECT_EQ(tagValue(game, "Black"), "");
-    EXPECT_EQ(composeGameFile("", {}, "", ""),
-              "\r\n[Event \"\"]\r\n[Site \"\"]\r\n[Date \"\"]\r\n[White \"\"]\r\n[Black \"\"]\r\n"
-              "\r\n\r\n");
+TEST(GameWriter, EditedTagsAreWrittenInTheirPlaceAndEveryOtherByteIsKept) {
+    const std::string newMoves = "1. d4 d5";
+    struct Case {
+        const char* what;
+        std::string game;
+        std::vector<TagEdit> edits;
+        const std::string* movetext;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"nothing changed", kGame, {}, nullptr, kGame},
+        {"one tag changed",
+         kGame,
+         {{"Site", "Bergen \"Hall\" \\ 2"}},
+         nullptr,
+         "[Event \"Cup\"]\r\n[Site \"Bergen \\\"Hall\\\" \\\\ 2\"]\r\n[Round \"3\"]\r\n"
+         "[White \"Ann\"]\r\n[Black \"Bob\"]\r\n[Result \"1-0\"]\r\n"
+         "[ECO \"C20\"]\r\n\r\n1.e4 e5 2.Qh5 Nc6 3.Bc4 Nf6 4.Qxf7# 1-0\r\n\r"},
+        {"a tag the game lacks goes after its last tag",
+         "[Event \"E\"]\n[White \"W\"]\n\n1.e4 *\n",
+         {{"Date", "2024"}, {"White", "V"}},
+         nullptr,
+         "[Event \"E\"]\n[White \"V\"]\n[Date \"2024\"]\n\n1.e4 *\n"},
+        {"a value left open is closed",
+         "[Event \"E\n[Site \"S\"]\n1.e4\n",
+         {{"Event", "F"}},
+         nullptr,
+         "[Event \"F\"]\n[Site \"S\"]\n1.e4\n"},
+        {"new moves: one empty line before them, the old white space after them",
+         "[Event \"E\"] [Site \"S\"]\n1.e4 {c} e5\n\n",
+         {},
+         &newMoves,
+         "[Event \"E\"] [Site \"S\"]\n\n1. d4 d5\n\n"},
+        {"new moves into a game that had none, at the end of the file",
+         "[Event \"E\"]",
+         {},
+         &newMoves,
+         "[Event \"E\"]\n\n1. d4 d5"},
+    };
+    for (const Case& c : cases) {
+        const std::string_view eol = lineEnding(c.game, "", "");
+        EXPECT_EQ(rewriteGame(c.game, c.edits, c.movetext, eol), c.expected) << c.what;
+    }
 }
 
-TEST(GameWriter, EntriesReadBackAsTheSaverReadsThem) {
+TEST(GameWriter, MovetextIsExportFormWithTheResultAfterTheLastMove) {
+    const auto pairs = [](std::int32_t first, std::vector<MovePair> p, std::string result) {
+        return GameMoves{first, std::move(p), std::move(result)};
+    };
+    struct Case {
+        GameMoves moves;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {pairs(1, {{"e4", "e5"}, {"Nf3", ""}}, "*"), "1. e4 e5 2. Nf3 *"},
+        {pairs(1, {{"e4", "e5"}, {"Kf7", "1-0"}}, ""), "1. e4 e5 2. Kf7 1-0"},
+        {pairs(1, {{"e4", "e5"}, {"Kf7", "1-0"}}, "1-0"), "1. e4 e5 2. Kf7 1-0"},
+        {pairs(1, {{"e4", "e5"}}, "1/2-1/2"), "1. e4 e5 1/2-1/2"},
+        {pairs(11, {{"...", "Nf6"}, {"Nf3", "d5"}}, "0-1"), "11... Nf6 12. Nf3 d5 0-1"},
+        {pairs(3, {{"Nf3xe5!?", "Nc6xe5?!"}}, ""), "3. Nf3xe5!? Nc6xe5?!"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(writeMovetext(c.moves, "\n"), c.expected);
+
+    // Lines break between tokens, before the 80th byte, with the file's line break.
+    GameMoves many{1, {}, "1-0"};
+    for (int n = 0; n < 30; ++n)
+        many.pairs.push_back({"Nbd2", "Nbd7"});
+    const std::string text = writeMovetext(many, "\r\n");
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         start = at + 2, at = text.find("\r\n", start)) {
+        longest = std::max(longest, at - start);
+        EXPECT_NE(text[at + 2], ' ');
+    }
+    EXPECT_LE(longest, 79u);
+    EXPECT_GT(longest, 70u);
+    EXPECT_TRUE(text.ends_with("30. Nbd2 Nbd7 1-0"));
+}
+
+TEST(GameWriter, LineEndingsAndTheSpaceBeforeANewGame) {
+    EXPECT_EQ(lineEnding("[Event \"E\"]\r\n", "\n", "\n"), "\r\n");
+    EXPECT_EQ(lineEnding("[Event \"E\"]", "a\nb", "\r\n"), "\n");
+    EXPECT_EQ(lineEnding("", "", "x\r\n"), "\r\n");
+    EXPECT_EQ(lineEnding("", "", ""), "\n");
+    const std::pair<const char*, const char*> separators[] = {
+        {"", ""}, {"1-0\n\n", ""}, {"1-0\r\n\r\n", ""}, {"1-0\n", "\n"}, {"1-0", "\n\n"}};
+    for (const auto& [text, separator] : separators)
+        EXPECT_EQ(newGameSeparator(text, "\n"), separator) << text;
+    EXPECT_EQ(newGameText({{"Event", "E"}, {"Site", ""}}, "1. e4 *", "\r\n"),
+              "[Event \"E\"]\r\n[Site \"\"]\r\n\r\n1. e4 *\r\n");
+}
+
+TEST(GameWriter, EntriesShowEveryMoveApart) {
     EXPECT_EQ(composeEntry("1.", "e4", "e5"), "1. e4            e5");
     EXPECT_EQ(composeEntry("105.", "O-O-O", "1/2-1/2"), "105. O-O-O    1/2-1/2");
-    // Texts are kept as typed; a move longer than its column keeps its whole text.
-    EXPECT_EQ(composeEntry("7.", " e4", "Qxf7#!?!"), "7.  e4     Qxf7#!?!");
     EXPECT_EQ(composeEntry("8.", "exd8=Q+", "a"), "8. exd8=Q+ " + std::string(7, ' ') + "a");
+    EXPECT_EQ(composeEntry("3.", "Nf3xe5!?", "Nc6xe5?!"), "3. Nf3xe5!? Nc6xe5?!");
+    EXPECT_EQ(composeEntry("3.", "Nf3xe5!?", ""), "3. Nf3xe5!?        ");
+}
 
-    const std::pair<std::string_view, std::string_view> moves[] = {
-        {"e4", "e5"}, {"exd8=Q+!", "Rxe1#"}, {"O-O", "0-1"}, {"a", "Nbxd7+!?"}};
-    for (const auto& [white, black] : moves) {
-        const std::string entry = composeEntry("12.", white, black);
-        EXPECT_EQ(pgn::WhiteColumn(entry), white);
-        EXPECT_EQ(pgn::BlackColumn(entry), black);
-        EXPECT_EQ(entryCaption(entry), "12.");
-        EXPECT_EQ(entryMoveNumber(entry), 12);
+TEST(EditGame, MovesReadAsTheSaverReadsThem) {
+    struct Case {
+        const char* what;
+        std::string game;
+        GameMoves expected;
+        bool exact;
+    };
+    const Case cases[] = {
+        {"result after Black's move",
+         "[Event \"E\"]\n\n1.e4 e5 2.Nf3 Nc6 1-0\n",
+         {1, {{"e4", "e5"}, {"Nf3", "Nc6"}}, "1-0"},
+         true},
+        {"result after White's move",
+         "[Event \"E\"]\n\n1. e4 e5 2. Kf7 1-0",
+         {1, {{"e4", "e5"}, {"Kf7", "1-0"}}, ""},
+         true},
+        {"long moves",
+         "[Event \"E\"]\n\n3. Nf3xe5!? Nc6xe5?! *",
+         {1, {}, ""},
+         false}, // numbered from 3: no move 1, as the saver reads it
+        {"long moves",
+         "[Event \"E\"]\n\n1. Nf3xe5!? Nc6xe5?! 2. d4 {c} 2... d5 *",
+         {1, {{"Nf3xe5!?", "Nc6xe5?!"}, {"d4", "d5"}}, "*"},
+         true},
+        {"Black moves first",
+         "[Event \"E\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/4K3 b - - 0 11\"]\n\n"
+         "11... Kd7 12. Kd2 Kc6 1/2-1/2",
+         {11, {{"...", "Kd7"}, {"Kd2", "Kc6"}}, "1/2-1/2"},
+         true},
+        {"irregular numbers",
+         "[Event \"E\"]\n\n1. e4 e5 2. Nf3 2. Nc6 *",
+         {1, {{"e4", "e5"}, {"Nf3", "2."}}, "*"},
+         false},
+    };
+    for (const Case& c : cases) {
+        QuietHost host;
+        const EditorMoves read = editorMoves(c.game, host);
+        EXPECT_EQ(read.moves, c.expected) << c.what;
+        EXPECT_EQ(read.exact, c.exact) << c.what;
+        EXPECT_EQ(host.messages, 0) << c.what;
     }
-    EXPECT_EQ(entryMoveNumber("105. e4            e5"), 105);
-    EXPECT_EQ(entryMoveNumber("  7. x"), 7);
-    EXPECT_EQ(entryMoveNumber("no number"), 0);
-    EXPECT_EQ(entryMoveNumber("99999999999. e4"), 2147483647);
-    EXPECT_EQ(entryCaption("no dot"), "no dot");
+}
 
-    const std::vector<std::string> lines{"1. e4            e5", "2. d4            d5"};
-    EXPECT_EQ(joinMoveList(lines), "1. e4            e5\r\n2. d4            d5\r\n");
-    EXPECT_EQ(joinMoveList({}), "");
+TEST(EditGame, TagSectionAndMovetextFound) {
+    const GameLayout layout = readLayout(kGame);
+    ASSERT_EQ(layout.tags.size(), 7u);
+    EXPECT_EQ(layout.tags[2].name, "Round");
+    EXPECT_EQ(findTagPair(layout, "ECO")->value, "C20");
+    EXPECT_EQ(findTagPair(layout, "Date"), nullptr);
+    EXPECT_EQ(kGame.substr(layout.movesBegin, 4), "1.e4");
+    EXPECT_TRUE(kGame.substr(0, layout.movesEnd).ends_with("# 1-0"));
 }
 
 } // namespace

@@ -43,11 +43,9 @@ QString changedByAnother(const QString& file) {
            "Save As... keeps the game in another file.";
 }
 
-// What Save writes: the file split around game row, the editor's game in its place.
-std::string savedAround(const std::string& text, int row, const frmEdit& e) {
-    const pgn::GameSpan span = pgn::findGameSpans(text).at(std::size_t(row));
-    return test::writtenFile(text.substr(0, std::size_t(span.begin - 1)), e,
-                             text.substr(std::size_t(span.end - 1)));
+// What Save writes: the file with the movetext of a game replaced.
+std::string savedAs(const std::string& movetext, const std::string& moves) {
+    return replaced(kFile, movetext, moves);
 }
 
 class StaleFile : public test::EditorTest {
@@ -68,9 +66,18 @@ protected:
 };
 
 TEST_F(StaleFile, EditGameOnAGameChangedSinceItWasListedListsTheFileAgainFirst) {
-    const std::pair<std::string, int> changes[] = {
-        {kBLonger, 1}, {kBShorter, 1}, {kCLonger, 2}, {kInserted, 1}};
-    for (const auto& [now, row] : changes) {
+    struct Change {
+        std::string now;
+        int row;
+        std::string moves;   // the game's movetext in the file
+        std::string written; // the movetext saved with one move more
+    };
+    const Change changes[] = {
+        {kBLonger, 1, "1.d4 d5 2.c4 e6 3.Nc3 Nf6 0-1", "1. d4 d5 2. c4 e6 3. Nc3 Nf6 4. a3 a6 0-1"},
+        {kBShorter, 1, "1.d4 d5 0-1", "1. d4 d5 2. a3 a6 0-1"},
+        {kCLonger, 2, "1.c4 e5 2.g3 Nf6 *", "1. c4 e5 2. g3 Nf6 3. a3 a6 *"},
+        {kInserted, 1, "1.d4 d5 2.c4 e6 0-1", "1. d4 d5 2. c4 e6 3. a3 a6 0-1"}};
+    for (const auto& [now, row, moves, written] : changes) {
         SCOPED_TRACE(now);
         test::writeBytes(file, kFile);
         auto d = openDialog();
@@ -102,7 +109,7 @@ TEST_F(StaleFile, EditGameOnAGameChangedSinceItWasListedListsTheFileAgainFirst) 
         test::typeMove(*e, "a3", "a6");
         test::EditorView(*e).save->click();
         EXPECT_EQ(shown(), std::vector<QString>{kCaution});
-        EXPECT_EQ(test::readBytes(file), savedAround(now, row, *e));
+        EXPECT_EQ(test::readBytes(file), replaced(now, moves, written));
         EXPECT_EQ(test::gamesOf(test::readBytes(file)).size(), test::gamesOf(now).size());
         e->hide();
     }
@@ -122,7 +129,7 @@ TEST_F(StaleFile, AChangeAfterTheListedGameStillOpensItWithTheFileAsItIsNow) {
     v.moveList->setCurrentRow(0);
     v.update->click();
     v.save->click();
-    EXPECT_EQ(test::readBytes(file), savedAround(kBLonger, 0, *e));
+    EXPECT_EQ(test::readBytes(file), kBLonger); // nothing changed
 }
 
 TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
@@ -166,7 +173,8 @@ TEST_F(StaleFile, SaveWritesNothingOverAFileChangedSinceEditGame) {
         const QString other = box.path("other.pgn");
         scripted.dialogs->files = {other};
         v.saveAs->click();
-        EXPECT_EQ(test::readBytes(other), savedAround(kFile, 1, *e));
+        EXPECT_EQ(test::readBytes(other),
+                  savedAs("1.d4 d5 2.c4 e6 0-1", "1. d4 d5 2. c4 e6 3. Nc3 Nf6 0-1"));
         EXPECT_EQ(v.fileName->text(), "File name : " + other);
         EXPECT_TRUE(e->isSaved());
         e->hide();
@@ -185,13 +193,16 @@ TEST_F(StaleFile, EachSaveIsTheFileToCheckTheNextOneAgainst) {
     test::typeMove(*e, "Bg5", "Be7");
     v.save->click();
     const std::string written = test::readBytes(file);
-    EXPECT_EQ(written, savedAround(kFile, 1, *e));
+    EXPECT_EQ(written,
+              savedAs("1.d4 d5 2.c4 e6 0-1", "1. d4 d5 2. c4 e6 3. Nc3 Nf6 4. Bg5 Be7 0-1"));
     EXPECT_EQ(shown(), (std::vector<QString>{kCaution, kCaution}));
 
     test::writeBytes(file, written);
     test::typeMove(*e, "e3", "O-O");
     v.save->click();
-    EXPECT_EQ(test::readBytes(file), savedAround(kFile, 1, *e));
+    EXPECT_EQ(
+        test::readBytes(file),
+        savedAs("1.d4 d5 2.c4 e6 0-1", "1. d4 d5 2. c4 e6 3. Nc3 Nf6 4. Bg5 Be7 5. e3 O-O 0-1"));
     EXPECT_TRUE(e->isSaved());
 
     const std::string appended = test::readBytes(file) + kA;
@@ -239,7 +250,8 @@ TEST_F(StaleFile, EditGameAsksBeforeReplacingAGameThatIsNotSaved) {
     const QString other = box.path("other.pgn");
     scripted.dialogs->files = {other};
     v.saveAs->click();
-    EXPECT_EQ(test::readBytes(other), savedAround(kFile, 0, *e));
+    EXPECT_EQ(test::readBytes(other),
+              savedAs("1.e4 e5 2.Nf3 Nc6 1-0", "1. e4 e5 2. Nf3 Nc6 3. a3 a6 1-0"));
     test::typeMove(*e, "h3", "h6");
 
     box.messages->shown.clear();

@@ -1,6 +1,6 @@
 // Edit Game on real games whose tag values hold "]", "[" and escaped quotes and backslashes, and
 // whose movetext holds ";" comments and "%" lines (tests/data/tags-and-line-comments.pgn): the
-// fields show the values unescaped, and a save writes the same tag bytes back.
+// fields show the values unescaped, and a save writes the same bytes back.
 #include "editor_fixture.h"
 #include "pgnfile/edit_game.h"
 
@@ -9,7 +9,7 @@ namespace {
 
 class TagEscapes : public ::testing::Test, public test::EditorHarness {};
 
-TEST_F(TagEscapes, FieldsShowValuesUnescapedAndASaveWritesTheSameTags) {
+TEST_F(TagEscapes, FieldsShowValuesUnescapedAndASaveWritesTheSameBytes) {
     const std::string old = test::readBytes(PW2_TEST_DATA "/tags-and-line-comments.pgn");
     const QString file = box.path("games.pgn");
     test::writeBytes(file, old);
@@ -27,17 +27,8 @@ TEST_F(TagEscapes, FieldsShowValuesUnescapedAndASaveWritesTheSameTags) {
     v.update->click();
     v.save->click();
 
-    // The tags written are the file's own lines (the Site is written as PGN escapes it), and the
-    // other games keep their bytes.
-    const std::string now = test::readBytes(file);
-    const auto spans = pgn::findGameSpans(old);
-    const GameSplit split = splitAtGame(old, spans[1]);
-    EXPECT_EQ(now, split.TextBefore +
-                       "\r\n[Event \"WCh \\\"return match\\\" [game 18]\"]\r\n"
-                       "[Site \"GER\\\\NLD\"]\r\n[Date \"1929.??.??\"]\r\n"
-                       "[White \"Bogoljubow,E \\\"Bogo\\\"\"]\r\n"
-                       "[Black \"Alekhine,A \\\\ Aljechin,A\"]\r\n" +
-                       test::movetext(*e) + "\r\n" + split.TextAfter + "\r\n");
+    // Nothing was changed: the file is written as it was read.
+    EXPECT_EQ(test::readBytes(file), old);
     for (const char* line :
          {"[Event \"WCh \\\"return match\\\" [game 18]\"]", "[White \"Bogoljubow,E \\\"Bogo\\\"\"]",
           "[Black \"Alekhine,A \\\\ Aljechin,A\"]"})
