@@ -29,11 +29,20 @@ bool spanStartsGame(std::string_view text, pgn::GameSpan span) {
 bool spanDelimitsGame(std::string_view text, pgn::GameSpan span) {
     if (!spanStartsGame(text, span))
         return false;
-    // The next game is looked for from the byte after this game's "[", as findGameSpans does.
-    const std::size_t next = text.find(pgn::kGameStart, static_cast<std::size_t>(span.begin));
-    const std::int64_t end = next == std::string_view::npos
-                                 ? static_cast<std::int64_t>(text.size()) + 1
-                                 : static_cast<std::int64_t>(next);
+    // The next game starts where findGameSpans would start it: an "[Event " inside a quoted tag
+    // value or a comment of this game starts none. The scan stops at the first start it finds.
+    const std::size_t first = static_cast<std::size_t>(span.begin - 1);
+    constexpr std::size_t kPiece = 64 * 1024;
+    pgn::GameStartScanner scanner;
+    std::int64_t next = -1;
+    for (std::size_t at = first; at < text.size() && next < 0; at += kPiece) {
+        scanner.scan(text.substr(at, kPiece), [&](std::int64_t offset) {
+            if (offset > 0 && next < 0)
+                next = offset;
+        });
+    }
+    const std::int64_t end = next < 0 ? static_cast<std::int64_t>(text.size()) + 1
+                                      : static_cast<std::int64_t>(first) + next;
     return span.end == end;
 }
 

@@ -128,6 +128,13 @@ TEST(SplitAtGame, AListedSpanStillDelimitsItsGameOnlyWhileTheGameIsUnchangedInPl
     EXPECT_FALSE(spanDelimitsGame(kThreeGames, {spans[1].begin, spans[1].end + 1}));
     EXPECT_FALSE(spanDelimitsGame(kThreeGames, {spans[2].begin, spans[2].end + 1}));
     EXPECT_FALSE(spanDelimitsGame(kThreeGames.substr(0, spans[1].begin), spans[1]));
+    // An "[Event " in a comment or a quoted tag value starts no game, here as in the listing.
+    const std::string quoting = "[Event \"a [Event \\\"b\\\"\"]\n\n1. e4 {see [Event x} e5 *\n\n"
+                                "[Event \"c\"]\n\n1. d4 *\n";
+    const auto quotingSpans = pgn::findGameSpans(quoting);
+    ASSERT_EQ(quotingSpans.size(), 2u);
+    for (const pgn::GameSpan& span : quotingSpans)
+        EXPECT_TRUE(spanDelimitsGame(quoting, span));
 }
 
 } // namespace
