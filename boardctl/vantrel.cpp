@@ -88,15 +88,21 @@ void Vantrel::setEnabledProperty(bool enabled) {
         site_->propertyChanged("Enabled");
 }
 
+// Only the squares whose contents change are set, and the board is repainted once: a host that
+// starts many short games (a replay check) pays for what changed, not for 64 squares each time.
 void Vantrel::NewGame() {
     FinishGlide();
     setHighlight(0, 0);
-    for (int index = 1; index <= 64; ++index)
-        SetSquare(index, none);
+    std::array<PieceNum, 65> start;
+    start.fill(none);
     for (const Placement& placement : kStartPlacement)
-        SetSquare(placement.index, placement.piece);
-    for (int index = 1; index <= 64; ++index)
-        repaintCheck(index);
+        start[static_cast<std::size_t>(placement.index)] = placement.piece;
+    for (int index = 1; index <= 64; ++index) {
+        const PieceNum piece = start[static_cast<std::size_t>(index)];
+        if (position_.Squares[index] != piece || Check[index].visible != (piece != none))
+            SetSquare(index, piece);
+    }
+    update();
 }
 
 void Vantrel::Clear() {
