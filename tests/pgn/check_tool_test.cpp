@@ -86,19 +86,20 @@ TEST(CheckTool, ReportsEachFailedGameWithItsFirstMessage) {
     const std::string afterE4E5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR";
     const ToolRun run = check({path, "--fen"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out,
-              (std::vector<std::string>{
-                  "1\tok\t4\tr1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R",
-                  "2\tfail\t2\t" + afterE4E5 + "\tIllegal move",
-                  "3\tfail\t0\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\t- There is an error in "
-                  "this PGN file. - number of left braces '{' are not equal to number of right "
-                  "braces '}'",
-                  "4\tok\t7\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR",
-                  "5\tfail\t2\t" + afterE4E5 +
-                      "\tThere is an error found in this game. Please open the PGN file in a text "
-                      "editor and fix this error. if you press Enter, Pawnwatch will play the "
-                      "next game.",
-                  "6\tok\t2\trnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR"}));
+    EXPECT_EQ(
+        run.out,
+        (std::vector<std::string>{
+            "1\tok\t4\tr1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R",
+            "2\tfail\t2\t" + afterE4E5 + "\tIllegal move (2. Nf5: no white knight can reach f5)",
+            "3\tfail\t0\trnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR\t- There is an error in "
+            "this PGN file. - number of left braces '{' are not equal to number of right "
+            "braces '}'",
+            "4\tok\t7\tr1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR",
+            "5\tfail\t2\t" + afterE4E5 +
+                "\tThere is an error found in this game. Please open the PGN file in a text "
+                "editor and fix this error. if you press Enter, Pawnwatch will play the "
+                "next game. (2. Ke9: the move does not name a square)",
+            "6\tok\t2\trnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR"}));
     ASSERT_FALSE(run.err.empty());
     EXPECT_EQ(run.err.back(), "6 games, 3 ok, 3 failed");
 
@@ -106,7 +107,7 @@ TEST(CheckTool, ReportsEachFailedGameWithItsFirstMessage) {
     const ToolRun plain = check({path});
     ASSERT_EQ(plain.out.size(), 6u);
     EXPECT_EQ(plain.out[0], "1\tok\t4");
-    EXPECT_EQ(plain.out[1], "2\tfail\t2\tIllegal move");
+    EXPECT_EQ(plain.out[1], "2\tfail\t2\tIllegal move (2. Nf5: no white knight can reach f5)");
 }
 
 TEST(CheckTool, UnreadableFilesAndWrongArgumentsExitWithTwo) {
