@@ -23,7 +23,7 @@ public:
     std::int32_t piece(std::int16_t col, std::int16_t row) override;
     void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) override;
     bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
-                     std::int16_t toRow) override;
+                     std::int16_t toRow);
     void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                    std::int16_t toRow) override;
     // The start position.

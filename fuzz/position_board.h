@@ -31,13 +31,6 @@ public:
             static_cast<vantrelkit::PieceNum>(value);
     }
 
-    bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
-                     std::int16_t toRow) override {
-        bool legal = false;
-        check(position_.IsLegalMove(fromCol, fromRow, toCol, toRow, &legal));
-        return legal;
-    }
-
     void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                    std::int16_t toRow) override {
         vantrelkit::Move done;

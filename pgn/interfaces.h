@@ -40,8 +40,6 @@ public:
         }
     }
     virtual void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) = 0;
-    virtual bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
-                             std::int16_t toRow) = 0;
     virtual void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                            std::int16_t toRow) = 0;
 

@@ -1,7 +1,5 @@
 #include "playback/memory_board.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <vantrelkit/vantrelkit.h>
 
 namespace pw2 {
@@ -16,24 +14,6 @@ bool onBoard(int value) {
 void checkSquare(int col, int row, std::int32_t number) {
     if (!onBoard(col) || !onBoard(row))
         throw pgn::BoardError(number, vantrelkit::kInvalidCoordinateText);
-}
-
-bool isBlack(int value) {
-    return value >= Bpawn && value <= Bking;
-}
-
-bool isWhite(int value) {
-    return value >= Wpawn;
-}
-
-// A piece never lands on its own side: White may end on anything below Wpawn, Black on an empty
-// square or a White piece.
-bool destinationAllows(int mover, int target) {
-    return isWhite(mover) ? target < Wpawn : target == none || isWhite(target);
-}
-
-int sign(int v) {
-    return (v > 0) - (v < 0);
 }
 
 } // namespace
@@ -77,64 +57,6 @@ void MemoryBoard::movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int
         return;
     at(toCol, toRow) = at(fromCol, fromRow);
     at(fromCol, fromRow) = none;
-}
-
-bool MemoryBoard::isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
-                              std::int16_t toRow) {
-    if (!onBoard(fromCol) || !onBoard(fromRow) || !onBoard(toCol) || !onBoard(toRow))
-        throw pgn::BoardError(vantrelkit::error::CoordinateRange,
-                              vantrelkit::kInvalidCoordinateText);
-    const int dCol = toCol - fromCol;
-    const int dRow = toRow - fromRow;
-    if (dCol == 0 && dRow == 0)
-        return false;
-    const int mover = at(fromCol, fromRow);
-    const int target = at(toCol, toRow);
-    const int aCol = std::abs(dCol);
-    const int aRow = std::abs(dRow);
-    switch (mover) {
-    case Wpawn:
-        if (dRow == -1 && dCol == 0)
-            return target == none;
-        return dRow == -1 && aCol == 1 && isBlack(target);
-    case Bpawn:
-        if (dRow == 1 && dCol == 0)
-            return target == none;
-        return dRow == 1 && aCol == 1 && isWhite(target);
-    case Wknight:
-    case Bknight:
-        return ((aRow == 2 && aCol == 1) || (aRow == 1 && aCol == 2)) &&
-               destinationAllows(mover, target);
-    case Wbishop:
-    case Bbishop:
-        return aRow == aCol && pathClear(fromCol, fromRow, toCol, toRow) &&
-               destinationAllows(mover, target);
-    case Wrook:
-    case Brook:
-        return (dRow == 0 || dCol == 0) && pathClear(fromCol, fromRow, toCol, toRow) &&
-               destinationAllows(mover, target);
-    case WQueen:
-    case BQueen:
-        return (aRow == aCol || dRow == 0 || dCol == 0) &&
-               pathClear(fromCol, fromRow, toCol, toRow) && destinationAllows(mover, target);
-    case wking:
-    case Bking:
-        return aRow <= 1 && aCol <= 1 && destinationAllows(mover, target);
-    default:
-        return false;
-    }
-}
-
-// The squares strictly between origin and destination, walked from the origin outward.
-bool MemoryBoard::pathClear(int fromCol, int fromRow, int toCol, int toRow) const {
-    const int sc = sign(toCol - fromCol);
-    const int sr = sign(toRow - fromRow);
-    const int distance = std::max(std::abs(toCol - fromCol), std::abs(toRow - fromRow));
-    for (int k = 1; k < distance; ++k) {
-        if (squares_.at[fromCol + k * sc - 1][fromRow + k * sr - 1] != none)
-            return false;
-    }
-    return true;
 }
 
 } // namespace pw2

@@ -4,10 +4,7 @@
 //
 // Each member behaves as the control's member of the same name: Piece reads and writes one
 // square; MovePiece carries the piece on the origin to the target, replacing what stood there
-// (a move onto its own square changes nothing); IsLegalMove answers whether the move fits the
-// piece's pattern (a pawn's single step onto an empty square or its diagonal capture, a knight's
-// jump, a clear line for a bishop, a rook or a queen, a king's step) and does not land on a piece
-// of its own side; checks are not looked at. NewGame sets the start position. A coordinate
+// (a move onto its own square changes nothing). NewGame sets the start position. A coordinate
 // outside 1 to 8 raises pgn::BoardError with the control's number (PieceReadRange for a read of
 // Piece, CoordinateRange for every other member) and text "Invalid column or row"; a Piece value
 // outside 1 to 13 raises InvalidPropertyValue, "Invalid property value".
@@ -26,8 +23,6 @@ public:
     std::int32_t piece(std::int16_t col, std::int16_t row) override;
     void readSquares(pgn::Squares& out) override { out = squares_; }
     void setPiece(std::int16_t col, std::int16_t row, std::int32_t value) override;
-    bool isLegalMove(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
-                     std::int16_t toRow) override;
     void movePiece(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
                    std::int16_t toRow) override;
     // The start position.
@@ -35,7 +30,6 @@ public:
 
 private:
     std::int32_t& at(int col, int row) { return squares_.at[col - 1][row - 1]; }
-    bool pathClear(int fromCol, int fromRow, int toCol, int toRow) const;
 
     pgn::Squares squares_{};
 };
