@@ -80,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     checkPosition(position);
-    for (; next < input.size(); ++next) {
+    // A game of random moves seldom ends; a hundred half-moves reach every kind of position.
+    constexpr std::size_t kLongestGame = 100;
+    for (std::size_t played = 0; next < input.size() && played < kLongestGame; ++next, ++played) {
         rules::MoveList moves;
         position.legalMoves(moves);
         if (moves.empty())
