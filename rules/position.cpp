@@ -220,8 +220,11 @@ bool Position::attacked(int square, Color by) const {
 }
 
 bool Position::inCheck() const {
-    const int king = kingSquare(toMove_);
-    return king != kNoSquare && attacked(king, opposite(toMove_));
+    if (inCheck_ < 0) {
+        const int king = kingSquare(toMove_);
+        inCheck_ = king != kNoSquare && attacked(king, opposite(toMove_)) ? 1 : 0;
+    }
+    return inCheck_ == 1;
 }
 
 void Position::pseudoMovesTo(Kind kind, int to, MoveList& out) const {
@@ -307,6 +310,16 @@ void Position::pseudoMovesTo(Kind kind, int to, MoveList& out) const {
 }
 
 bool Position::leavesKingInCheck(const Move& move) const {
+    // A king that is not in check is exposed only by a move of a piece on one of its lines (or
+    // by the king's own move, or en passant, which takes a second piece off the board).
+    const int ownKing = kingSquare(toMove_);
+    if (ownKing != kNoSquare && kindOf(at(move.from)) != Kind::King &&
+        move.special != Move::Special::EnPassant && !inCheck()) {
+        const int files = fileOf(move.from) - fileOf(ownKing);
+        const int ranks = rankOf(move.from) - rankOf(ownKing);
+        if (files != 0 && ranks != 0 && files != ranks && files != -ranks)
+            return false;
+    }
     Squares after = squares_;
     applyMove(after, move);
     const int king = kindOf(at(move.from)) == Kind::King ? move.to : kingSquare(toMove_);
@@ -483,6 +496,7 @@ void Position::play(const Move& move) {
                      ? static_cast<std::int8_t>((move.from + move.to) / 2)
                      : static_cast<std::int8_t>(kNoSquare);
     halfMoveClock_ = kindOf(mover) == Kind::Pawn || capture ? 0 : halfMoveClock_ + 1;
+    inCheck_ = -1;
     if (us == Color::Black)
         ++fullMoveNumber_;
     toMove_ = opposite(us);

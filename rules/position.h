@@ -170,6 +170,8 @@ private:
     std::uint8_t castling_ = 0;
     std::int8_t enPassant_ = kNoSquare;
     std::array<std::int8_t, 2> kings_{kNoSquare, kNoSquare};
+    // Whether the side to move stands in check: -1 until asked, then 0 or 1 until the next move.
+    mutable std::int8_t inCheck_ = -1;
     int halfMoveClock_ = 0;
     long fullMoveNumber_ = 1;
 };
