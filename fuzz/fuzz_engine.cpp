@@ -83,8 +83,7 @@ void checkCommentary(std::string_view text) {
     for (std::size_t i = 0; i < annotations.glyphs.size(); ++i) {
         const pgn::MoveGlyph& g = annotations.glyphs[i];
         require(g.halfMove > 0 && !pgn::GlyphText(g.nag).empty(), "a glyph out of range");
-        require(i == 0 || annotations.glyphs[i - 1].halfMove < g.halfMove,
-                "glyphs out of order");
+        require(i == 0 || annotations.glyphs[i - 1].halfMove < g.halfMove, "glyphs out of order");
     }
     if (text.find_first_of("{;") == std::string_view::npos)
         require(comments.empty(), "a comment read from a text without one");
