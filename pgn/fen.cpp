@@ -136,7 +136,7 @@ int readCount(std::string_view field) {
 
 } // namespace
 
-bool FindFenTag(std::string_view text, std::string& value) {
+bool FindFenTag(std::string_view text, std::string& value, std::size_t* end) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     for (;;) {
@@ -178,6 +178,8 @@ bool FindFenTag(std::string_view text, std::string& value) {
             ++i;
         if (fen) {
             value = tagValue.empty() ? std::string(text.substr(rest, i - rest)) : tagValue;
+            if (end)
+                *end = i < n ? i + 1 : i;
             return true;
         }
         if (i < n)

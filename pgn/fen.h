@@ -23,7 +23,9 @@ struct SetUpPosition {
 
 // The value of the first FEN tag in the tag pairs at the start of a game's text. False when the
 // tag pairs hold none. Reads each byte at most once.
-bool FindFenTag(std::string_view gameText, std::string& value);
+// When end is given, it is set to where that tag ends: just after its "]" (or at the end of the
+// text).
+bool FindFenTag(std::string_view gameText, std::string& value, std::size_t* end = nullptr);
 
 // Reads a position in Forsyth-Edwards Notation: placement, side to move, castling rights, en
 // passant square, and optionally the half-move clock and full-move number. Returns "" and fills

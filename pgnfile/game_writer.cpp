@@ -1,5 +1,6 @@
 #include "pgnfile/game_writer.h"
 
+#include "pgn/fen.h"
 #include "pgn/text.h"
 
 #include <algorithm>
@@ -71,52 +72,11 @@ private:
     std::size_t lineLength_ = 0;
 };
 
-// Where the FEN tag that pgn::FindFenTag takes ends (just after its "]"), reading the tag pairs
-// as it reads them: escape lines and line comments between them skipped, a quoted value running
-// on to its closing quote across lines. 0 when it finds none.
+// Where the FEN tag that pgn::FindFenTag takes ends (just after its "]"); 0 when it finds none.
 std::size_t fenTagEnd(std::string_view text) {
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    const auto isNameChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_';
-    };
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    for (;;) {
-        while (i < n && isSpace(text[i]))
-            ++i;
-        if (i == n)
-            return 0;
-        if (text[i] == '%' || text[i] == ';') {
-            while (i < n && text[i] != '\n')
-                ++i;
-            continue;
-        }
-        if (text[i] != '[')
-            return 0;
-        ++i;
-        while (i < n && isSpace(text[i]))
-            ++i;
-        const std::size_t name = i;
-        while (i < n && isNameChar(text[i]))
-            ++i;
-        const bool fen = text.substr(name, i - name) == "FEN";
-        while (i < n && isSpace(text[i]))
-            ++i;
-        if (i < n && text[i] == '"') {
-            for (++i; i < n && text[i] != '"'; ++i)
-                if (text[i] == '\\' && i + 1 < n)
-                    ++i;
-            if (i < n)
-                ++i;
-        }
-        while (i < n && text[i] != ']')
-            ++i;
-        if (i < n)
-            ++i;
-        if (fen)
-            return i;
-    }
+    std::string value;
+    std::size_t end = 0;
+    return pgn::FindFenTag(text, value, &end) ? end : 0;
 }
 
 } // namespace
