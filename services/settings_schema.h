@@ -63,6 +63,15 @@ inline constexpr NumberSetting HighlightMove{"HighlightMove", "1"};
 inline constexpr NumberSetting GameSummary{"GameSummary", "1"};
 // A commented half-move waits, before the next one, long enough for its comment to be read.
 inline constexpr NumberSetting CommentReadingTime{"CommentReadingTime", "1"};
+// Whether a moved piece glides to its square; whether clocks and an evaluation bar are shown for
+// games that carry them; and whether every screen shows a board of its own. Non-zero for yes.
+inline constexpr NumberSetting AnimateMoves{"AnimateMoves", "1"};
+inline constexpr NumberSetting ClocksAndEvaluation{"ClocksAndEvaluation", "1"};
+inline constexpr NumberSetting BoardOnEveryScreen{"BoardOnEveryScreen", "1"};
+// The look of the board: the square colours (0 designed, 1 green, 2 blue, 3 grey) and the pieces
+// (0 designed, 1 classic), as the board control's BoardTheme and PieceSet take them.
+inline constexpr NumberSetting BoardTheme{"BoardTheme", "0"};
+inline constexpr NumberSetting PieceSet{"PieceSet", "0"};
 // Where the saver stopped, kept as each game starts: the match's game shown last (0 for none),
 // and in random order the shuffle's key and how many of its games were shown.
 inline constexpr CountSetting LastGame{"LastGame", "0"};
@@ -70,11 +79,30 @@ inline constexpr CountSetting ShuffleKey{"ShuffleKey", "0"};
 inline constexpr CountSetting ShuffleStep{"ShuffleStep", "0"};
 
 // Every key, so that the store keeps each under one spelling whatever case it is written in.
-inline constexpr std::array<std::string_view, 19> kKeys = {
-    PgnFile.key,      NumOfGames.key,  FirstGame.key,   TextColor.key,         Timer2.key,
-    Timer.key,        MoveList.key,    Random.key,      AppPath.key,           FillScreen.key,
-    ContinuePlay.key, FairShuffle.key, Commentary.key,  HighlightMove.key,     GameSummary.key,
-    LastGame.key,     ShuffleKey.key,  ShuffleStep.key, CommentReadingTime.key};
+inline constexpr std::array<std::string_view, 24> kKeys = {PgnFile.key,
+                                                           NumOfGames.key,
+                                                           FirstGame.key,
+                                                           TextColor.key,
+                                                           Timer2.key,
+                                                           Timer.key,
+                                                           MoveList.key,
+                                                           Random.key,
+                                                           AppPath.key,
+                                                           FillScreen.key,
+                                                           ContinuePlay.key,
+                                                           FairShuffle.key,
+                                                           Commentary.key,
+                                                           HighlightMove.key,
+                                                           GameSummary.key,
+                                                           LastGame.key,
+                                                           ShuffleKey.key,
+                                                           ShuffleStep.key,
+                                                           CommentReadingTime.key,
+                                                           AnimateMoves.key,
+                                                           ClocksAndEvaluation.key,
+                                                           BoardOnEveryScreen.key,
+                                                           BoardTheme.key,
+                                                           PieceSet.key};
 inline constexpr std::array<std::string_view, 2> kNumberedPrefixes = {MatchBegin.prefix,
                                                                       MatchEnd.prefix};
 

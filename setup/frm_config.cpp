@@ -184,6 +184,12 @@ void frmConfig::buildSettingsPanel() {
          "Between games, a line under the board gives the result and the number of moves"},
         {setting::CommentReadingTime, "Give comments reading time", "commentReadingTimeCheck",
          "A move with a comment waits long enough to read it before the next move"},
+        {setting::AnimateMoves, "Animate moves", "animateMovesCheck",
+         "A moved piece glides to its square"},
+        {setting::ClocksAndEvaluation, "Show clocks and evaluation", "clocksAndEvaluationCheck",
+         "For games that carry them, the players' clocks and an evaluation bar are shown"},
+        {setting::BoardOnEveryScreen, "A board on every screen", "boardOnEveryScreenCheck",
+         "With several screens, each shows a game of its own"},
     };
     for (const auto& s : switches) {
         auto* box = named(new QCheckBox(QLatin1String(s.text), panel), s.name);
