@@ -53,10 +53,14 @@ void checkPosition(const rules::Position& position) {
             "checkmate without check");
     for (const rules::Move& move : moves) {
         require(!position.leavesKingInCheck(move), "a legal move leaves the king in check");
+        rules::Position after = position;
+        after.play(move);
+        require(!after.attacked(after.kingSquare(position.sideToMove()), after.sideToMove()),
+                "a move given as legal leaves the king attacked");
         if (move.special == rules::Move::Special::CastleKingSide ||
             move.special == rules::Move::Special::CastleQueenSide)
             continue;
-        rules::MoveList reaching;
+        rules::MovesTo reaching;
         position.pseudoMovesTo(rules::kindOf(position.at(move.from)), move.to, reaching);
         bool found = false;
         for (const rules::Move& m : reaching)

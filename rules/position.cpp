@@ -1,11 +1,10 @@
 #include "rules/position.h"
 
+#include <bit>
 #include <cstddef>
 
 namespace rules {
 namespace {
-
-using Squares = std::array<Piece, 64>;
 
 constexpr int kKnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
                                     {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
@@ -48,66 +47,99 @@ bool isOwn(Piece piece, Color side) {
     return piece != NoPiece && colorOf(piece) == side;
 }
 
-bool attackedOn(const Squares& squares, int square, Color by) {
-    const int file = fileOf(square);
-    const int rank = rankOf(square);
-    auto pieceAt = [&squares](int f, int r) {
-        return onBoard(f, r) ? squares[index(makeSquare(f, r))] : NoPiece;
-    };
-    // A pawn attacks the two squares diagonally ahead of it.
-    const Piece pawn = makePiece(by, Kind::Pawn);
-    const int pawnRank = rank - forward(by);
-    if (pieceAt(file - 1, pawnRank) == pawn || pieceAt(file + 1, pawnRank) == pawn)
-        return true;
-    const Piece knight = makePiece(by, Kind::Knight);
-    for (const auto& step : kKnightSteps) {
-        if (pieceAt(file + step[0], rank + step[1]) == knight)
-            return true;
-    }
-    const Piece king = makePiece(by, Kind::King);
-    for (const auto& step : kKingSteps) {
-        if (pieceAt(file + step[0], rank + step[1]) == king)
-            return true;
-    }
-    const Piece queen = makePiece(by, Kind::Queen);
-    auto slides = [&](const int(&directions)[4][2], Piece slider) {
-        for (const auto& d : directions) {
-            int f = file + d[0];
-            int r = rank + d[1];
-            while (onBoard(f, r)) {
-                const Piece hit = squares[index(makeSquare(f, r))];
-                if (hit != NoPiece) {
-                    if (hit == slider || hit == queen)
-                        return true;
-                    break;
-                }
-                f += d[0];
-                r += d[1];
-            }
-        }
-        return false;
-    };
-    return slides(kDiagonals, makePiece(by, Kind::Bishop)) ||
-           slides(kLines, makePiece(by, Kind::Rook));
+using Bitboard = std::uint64_t;
+
+constexpr Bitboard bit(int square) {
+    return Bitboard{1} << square;
 }
 
-// The squares after move: the mover on its target (promoted where it promotes), the pawn taken
-// en passant gone, and the rook of a castling beside the king.
-void applyMove(Squares& squares, const Move& move) {
-    const Piece mover = squares[index(move.from)];
-    squares[index(move.from)] = NoPiece;
-    if (move.special == Move::Special::EnPassant)
-        squares[index(makeSquare(fileOf(move.to), rankOf(move.from)))] = NoPiece;
-    squares[index(move.to)] =
-        move.promotion != Kind::None ? makePiece(colorOf(mover), move.promotion) : mover;
-    const int rank = rankOf(move.from);
-    if (move.special == Move::Special::CastleKingSide) {
-        squares[index(makeSquare(5, rank))] = squares[index(makeSquare(7, rank))];
-        squares[index(makeSquare(7, rank))] = NoPiece;
-    } else if (move.special == Move::Special::CastleQueenSide) {
-        squares[index(makeSquare(3, rank))] = squares[index(makeSquare(0, rank))];
-        squares[index(makeSquare(0, rank))] = NoPiece;
+// The eight directions; the first four step to higher squares, the last four to lower ones.
+constexpr int kDirections[8][2] = {{0, 1},  {1, 0},  {1, 1},   {-1, 1},
+                                   {0, -1}, {-1, 0}, {-1, -1}, {1, -1}};
+constexpr bool isDiagonal(int direction) {
+    return kDirections[direction][0] != 0 && kDirections[direction][1] != 0;
+}
+
+// The squares each piece attacks from each square on an empty board.
+struct AttackTables {
+    Bitboard knight[64]{};
+    Bitboard king[64]{};
+    Bitboard pawn[2][64]{}; // what a pawn of each side on the square attacks
+    Bitboard ray[8][64]{};  // the squares from the square to the edge in each direction
+    Bitboard lines[64]{};   // every square a queen on the square would reach on an empty board
+};
+
+constexpr Bitboard steps(int square, const int (&offsets)[8][2]) {
+    Bitboard reached = 0;
+    for (const auto& step : offsets) {
+        const int f = fileOf(square) + step[0];
+        const int r = rankOf(square) + step[1];
+        if (onBoard(f, r))
+            reached |= bit(makeSquare(f, r));
     }
+    return reached;
+}
+
+constexpr AttackTables makeAttackTables() {
+    AttackTables t;
+    for (int square = 0; square < 64; ++square) {
+        const int file = fileOf(square);
+        const int rank = rankOf(square);
+        t.knight[square] = steps(square, kKnightSteps);
+        t.king[square] = steps(square, kKingSteps);
+        for (const int f : {file - 1, file + 1}) {
+            if (onBoard(f, rank + 1))
+                t.pawn[0][square] |= bit(makeSquare(f, rank + 1));
+            if (onBoard(f, rank - 1))
+                t.pawn[1][square] |= bit(makeSquare(f, rank - 1));
+        }
+        for (int d = 0; d < 8; ++d) {
+            for (int f = file + kDirections[d][0], r = rank + kDirections[d][1]; onBoard(f, r);
+                 f += kDirections[d][0], r += kDirections[d][1])
+                t.ray[d][square] |= bit(makeSquare(f, r));
+            t.lines[square] |= t.ray[d][square];
+        }
+    }
+    return t;
+}
+
+constexpr AttackTables kAttacks = makeAttackTables();
+
+// The squares a slider on square reaches in one direction, up to and with the first piece.
+Bitboard rayAttacks(int direction, int square, Bitboard occupied) {
+    Bitboard reached = kAttacks.ray[direction][square];
+    const Bitboard blockers = reached & occupied;
+    if (blockers != 0) {
+        const int first =
+            direction < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+        reached ^= kAttacks.ray[direction][first];
+    }
+    return reached;
+}
+
+Bitboard bishopAttacks(int square, Bitboard occupied) {
+    Bitboard reached = 0;
+    for (int d = 0; d < 8; ++d) {
+        if (isDiagonal(d))
+            reached |= rayAttacks(d, square, occupied);
+    }
+    return reached;
+}
+
+Bitboard rookAttacks(int square, Bitboard occupied) {
+    Bitboard reached = 0;
+    for (int d = 0; d < 8; ++d) {
+        if (!isDiagonal(d))
+            reached |= rayAttacks(d, square, occupied);
+    }
+    return reached;
+}
+
+// Takes the lowest square out of a set and gives it.
+int popSquare(Bitboard& set) {
+    const int square = std::countr_zero(set);
+    set &= set - 1;
+    return square;
 }
 
 // The castling right that a move from or onto a rook's home square takes away.
@@ -129,22 +161,26 @@ unsigned rightOfCorner(int square) {
 } // namespace
 
 Position Position::initial() {
-    Layout layout;
-    constexpr Kind kBackRank[8] = {Kind::Rook, Kind::Knight, Kind::Bishop, Kind::Queen,
-                                   Kind::King, Kind::Bishop, Kind::Knight, Kind::Rook};
-    for (int file = 0; file < 8; ++file) {
-        layout.squares[index(makeSquare(file, 0))] = makePiece(Color::White, kBackRank[file]);
-        layout.squares[index(makeSquare(file, 1))] = makePiece(Color::White, Kind::Pawn);
-        layout.squares[index(makeSquare(file, 6))] = makePiece(Color::Black, Kind::Pawn);
-        layout.squares[index(makeSquare(file, 7))] = makePiece(Color::Black, kBackRank[file]);
-    }
-    layout.castling = WhiteKingSide | WhiteQueenSide | BlackKingSide | BlackQueenSide;
-    return fromLayout(layout);
+    static const Position kInitial = [] {
+        Layout layout;
+        constexpr Kind kBackRank[8] = {Kind::Rook, Kind::Knight, Kind::Bishop, Kind::Queen,
+                                       Kind::King, Kind::Bishop, Kind::Knight, Kind::Rook};
+        for (int file = 0; file < 8; ++file) {
+            layout.squares[index(makeSquare(file, 0))] = makePiece(Color::White, kBackRank[file]);
+            layout.squares[index(makeSquare(file, 1))] = makePiece(Color::White, Kind::Pawn);
+            layout.squares[index(makeSquare(file, 6))] = makePiece(Color::Black, Kind::Pawn);
+            layout.squares[index(makeSquare(file, 7))] = makePiece(Color::Black, kBackRank[file]);
+        }
+        layout.castling = WhiteKingSide | WhiteQueenSide | BlackKingSide | BlackQueenSide;
+        return fromLayout(layout);
+    }();
+    return kInitial;
 }
 
 Position Position::fromLayout(const Layout& layout) {
     Position position;
     position.squares_ = layout.squares;
+    position.setUpBitboards();
     position.toMove_ = layout.toMove;
     position.halfMoveClock_ = layout.halfMoveClock;
     position.fullMoveNumber_ = layout.fullMoveNumber;
@@ -216,7 +252,58 @@ std::string_view Position::problem() const {
 }
 
 bool Position::attacked(int square, Color by) const {
-    return attackedOn(squares_, square, by);
+    if (square < 0 || square >= 64)
+        return false;
+    const Bitboard occupied = this->occupied();
+    const Bitboard queens = pieces(by, Kind::Queen);
+    return (kAttacks.pawn[static_cast<std::size_t>(opposite(by))][square] &
+            pieces(by, Kind::Pawn)) != 0 ||
+           (kAttacks.knight[square] & pieces(by, Kind::Knight)) != 0 ||
+           (kAttacks.king[square] & pieces(by, Kind::King)) != 0 ||
+           (bishopAttacks(square, occupied) & (pieces(by, Kind::Bishop) | queens)) != 0 ||
+           (rookAttacks(square, occupied) & (pieces(by, Kind::Rook) | queens)) != 0;
+}
+
+void Position::put(int square, Piece piece) {
+    const Bitboard b = bit(square);
+    const Piece old = squares_[index(square)];
+    if (old != NoPiece) {
+        bitboards_[old & 15] &= ~b;
+        byColor_[static_cast<std::size_t>(colorOf(old))] &= ~b;
+    }
+    squares_[index(square)] = piece;
+    if (piece != NoPiece) {
+        bitboards_[piece & 15] |= b;
+        byColor_[static_cast<std::size_t>(colorOf(piece))] |= b;
+    }
+}
+
+void Position::setUpBitboards() {
+    bitboards_ = {};
+    byColor_ = {};
+    for (int square = 0; square < 64; ++square) {
+        const Piece piece = squares_[index(square)];
+        if (piece == NoPiece)
+            continue;
+        bitboards_[piece & 15] |= bit(square);
+        byColor_[static_cast<std::size_t>(colorOf(piece))] |= bit(square);
+    }
+}
+
+void Position::movePieces(const Move& move) {
+    const Piece mover = at(move.from);
+    put(move.from, NoPiece);
+    if (move.special == Move::Special::EnPassant)
+        put(makeSquare(fileOf(move.to), rankOf(move.from)), NoPiece);
+    put(move.to, move.promotion != Kind::None ? makePiece(colorOf(mover), move.promotion) : mover);
+    const int rank = rankOf(move.from);
+    if (move.special == Move::Special::CastleKingSide) {
+        put(makeSquare(5, rank), at(makeSquare(7, rank)));
+        put(makeSquare(7, rank), NoPiece);
+    } else if (move.special == Move::Special::CastleQueenSide) {
+        put(makeSquare(3, rank), at(makeSquare(0, rank)));
+        put(makeSquare(0, rank), NoPiece);
+    }
 }
 
 bool Position::inCheck() const {
@@ -227,7 +314,7 @@ bool Position::inCheck() const {
     return inCheck_ == 1;
 }
 
-void Position::pseudoMovesTo(Kind kind, int to, MoveList& out) const {
+void Position::pseudoMovesTo(Kind kind, int to, MovesTo& out) const {
     const Color us = toMove_;
     const Piece target = at(to);
     if (isOwn(target, us))
@@ -239,47 +326,27 @@ void Position::pseudoMovesTo(Kind kind, int to, MoveList& out) const {
         out.push(
             {static_cast<std::int8_t>(from), static_cast<std::int8_t>(to), Kind::None, special});
     };
-    auto steps = [&](const int(&offsets)[8][2]) {
-        for (const auto& step : offsets) {
-            const int f = file + step[0];
-            const int r = rank + step[1];
-            if (onBoard(f, r) && at(makeSquare(f, r)) == mover)
-                add(makeSquare(f, r));
-        }
+    auto addEach = [&](Bitboard from) {
+        while (from != 0)
+            add(popSquare(from));
     };
-    auto slides = [&](const int(&directions)[4][2]) {
-        for (const auto& d : directions) {
-            int f = file + d[0];
-            int r = rank + d[1];
-            while (onBoard(f, r)) {
-                const Piece hit = at(makeSquare(f, r));
-                if (hit != NoPiece) {
-                    if (hit == mover)
-                        add(makeSquare(f, r));
-                    break;
-                }
-                f += d[0];
-                r += d[1];
-            }
-        }
-    };
+    const Bitboard movers = bitboards_[mover];
 
     switch (kind) {
     case Kind::Knight:
-        steps(kKnightSteps);
+        addEach(kAttacks.knight[to] & movers);
         break;
     case Kind::King:
-        steps(kKingSteps);
+        addEach(kAttacks.king[to] & movers);
         break;
     case Kind::Bishop:
-        slides(kDiagonals);
+        addEach(bishopAttacks(to, occupied()) & movers);
         break;
     case Kind::Rook:
-        slides(kLines);
+        addEach(rookAttacks(to, occupied()) & movers);
         break;
     case Kind::Queen:
-        slides(kDiagonals);
-        slides(kLines);
+        addEach((bishopAttacks(to, occupied()) | rookAttacks(to, occupied())) & movers);
         break;
     case Kind::Pawn: {
         const int back = rank - forward(us);
@@ -310,20 +377,41 @@ void Position::pseudoMovesTo(Kind kind, int to, MoveList& out) const {
 }
 
 bool Position::leavesKingInCheck(const Move& move) const {
-    // A king that is not in check is exposed only by a move of a piece on one of its lines (or
-    // by the king's own move, or en passant, which takes a second piece off the board).
+    // A king that is not in check is exposed only along the line from it through the square
+    // the mover leaves (unless the king moves itself, or en passant takes a second piece away).
     const int ownKing = kingSquare(toMove_);
     if (ownKing != kNoSquare && kindOf(at(move.from)) != Kind::King &&
-        move.special != Move::Special::EnPassant && !inCheck()) {
-        const int files = fileOf(move.from) - fileOf(ownKing);
-        const int ranks = rankOf(move.from) - rankOf(ownKing);
-        if (files != 0 && ranks != 0 && files != ranks && files != -ranks)
-            return false;
+        move.special != Move::Special::EnPassant && !inCheck())
+        return opensLineToKing(ownKing, move);
+    const int king = kindOf(at(move.from)) == Kind::King ? move.to : ownKing;
+    if (king == kNoSquare)
+        return false;
+    Position after = *this;
+    after.movePieces(move);
+    return after.attacked(king, opposite(toMove_));
+}
+
+bool Position::opensLineToKing(int king, const Move& move) const {
+    const int files = fileOf(move.from) - fileOf(king);
+    const int ranks = rankOf(move.from) - rankOf(king);
+    if (files != 0 && ranks != 0 && files != ranks && files != -ranks)
+        return false;
+    const int df = (files > 0) - (files < 0);
+    const int dr = (ranks > 0) - (ranks < 0);
+    const bool diagonal = df != 0 && dr != 0;
+    const Color them = opposite(toMove_);
+    for (int f = fileOf(king) + df, r = rankOf(king) + dr; onBoard(f, r); f += df, r += dr) {
+        const int square = makeSquare(f, r);
+        if (square == move.to)
+            return false; // the mover stays on the line
+        const Piece hit = square == move.from ? NoPiece : at(square);
+        if (hit == NoPiece)
+            continue;
+        const Kind kind = kindOf(hit);
+        return colorOf(hit) == them &&
+               (kind == Kind::Queen || kind == (diagonal ? Kind::Bishop : Kind::Rook));
     }
-    Squares after = squares_;
-    applyMove(after, move);
-    const int king = kindOf(at(move.from)) == Kind::King ? move.to : kingSquare(toMove_);
-    return king != kNoSquare && attackedOn(after, king, opposite(toMove_));
+    return false;
 }
 
 CastlingBlock Position::castling(bool kingSide, Move& move) const {
@@ -472,6 +560,38 @@ void Position::legalMoves(MoveList& out) const {
 }
 
 bool Position::hasLegalMove() const {
+    // Most positions show a legal move at once: while the king is not in check, any move of a
+    // piece off its king's lines is legal.
+    const int king = kingSquare(toMove_);
+    if (king != kNoSquare && !inCheck()) {
+        const Color us = toMove_;
+        const Bitboard own = byColor_[static_cast<std::size_t>(us)];
+        const Bitboard enemy = byColor_[static_cast<std::size_t>(opposite(us))];
+        const Bitboard free = own & ~kAttacks.lines[king] & ~bit(king);
+        const Bitboard pawns = free & pieces(us, Kind::Pawn);
+        const Bitboard pushed = us == Color::White ? pawns << 8 : pawns >> 8;
+        if ((pushed & ~occupied()) != 0)
+            return true;
+        for (Bitboard set = pawns; set != 0;) {
+            if ((kAttacks.pawn[static_cast<std::size_t>(us)][popSquare(set)] & enemy) != 0)
+                return true;
+        }
+        for (Bitboard set = free & pieces(us, Kind::Knight); set != 0;) {
+            if ((kAttacks.knight[popSquare(set)] & ~own) != 0)
+                return true;
+        }
+        const Bitboard queens = pieces(us, Kind::Queen);
+        for (Bitboard set = free & (pieces(us, Kind::Bishop) | queens); set != 0;) {
+            const int from = popSquare(set);
+            if ((kAttacks.king[from] & ~own & bishopAttacks(from, 0)) != 0)
+                return true;
+        }
+        for (Bitboard set = free & (pieces(us, Kind::Rook) | queens); set != 0;) {
+            const int from = popSquare(set);
+            if ((kAttacks.king[from] & ~own & rookAttacks(from, 0)) != 0)
+                return true;
+        }
+    }
     return anyPseudoMove([this](const Move& move) { return !leavesKingInCheck(move); });
 }
 
@@ -485,7 +605,7 @@ void Position::play(const Move& move) {
     const Color us = toMove_;
     const Piece mover = at(move.from);
     const bool capture = at(move.to) != NoPiece || move.special == Move::Special::EnPassant;
-    applyMove(squares_, move);
+    movePieces(move);
 
     if (kindOf(mover) == Kind::King) {
         kings_[static_cast<std::size_t>(us)] = move.to;

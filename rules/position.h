@@ -70,11 +70,12 @@ struct Move {
     friend bool operator==(const Move&, const Move&) = default;
 };
 
-// Room for every move of any position: no position has more than 218 legal moves.
-class MoveList {
+// Room for up to N moves; a move beyond that is dropped.
+template <std::size_t N>
+class MoveBuffer {
 public:
     void push(const Move& move) {
-        if (size_ < moves_.size())
+        if (size_ < N)
             moves_[size_++] = move;
     }
     void clear() { size_ = 0; }
@@ -85,9 +86,15 @@ public:
     const Move* end() const { return moves_.data() + size_; }
 
 private:
-    std::array<Move, 256> moves_{};
+    std::array<Move, N> moves_;
     std::size_t size_ = 0;
 };
+
+// Room for every move of any position: no position has more than 218 legal moves.
+using MoveList = MoveBuffer<256>;
+// Room for the moves of one kind of piece onto one square: no more than eight pieces of a kind
+// reach a square (a queen from each direction, a knight from each step).
+using MovesTo = MoveBuffer<16>;
 
 // Why a castling cannot be played.
 enum class CastlingBlock : std::uint8_t {
@@ -143,7 +150,7 @@ public:
 
     // The moves of the side to move that put a piece of this kind on square to, by the pieces'
     // movement alone: they may leave the own king in check. Castling is not among them.
-    void pseudoMovesTo(Kind kind, int to, MoveList& out) const;
+    void pseudoMovesTo(Kind kind, int to, MovesTo& out) const;
     // Whether a move the pieces' movement allows leaves the mover's own king in check.
     bool leavesKingInCheck(const Move& move) const;
 
@@ -163,9 +170,24 @@ private:
     // legal; stops as soon as visit returns true, and returns whether it did.
     template <class Visit>
     bool anyPseudoMove(Visit&& visit) const;
+    // Whether a move of a piece other than the king, which is not in check, opens the line from
+    // the king through the square it leaves to an enemy piece that moves along that line.
+    bool opensLineToKing(int king, const Move& move) const;
+    // Plays a move on the squares alone: the mover on its target (promoted where it promotes),
+    // the pawn taken en passant gone, and the rook of a castling beside the king.
+    void movePieces(const Move& move);
+    void put(int square, Piece piece);
+    void setUpBitboards();
+    std::uint64_t pieces(Color side, Kind kind) const {
+        return bitboards_[static_cast<std::size_t>(makePiece(side, kind))];
+    }
+    std::uint64_t occupied() const { return byColor_[0] | byColor_[1]; }
     void findKings();
 
     std::array<Piece, 64> squares_{};
+    // The squares of each piece (indexed by Piece) and of each side, one bit a square.
+    std::array<std::uint64_t, 16> bitboards_{};
+    std::array<std::uint64_t, 2> byColor_{};
     Color toMove_ = Color::White;
     std::uint8_t castling_ = 0;
     std::int8_t enPassant_ = kNoSquare;
