@@ -10,6 +10,7 @@
 #include "pgn/engine.h"
 #include "pgn/text.h"
 
+#include <array>
 #include <cstring>
 
 namespace pgn {
@@ -50,6 +51,22 @@ private:
     bool known_ = false;
 };
 
+// The first of the marks that start or end a tag or a comment at or after from. One table look
+// per character: find_first_of asks the set of marks anew for every character.
+std::size_t findMark(const std::string& text, std::size_t from) {
+    static constexpr auto kMarks = [] {
+        std::array<bool, 256> marks{};
+        for (const unsigned char c : std::string_view("[]{};%"))
+            marks[c] = true;
+        return marks;
+    }();
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (kMarks[static_cast<unsigned char>(text[i])])
+            return i;
+    }
+    return std::string::npos;
+}
+
 bool isLineBreak(char c) {
     return c == '\n' || c == '\r';
 }
@@ -72,7 +89,7 @@ Unpaired removeTagsAndComments(std::string& text) {
     bool strayBrace = false;
     ForwardFind close(text, '}');
     for (;;) {
-        const std::size_t a = text.find_first_of("[]{};%", from);
+        const std::size_t a = findMark(text, from);
         if (a == std::string::npos)
             break;
         const char mark = text[a];
@@ -114,8 +131,10 @@ bool removeVariations(std::string& text) {
     const std::size_t n = text.size();
     std::size_t w = 0;
     std::size_t depth = 0;
-    std::size_t r = text.find_first_of("()");
-    if (r == std::string::npos)
+    std::size_t r = 0;
+    while (r < n && text[r] != '(' && text[r] != ')')
+        ++r;
+    if (r == n)
         return true;
     w = r;
     for (; r < n; ++r) {
