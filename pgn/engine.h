@@ -81,6 +81,8 @@ struct ResolverState {
 
 // Starts a game in position: the board is expected to show it when the first move is played.
 void StartPosition(ResolverState& state, const rules::Position& position);
+// StartPosition from the initial position of a game.
+void StartInitialPosition(ResolverState& state);
 
 enum class MoveOutcome {
     Played,        // the half-move was played, or a termination marker's wording was shown

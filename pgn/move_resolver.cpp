@@ -172,9 +172,9 @@ private:
         if (promotionNamed && !lastRank)
             return illegal("a pawn promotes only on the last rank");
 
-        rules::MoveList candidates;
+        rules::MovesTo candidates;
         position().pseudoMovesTo(Kind::Pawn, to, candidates);
-        rules::MoveList matching;
+        rules::MovesTo matching;
         const bool capture = fromFile != rules::fileOf(to);
         for (const Move& m : candidates) {
             if (rules::fileOf(m.from) == fromFile)
@@ -220,28 +220,27 @@ private:
                 break;
         }
 
-        rules::MoveList candidates;
+        rules::MovesTo candidates;
         position().pseudoMovesTo(kind, to, candidates);
         auto piece = [&] { return side() + " " + kindName(kind); };
         if (candidates.empty())
             return illegal("no " + piece() + " can reach " + squareName(to));
-        Move legal[64];
-        std::size_t count = 0;
+        rules::MovesTo legal;
         bool named = false;
         for (const Move& m : candidates) {
             if ((fromFile >= 0 && rules::fileOf(m.from) != fromFile) ||
                 (fromRank >= 0 && rules::rankOf(m.from) != fromRank))
                 continue;
             named = true;
-            if (!position().leavesKingInCheck(m) && count < std::size(legal))
-                legal[count++] = m;
+            if (!position().leavesKingInCheck(m))
+                legal.push(m);
         }
         if (!named)
             return illegal("no " + piece() + " on " + fromName(fromFile, fromRank) + " can reach " +
                            squareName(to));
-        if (count == 0)
+        if (legal.empty())
             return illegal("the move leaves the " + side() + " king in check");
-        return playMove(*std::min_element(legal, legal + count, searchOrder));
+        return playMove(*std::min_element(legal.begin(), legal.end(), searchOrder));
     }
 
     static std::string fromName(int file, int rank) {
@@ -380,6 +379,18 @@ void StartPosition(ResolverState& state, const rules::Position& position) {
     state.position = position;
     for (int square = 0; square < 64; ++square)
         state.boardSeen.at[ColOf(square) - 1][RowOf(square) - 1] = PieceValue(position.at(square));
+    state.positionKnown = true;
+}
+
+void StartInitialPosition(ResolverState& state) {
+    // Most games start here: its squares as the board shows them are worked out once.
+    static const Squares kInitialSeen = [] {
+        ResolverState start;
+        StartPosition(start, rules::Position::initial());
+        return start.boardSeen;
+    }();
+    state.position = rules::Position::initial();
+    state.boardSeen = kInitialSeen;
     state.positionKnown = true;
 }
 

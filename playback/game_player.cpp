@@ -94,7 +94,7 @@ void GamePlayer::load(std::string_view gameText, pgn::Host& host) {
         start = {setUp_.fullMoveNumber, blackFirst_};
         pgn::StartPosition(resolver_, pgn::RulesPosition(setUp_));
     } else {
-        pgn::StartPosition(resolver_, rules::Position::initial());
+        pgn::StartInitialPosition(resolver_);
     }
     pgn::FillMoveList(cleaned, moveList_, gameResult_, start);
     if (readCommentary_)
