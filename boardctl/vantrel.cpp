@@ -389,17 +389,22 @@ void Vantrel::SetSquare(int index, PieceNum piece) {
 void Vantrel::showPicture(int index, PieceNum piece) {
     SquarePicture& check = Check[index];
     const QRectF old = check.rect;
+    // A hidden board (a host replaying games without a screen) is painted whole when shown, so
+    // it skips working out what to repaint.
+    const bool shown = isVisible();
     if (piece == none) {
         if (check.visible) {
             check.visible = false;
-            update(old.toAlignedRect());
+            if (shown)
+                update(old.toAlignedRect());
         }
         return;
     }
     check.picture = piece;
     check.rect.setSize(QSizeF(kPieceSize, kPieceSize) * static_cast<qreal>(scale_));
     check.visible = true;
-    update(old.united(check.rect).toAlignedRect());
+    if (shown)
+        update(old.united(check.rect).toAlignedRect());
 }
 
 void Vantrel::repaintCheck(int index) {
