@@ -21,9 +21,9 @@
 // With -j 1 the games are replayed one after another on the real board control, through
 // dispatch. With more jobs (the default: one per core) each worker thread replays games on a
 // board of its own in memory, which answers as the control does (playback/memory_board.h), and
-// the lines still come out in the order of the games. Games are read one at a time, and at most
-// kInFlightPerWorker games per worker are read ahead, so memory stays bounded by the largest
-// game.
+// the lines still come out in the order of the games. Games are read one at a time and handed
+// over in small batches, and at most kInFlightPerWorker batches per worker are read ahead, so
+// memory stays bounded by the largest game.
 //
 // A line is flushed as soon as its game and all before it are done, unless the next game's line
 // is ready without waiting: with -j 1 the output is flushed before the input is read (so a line
@@ -99,7 +99,7 @@ constexpr const char* kHelp =
     "damaged, unpacks past the limit or holds an encrypted PGN member, the report\n"
     "cannot be written, or the arguments are wrong.\n";
 
-// At most this many games per worker are read ahead of the line last written.
+// At most this many batches of games per worker are read ahead of the lines last written.
 constexpr std::size_t kInFlightPerWorker = 16;
 
 // The saver as the engine sees it, reduced to what a replay needs: the first message shown is
@@ -283,16 +283,19 @@ int replayOnControl(pgn::GameReader& reader, bool fen, Report& report, Tally& ta
     return 0;
 }
 
-// More jobs: the games go round a ring of slots, kInFlightPerWorker per worker. This thread reads
-// each game into the next free slot; a worker takes the oldest game not taken, replays it on its
-// own board and writes, in the order of the games, every line that is done.
+// More jobs: the games go round a ring of slots in batches, kInFlightPerWorker batches per worker.
+// This thread reads games into the batch it is filling and hands the batch over when it holds
+// kBatchGames games or kBatchBytes bytes, or before the input is read again (so that no game
+// already read waits for input); a worker takes the oldest batch not taken, replays its games on
+// its own board and writes, in the order of the games, every batch of lines that is done. A
+// batch, not a game, is handed over, so a game of one move costs no more than its replay.
 //
-// Flushing: a line goes out at once when no game after it is read yet (the reader may be waiting
-// for input), when a worker is about to wait for a game, and when a worker is about to start a
-// game larger than kQuickGame. Otherwise the next line is due within moments, and the output is
-// flushed at most every kFlushEvery while lines keep coming (a worker about to start a game
-// flushes what has waited that long). A thread sleeps only when it must and is woken only when
-// another thread sleeps, so a game handed over costs no system call.
+// Flushing: lines go out at once when no batch after them is handed over yet (the reader may be
+// waiting for input), when a worker is about to wait for a batch, and when a worker is about to
+// start a batch larger than kQuickBatch. Otherwise the next lines are due within moments, and the
+// output is flushed at most every kFlushEvery while lines keep coming (a worker about to start a
+// batch flushes what has waited that long). A thread sleeps only when it must and is woken only
+// when another thread sleeps, so a batch handed over costs no system call.
 class ParallelReplay {
 public:
     ParallelReplay(unsigned workers, bool fen, Report& report, Tally& tally)
@@ -303,14 +306,26 @@ public:
 
     ~ParallelReplay() { finish(); }
 
-    // Hands one game to the workers, waiting while every slot is taken; false once the report
-    // cannot be written.
-    bool submit(std::string_view game) {
+    // Adds one game to the batch being filled, handing the batch over when it is full; false
+    // once the report cannot be written.
+    bool add(std::string_view game) {
+        filling_.text.append(game);
+        filling_.ends.push_back(filling_.text.size());
+        if (filling_.ends.size() >= kBatchGames || filling_.text.size() >= kBatchBytes)
+            return handOver();
+        return true;
+    }
+
+    // Hands the batch being filled to the workers, waiting while every slot is taken; false
+    // once the report cannot be written.
+    bool handOver() {
+        if (filling_.ends.empty())
+            return true;
         std::unique_lock lock(mutex_);
         if (submitted_ - written_ == slots_.size() && !stopped_) {
             readerWaiting_ = true;
-            // Woken once half the ring is free, not at every line: the reader runs ahead in
-            // bursts instead of waking for each game.
+            // Woken once half the ring is free, not at every batch: the reader runs ahead in
+            // bursts instead of waking for each one.
             slotFree_.wait(lock,
                            [&] { return submitted_ - written_ <= slots_.size() / 2 || stopped_; });
             readerWaiting_ = false;
@@ -318,7 +333,12 @@ public:
         if (stopped_)
             return false;
         Slot& slot = slots_[submitted_ % slots_.size()];
-        slot.text.assign(game);
+        slot.batch.text.swap(filling_.text);
+        slot.batch.ends.swap(filling_.ends);
+        slot.firstGame = gamesHandedOver_;
+        gamesHandedOver_ += slot.batch.ends.size();
+        filling_.text.clear();
+        filling_.ends.clear();
         slot.done = false;
         ++submitted_;
         if (idleWorkers_ > 0)
@@ -326,8 +346,9 @@ public:
         return true;
     }
 
-    // Waits until every game submitted is replayed and its line written.
+    // Hands over what is left and waits until every game is replayed and its line written.
     void finish() {
+        handOver();
         {
             std::lock_guard lock(mutex_);
             closing_ = true;
@@ -341,20 +362,31 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     static constexpr auto kFlushEvery = std::chrono::milliseconds(5);
-    // A game this large or smaller replays in well under a millisecond.
-    static constexpr std::size_t kQuickGame = std::size_t(16) << 10;
+    // A batch this large or smaller replays in well under a millisecond.
+    static constexpr std::size_t kQuickBatch = std::size_t(16) << 10;
+    static constexpr std::size_t kBatchGames = 64;
+    static constexpr std::size_t kBatchBytes = kQuickBatch;
+
+    // Games read one after another: the text of all of them and where each one ends.
+    struct Batch {
+        std::string text;
+        std::vector<std::size_t> ends;
+    };
 
     struct Slot {
-        std::string text;
-        std::string line;
+        Batch batch;
+        std::size_t firstGame = 0; // the number of games before the batch's first
+        std::string lines;
+        std::size_t games = 0;
+        std::size_t ok = 0;
         bool done = false;
-        bool failed = false;
     };
 
     void work() {
         pw2::MemoryBoard board;
         Replayer<pw2::MemoryBoard> replayer(board, fen_);
-        std::string text;
+        Batch batch;
+        std::string lines;
         std::string line;
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -366,15 +398,26 @@ private:
             }
             if (stopped_ || taken_ == submitted_)
                 return;
-            const std::size_t number = taken_++;
-            Slot& slot = slots_[number % slots_.size()];
-            flush(slot.text.size() > kQuickGame);
-            text.swap(slot.text);
+            Slot& slot = slots_[taken_++ % slots_.size()];
+            flush(slot.batch.text.size() > kQuickBatch);
+            batch.text.swap(slot.batch.text);
+            batch.ends.swap(slot.batch.ends);
+            const std::size_t firstGame = slot.firstGame;
             lock.unlock();
-            const bool failed = replayer.play(static_cast<long long>(number) + 1, text, line);
+            lines.clear();
+            std::size_t ok = 0;
+            std::size_t begin = 0;
+            for (std::size_t i = 0; i < batch.ends.size(); ++i) {
+                const std::string_view game(batch.text.data() + begin, batch.ends[i] - begin);
+                begin = batch.ends[i];
+                const long long number = static_cast<long long>(firstGame + i) + 1;
+                ok += replayer.play(number, game, line) ? 0 : 1;
+                lines += line;
+            }
             lock.lock();
-            slot.line.swap(line);
-            slot.failed = failed;
+            slot.lines.swap(lines);
+            slot.games = batch.ends.size();
+            slot.ok = ok;
             slot.done = true;
             writeReady();
         }
@@ -387,19 +430,19 @@ private:
             Slot& slot = slots_[written_ % slots_.size()];
             if (!slot.done)
                 break;
-            if (!report_.write(slot.line)) {
+            if (!report_.write(slot.lines)) {
                 stop();
                 return;
             }
             slot.done = false;
             ++written_;
-            ++tally_.games;
-            tally_.ok += slot.failed ? 0 : 1;
+            tally_.games += static_cast<long long>(slot.games);
+            tally_.ok += static_cast<long long>(slot.ok);
         }
         if (written_ == before)
             return;
         unflushed_ = true;
-        // No game after these is read yet: nothing else is due soon.
+        // No batch after these is handed over yet: nothing else is due soon.
         flush(written_ == submitted_);
         if (readerWaiting_ && submitted_ - written_ <= slots_.size() / 2)
             slotFree_.notify_one();
@@ -428,12 +471,14 @@ private:
     bool fen_;
     Report& report_;
     Tally& tally_;
+    Batch filling_;                   // only the reader's thread touches it
+    std::size_t gamesHandedOver_ = 0; // likewise
     std::mutex mutex_;
     std::condition_variable gameReady_;
     std::condition_variable slotFree_;
-    std::size_t submitted_ = 0; // games handed to the workers
-    std::size_t taken_ = 0;     // games a worker took
-    std::size_t written_ = 0;   // games whose line is written
+    std::size_t submitted_ = 0; // batches handed to the workers
+    std::size_t taken_ = 0;     // batches a worker took
+    std::size_t written_ = 0;   // batches whose lines are written
     unsigned idleWorkers_ = 0;
     bool readerWaiting_ = false;
     bool unflushed_ = false;
@@ -441,6 +486,22 @@ private:
     bool closing_ = false;
     bool stopped_ = false;
     std::vector<std::thread> threads_;
+};
+
+// The input as more jobs read it: the batch being filled is handed over before each read, so
+// that every game read so far is with the workers before the program may wait for more input.
+class HandingOverSource final : public pgn::ByteSource {
+public:
+    HandingOverSource(pgn::ByteSource& input, ParallelReplay& replay)
+        : input_(input), replay_(replay) {}
+    std::ptrdiff_t read(char* to, std::size_t size) override {
+        replay_.handOver();
+        return input_.read(to, size);
+    }
+
+private:
+    pgn::ByteSource& input_;
+    ParallelReplay& replay_;
 };
 
 unsigned coreCount() {
@@ -555,15 +616,15 @@ int main(int argc, char** argv) {
         bytesRead = reader.bytesRead();
         readError = reader.error();
     } else {
-        pgn::GameReader reader(input, expectedSize);
-        {
-            ParallelReplay replay(jobs, fen, report, tally);
-            std::string_view game;
-            while (reader.next(game)) {
-                if (!replay.submit(game))
-                    break;
-            }
+        ParallelReplay replay(jobs, fen, report, tally);
+        HandingOverSource handingOver(input, replay);
+        pgn::GameReader reader(handingOver, expectedSize);
+        std::string_view game;
+        while (reader.next(game)) {
+            if (!replay.add(game))
+                break;
         }
+        replay.finish();
         endStatus = reader.status();
         bytesRead = reader.bytesRead();
         readError = reader.error();
