@@ -296,7 +296,11 @@ std::vector<std::uint32_t> MatchCatalog::find(const std::vector<std::string>& wo
 
 std::unique_ptr<SetAsideCatalog> SetAsideCatalog::put(const MatchCatalog& catalog,
                                                       const std::string& folder) {
-    ::mkdir(folder.c_str(), 0700);
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos)
+            break;
+    }
     int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) {
         // A file system without unnamed files: a named one, removed at once.

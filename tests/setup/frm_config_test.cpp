@@ -668,8 +668,10 @@ TEST_F(ConfigDialog, CancellingASlowListingKeepsTheListedGamesAndFile) {
 
         d->setListingPace({std::chrono::milliseconds(0), 512, setAside});
         QString progressText;
+        int rowsWhileListing = -1;
         const auto cancelWhenShown = [&] {
             QTimer::singleShot(0, d.get(), [&] {
+                rowsWhileListing = c.matchList->model()->rowCount();
                 auto* progress = d->findChild<QProgressDialog*>("listingProgress");
                 ASSERT_NE(progress, nullptr);
                 EXPECT_TRUE(progress->isVisible());
@@ -693,6 +695,8 @@ TEST_F(ConfigDialog, CancellingASlowListingKeepsTheListedGamesAndFile) {
         cancelWhenShown();
         listFile(*d, big);
         expectListedKept();
+        // The list waited in a file, or in memory, shown.
+        EXPECT_EQ(rowsWhileListing, setAside == 0 ? 0 : 3);
         EXPECT_TRUE(progressText.contains("big.pgn")) << progressText.toStdString();
         EXPECT_TRUE(progressText.contains("games")) << progressText.toStdString();
 
