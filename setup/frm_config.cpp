@@ -649,7 +649,8 @@ void frmConfig::describeChosenGame() {
     const int picked = model_->gameAt(matchList_->selectionModel()->currentIndex().row());
     if (picked >= 0)
         chosenGame_ = picked;
-    if (chosenGame_ < 0)
+    // While a list waits in a file, the list shown is empty: the game chosen in it stays chosen.
+    if (chosenGame_ < 0 || chosenGame_ >= model_->gameCount())
         return;
     descriptionLabel_->setText(model_->fullText(chosenGame_));
     firstMatchLabel_->setText(QStringLiteral("Match %1 will be played first").arg(chosenGame_ + 1));
