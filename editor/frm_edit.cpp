@@ -1,5 +1,6 @@
 #include "editor/frm_edit.h"
 
+#include "collections/collection_cache.h"
 #include "pgn/engine.h"
 #include "pgnfile/edit_game.h"
 #include "pgnfile/game_writer.h"
@@ -9,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -389,6 +391,16 @@ bool frmEdit::writeGame(QString path) {
         }
     }
     path = trimSpaces(path);
+    // A compressed file, an archive or a folder of games is no PGN file to write into: the game
+    // would take the place of every game it holds.
+    if (collections::isPackedCollection(QFile::encodeName(path).toStdString())) {
+        showMessage(QStringLiteral("\"%1\" is a compressed collection, which the editor does not "
+                                   "write into. Nothing was written; Save As... keeps the game in "
+                                   "a .pgn file.")
+                        .arg(path),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+        return false;
+    }
     // textBefore_ and textAfter_ hold the file as it was read; written over a file that another
     // program has changed since, they would undo its changes or cut into its games.
     if (!unchangedSinceKnown(path)) {

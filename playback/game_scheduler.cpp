@@ -11,6 +11,7 @@
 #include "services/text_codec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QObject>
 #include <algorithm>
@@ -38,6 +39,10 @@ constexpr int kKeyDraws = 8;
 
 std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+QString fromLocalPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 // The spans of the file at path, read a block at a time; nothing when it cannot be read or stop
@@ -190,7 +195,7 @@ GameScheduler::Found GameScheduler::bundledMatch(Match& match, NoGame& noGame, b
 GameScheduler::Found GameScheduler::findMatch(Match& match, NoGame& noGame, bool distrustTable) {
     const QString stored = settings().text(setting::PgnFile, QString());
     const QString path = trimSpaces(stored);
-    if (path.isEmpty() || !fileExists(path)) {
+    if (path.isEmpty() || !(fileExists(path) || QFileInfo(path).isDir())) {
         // No file chosen yet, or the chosen one is gone: the setting stays as it is.
         if (!path.isEmpty() && !warnedMissing_) {
             showMessage(QLatin1String(kFileNotFound), MsgIcon::Critical);
@@ -198,33 +203,88 @@ GameScheduler::Found GameScheduler::findMatch(Match& match, NoGame& noGame, bool
         }
         return bundledMatch(match, noGame, path.isEmpty());
     }
-    const std::optional<PgnFileIdentity> identity = readPgnFileIdentity(localPath(path));
+    // The file the games are read from: the setting's own, or its collection's cache.
+    QString text = path;
+    if (collections::isPackedCollection(localPath(path)))
+        if (const std::optional<Found> instead = findCache(stored, path, text, match, noGame))
+            return *instead;
+    const QString textFile = text == path ? QString() : text;
+    const std::optional<PgnFileIdentity> identity = readPgnFileIdentity(localPath(text));
     if (!identity)
         return bundledMatch(match, noGame, false);
     Found found = Found::Match;
-    if (indexed_ && indexed_->stored == stored && indexed_->identity == *identity) {
+    if (indexed_ && indexed_->stored == stored && indexed_->path == text &&
+        indexed_->identity == *identity) {
         match = fromIndex(indexed_);
     } else if (std::optional<StoredMatch> table;
-               !distrustTable && (table = StoredMatch::read(settings()))) {
+               !distrustTable && (table = StoredMatch::read(settings(), textFile))) {
         auto kept = std::make_shared<const StoredMatch>(std::move(*table));
-        match.path = path;
+        match.path = text;
         match.count = [kept] { return kept->count(); };
         match.range = [kept](std::int64_t n) { return kept->range(n); };
         match.stored = true;
     } else if (worker_.joinable() && workerStored_ == stored) {
         return Found::Indexing;
     } else {
-        found = indexFile(stored, path, *identity, match);
+        found = indexFile(stored, text, *identity, match);
     }
     if (found == Found::Match && match.count() == 0)
         return bundledMatch(match, noGame, false);
     return found;
 }
 
+std::optional<GameScheduler::Found> GameScheduler::findCache(const QString& stored,
+                                                             const QString& path, QString& text,
+                                                             Match& match, NoGame& noGame) {
+    const std::string source = localPath(path);
+    const std::optional<collections::SourceStamp> stamp = collections::stampOf(source);
+    if (!stamp || (unmade_ && *unmade_ == *stamp))
+        return bundledMatch(match, noGame, false);
+    const collections::CollectionCache cache;
+    const std::string cached = cache.pathFor(*stamp);
+    if (fileExists(fromLocalPath(cached))) {
+        text = fromLocalPath(cached);
+        return std::nullopt;
+    }
+    if (worker_.joinable() && workerStored_ == stored)
+        return Found::Indexing;
+    // A collection unpacks to some ten times its size: one that indexes at once once unpacked has
+    // its cache made at once.
+    if (!QFileInfo(path).isDir() && std::uint64_t(QFileInfo(path).size()) <= indexAtOnce_ / 16) {
+        const collections::CollectionCache::Made made = cache.obtain(source);
+        if (!made.ok()) {
+            noteUnmade(made.stamp, QString::fromStdString(made.message));
+            return bundledMatch(match, noGame, false);
+        }
+        cache.removeAllBut(made.path);
+        text = fromLocalPath(made.path);
+        return std::nullopt;
+    }
+    // A large collection: the saver shows its board while the cache is made and indexed.
+    stopWorker();
+    startWorker(std::make_shared<Index>(Index{stored, path, {}, {}, {}, {}}), source);
+    return Found::Indexing;
+}
+
+void GameScheduler::noteUnmade(const collections::SourceStamp& stamp, const QString& message) {
+    unmade_ = stamp;
+    showMessage(message, MsgIcon::Critical);
+}
+
+void GameScheduler::removeOtherCaches() const {
+    const std::string stored = localPath(trimSpaces(settings().text(setting::PgnFile, QString())));
+    const collections::CollectionCache cache;
+    std::string keep;
+    if (!stored.empty() && collections::isPackedCollection(stored))
+        if (const std::optional<collections::SourceStamp> stamp = collections::stampOf(stored))
+            keep = cache.pathFor(*stamp);
+    cache.removeAllBut(keep);
+}
+
 GameScheduler::Found GameScheduler::indexFile(const QString& stored, const QString& path,
                                               const PgnFileIdentity& identity, Match& match) {
     stopWorker();
-    auto index = std::make_shared<Index>(Index{stored, path, identity, {}});
+    auto index = std::make_shared<Index>(Index{stored, path, identity, {}, {}, {}});
     if (identity.size <= indexAtOnce_) {
         index->spans = indexFileAt(localPath(path), nullptr).value_or(std::vector<pgn::GameSpan>{});
         takeIndex(std::move(index), false);
@@ -232,36 +292,66 @@ GameScheduler::Found GameScheduler::indexFile(const QString& stored, const QStri
         return Found::Match;
     }
     // A large file: the saver shows its board meanwhile.
-    if (!receiver_)
-        receiver_ = std::make_unique<QObject>();
-    stop_ = std::make_shared<std::atomic<bool>>(false);
-    workerStored_ = stored;
-    worker_ = std::thread([this, index, stop = stop_, receiver = receiver_.get(),
-                           generation = generation_, file = localPath(path)] {
-        std::optional<std::vector<pgn::GameSpan>> spans = indexFileAt(file, stop.get());
-        if (!spans && stop->load())
-            return;
-        // A file that cannot be read is one without games.
-        index->spans = std::move(spans).value_or(std::vector<pgn::GameSpan>{});
-        // Handed back through the receiver's event queue; dropped with the receiver.
-        QMetaObject::invokeMethod(
-            receiver,
-            [this, index, generation] {
-                if (generation != generation_)
-                    return;
-                if (worker_.joinable())
-                    worker_.join();
-                takeIndex(index, true);
-            },
-            Qt::QueuedConnection);
-    });
+    startWorker(std::move(index), std::string());
     return Found::Indexing;
 }
 
+void GameScheduler::startWorker(std::shared_ptr<Index> index, const std::string& source) {
+    if (!receiver_)
+        receiver_ = std::make_unique<QObject>();
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    workerStored_ = index->stored;
+    worker_ = std::thread(
+        [this, index, source, stop = stop_, receiver = receiver_.get(), generation = generation_] {
+            if (!source.empty()) {
+                const collections::CollectionCache::Made made =
+                    collections::CollectionCache().obtain(source, stop.get());
+                if (stop->load())
+                    return;
+                if (made.ok()) {
+                    index->path = fromLocalPath(made.path);
+                    index->identity = readPgnFileIdentity(made.path).value_or(PgnFileIdentity{});
+                } else {
+                    index->unmade = made.stamp;
+                    index->unmadeMessage = QString::fromStdString(made.message);
+                }
+            }
+            std::optional<std::vector<pgn::GameSpan>> spans;
+            if (!index->unmade) {
+                spans = indexFileAt(localPath(index->path), stop.get());
+                if (!spans && stop->load())
+                    return;
+            }
+            // A file that cannot be read is one without games.
+            index->spans = std::move(spans).value_or(std::vector<pgn::GameSpan>{});
+            // Handed back through the receiver's event queue; dropped with the receiver.
+            QMetaObject::invokeMethod(
+                receiver,
+                [this, index, generation] {
+                    if (generation != generation_)
+                        return;
+                    if (worker_.joinable())
+                        worker_.join();
+                    takeIndex(index, true);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
 void GameScheduler::takeIndex(std::shared_ptr<Index> index, bool announce) {
+    if (index->unmade) {
+        noteUnmade(*index->unmade, index->unmadeMessage);
+        if (announce && indexReady_)
+            indexReady_();
+        return;
+    }
+    const bool cached = index->path != trimSpaces(index->stored);
+    if (cached)
+        collections::CollectionCache().removeAllBut(localPath(index->path));
     // The index becomes the stored table while the setting still names its file.
     if (settings().text(setting::PgnFile, QString()) == index->stored)
-        storeMatchTable(settings(), index->stored, index->spans, std::int64_t(index->spans.size()));
+        storeMatchTable(settings(), index->stored, index->spans, std::int64_t(index->spans.size()),
+                        cached ? index->path : QString());
     indexed_ = std::move(index);
     if (announce && indexReady_)
         indexReady_();
@@ -271,6 +361,7 @@ std::optional<GameScheduler::Game> GameScheduler::nextGame(NoGame& noGame) {
     noGame = {};
     if (!cleaned_) {
         removeAbandonedMatchTables(matchTablePath(settings()));
+        removeOtherCaches();
         cleaned_ = true;
     }
     for (bool distrust = false;; distrust = true) {

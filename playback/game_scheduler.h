@@ -8,6 +8,12 @@
 //   while the saver shows its board (nextGame says so with NoGame::indexing, and the ready
 //   callback asks for the game again once the index is handed back). The new index is stored as
 //   the match table, PGNFile kept as written.
+// A packed collection (a compressed file, an archive, a folder) is played from its plain cache
+// (collections::CollectionCache), which the table then indexes: a collection met without its
+// cache has it made, at once for a small one, else in the worker before the cache is indexed.
+// A collection whose cache cannot be made (too little room on the disk, or unreadable) is
+// reported once and the bundled games are played until it changes. At the first game, the caches
+// of every other collection go.
 // A stored range that no longer starts where a game starts (a file changed in a way its size and
 // fingerprint do not tell) has the file indexed again. The bundled games are played, without
 // touching the settings, only when the file does not exist (after a message, once) or holds no
@@ -22,6 +28,7 @@
 // any game of the match.
 #pragma once
 
+#include "collections/collection_cache.h"
 #include "pgn/game_spans.h"
 #include "services/match_table_file.h"
 
@@ -85,9 +92,12 @@ private:
     // The games of one file as this scheduler indexed them.
     struct Index {
         QString stored; // the setting as written
-        QString path;   // the file read
+        QString path;   // the file read: the setting's file, or its collection's cache
         PgnFileIdentity identity;
         std::vector<pgn::GameSpan> spans;
+        // A cache the worker could not make: why, and the collection's stamp.
+        std::optional<collections::SourceStamp> unmade;
+        QString unmadeMessage;
     };
     // Where the games come from for one game start.
     struct Match {
@@ -114,6 +124,17 @@ private:
     // Indexes the file at once or starts a worker for it; Indexing when the worker runs.
     Found indexFile(const QString& stored, const QString& path, const PgnFileIdentity& identity,
                     Match& match);
+    // The cache of the packed collection at path, into text; or what findMatch returns instead
+    // (the bundled games when it cannot be made, Indexing while the worker makes it).
+    std::optional<Found> findCache(const QString& stored, const QString& path, QString& text,
+                                   Match& match, NoGame& noGame);
+    // Runs the worker: it makes the cache of the collection at source first when source is given,
+    // then indexes the file at index->path.
+    void startWorker(std::shared_ptr<Index> index, const std::string& source);
+    // A cache that could not be made: reported once, not tried again until the collection changes.
+    void noteUnmade(const collections::SourceStamp& stamp, const QString& message);
+    // Removes the caches of every collection but the stored one.
+    void removeOtherCaches() const;
     // Takes the worker's index in (in the scheduler's thread).
     void takeIndex(std::shared_ptr<Index> index, bool announce);
     void stopWorker();
@@ -131,8 +152,9 @@ private:
     std::int32_t gameNumber_ = 0;
     std::function<void()> indexReady_;
     std::uint64_t indexAtOnce_ = kIndexAtOnce;
-    bool cleaned_ = false;         // abandoned table files removed
-    bool warnedMissing_ = false;   // the missing file's message shown
+    bool cleaned_ = false;                           // abandoned table files removed
+    bool warnedMissing_ = false;                     // the missing file's message shown
+    std::optional<collections::SourceStamp> unmade_; // a collection whose cache cannot be made
     std::int64_t standInGame_ = 0; // the bundled game played last in the user's file's stead
     std::shared_ptr<const Index> indexed_;
     std::shared_ptr<const Index> bundled_;

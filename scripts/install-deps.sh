@@ -30,6 +30,8 @@ for set in "$@"; do
     # bench/check_speed.sh: pgn-extract to compare with, the compressors for the collections it
     # makes, and GNU time for the peak memory.
     packages+=(pgn-extract zstd xz-utils bzip2 gzip time)
+    # bench/saver/collection_start.sh packs its collections with zip.
+    packages+=(zip)
     ;;
   --fuzz)
     # The fuzz targets: clang++ with libFuzzer and the sanitizers' runtime libraries.

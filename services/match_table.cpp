@@ -28,15 +28,15 @@ std::string matchTablePath(const SettingsStore& store) {
     return QFile::encodeName(ini.dir().filePath(ini.completeBaseName() + ".matches")).toStdString();
 }
 
-std::optional<StoredMatch> StoredMatch::read(const SettingsStore& store) {
+std::optional<StoredMatch> StoredMatch::read(const SettingsStore& store, const QString& textFile) {
     const QString stored = store.text(setting::PgnFile, QString());
     if (stored.isEmpty())
         return std::nullopt;
     std::optional<MatchTableReader> table = MatchTableReader::open(matchTablePath(store));
     if (!table || !table->identity() || QFile::encodeName(stored).toStdString() != table->pgnFile())
         return std::nullopt;
-    if (readPgnFileIdentity(QFile::encodeName(trimSpaces(stored)).toStdString()) !=
-        table->identity())
+    const QString text = textFile.isEmpty() ? trimSpaces(stored) : textFile;
+    if (readPgnFileIdentity(QFile::encodeName(text).toStdString()) != table->identity())
         return std::nullopt;
     return StoredMatch(std::move(*table));
 }
@@ -64,13 +64,14 @@ void storeInSettingsFile(SettingsStore& store, const std::vector<pgn::GameSpan>&
 } // namespace
 
 void storeMatchTable(SettingsStore& store, const QString& pgnFile,
-                     const std::vector<pgn::GameSpan>& spans, std::int64_t count) {
+                     const std::vector<pgn::GameSpan>& spans, std::int64_t count,
+                     const QString& textFile) {
     const SettingsStore::Batch batch(store);
     count = std::clamp<std::int64_t>(count, 0, std::int64_t(spans.size()));
     const std::int64_t oldCount = store.count(setting::NumOfGames);
+    const QString text = textFile.isEmpty() ? trimSpaces(pgnFile) : textFile;
     const PgnFileIdentity identity =
-        readPgnFileIdentity(QFile::encodeName(trimSpaces(pgnFile)).toStdString())
-            .value_or(PgnFileIdentity{});
+        readPgnFileIdentity(QFile::encodeName(text).toStdString()).value_or(PgnFileIdentity{});
     const bool inTableFile = writeMatchTable(
         matchTablePath(store), QFile::encodeName(pgnFile).toStdString(), identity, spans, count);
     store.set(setting::PgnFile, pgnFile);
@@ -87,11 +88,11 @@ void storeMatchTable(SettingsStore& store, const QString& pgnFile,
 
 void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
-                       std::int32_t selectedIndex) {
+                       std::int32_t selectedIndex, const QString& textFile) {
     const SettingsStore::Batch batch(store);
     const std::int64_t count =
         std::min<std::int64_t>(std::max<std::int32_t>(entryCount, 0), std::int64_t(spans.size()));
-    skipOnFailure([&] { storeMatchTable(store, currentFile, spans, count); });
+    skipOnFailure([&] { storeMatchTable(store, currentFile, spans, count, textFile); });
     skipOnFailure(
         [&] { store.set(setting::FirstGame, QString::number(std::int64_t(selectedIndex) + 1)); });
     // The saver starts from the first game again, and random order from a new shuffle.

@@ -26,9 +26,12 @@ std::string matchTablePath(const SettingsStore& store);
 // and the settings file), of a file changed since, a damaged one, one written by an earlier
 // version (without size and fingerprint, and made by an earlier rule for where games start) or
 // one kept in the settings file's numbered keys is none: the file is to be indexed again.
+// textFile, when given, is the file whose bytes the ranges index in PGNFile's stead (the plain
+// cache of a packed collection): its size and fingerprint are the ones compared.
 class StoredMatch {
 public:
-    static std::optional<StoredMatch> read(const SettingsStore& store);
+    static std::optional<StoredMatch> read(const SettingsStore& store,
+                                           const QString& textFile = QString());
 
     // The match's PGN file, as the setting holds it.
     QString pgnFile() const;
@@ -45,9 +48,11 @@ private:
 // match table file, with the file's size and fingerprint as it is now, then PGNFile and NumOfGames
 // in the settings file, from which any numbered keys of an earlier table go. When the table file
 // cannot be written, the table goes into the settings file's numbered keys instead, as earlier
-// versions stored it.
+// versions stored it. textFile, when given, is the file the spans index (the plain cache of a
+// packed collection), whose size and fingerprint the table keeps in pgnFile's stead.
 void storeMatchTable(SettingsStore& store, const QString& pgnFile,
-                     const std::vector<pgn::GameSpan>& spans, std::int64_t count);
+                     const std::vector<pgn::GameSpan>& spans, std::int64_t count,
+                     const QString& textFile = QString());
 
 // Replaces the stored match table with the first entryCount spans of currentFile, as
 // storeMatchTable does, stores FirstGame = selectedIndex + 1, and resets the place where the
@@ -56,7 +61,7 @@ void storeMatchTable(SettingsStore& store, const QString& pgnFile,
 // skipped and the next one runs); the settings file is written once, at the end.
 void replaceMatchTable(SettingsStore& store, const QString& currentFile,
                        const std::vector<pgn::GameSpan>& spans, std::int32_t entryCount,
-                       std::int32_t selectedIndex);
+                       std::int32_t selectedIndex, const QString& textFile = QString());
 
 struct DisplaySettings {
     std::uint32_t textColor = 0; // 0x00BBGGRR

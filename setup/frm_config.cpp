@@ -1,5 +1,7 @@
 #include "setup/frm_config.h"
 
+#include "collections/collection_cache.h"
+#include "collections/collection_reader.h"
 #include "editor/frm_edit.h"
 #include "editor/game_document.h"
 #include "pgnfile/edit_game.h"
@@ -46,6 +48,29 @@ constexpr int kMatchWidth = 8250;    // twips
 const char* const kFileNotFound = "The specfied PGN file is not found, Loading Default";
 const char* const kDefaultNotFound = "Default File Not found, please specify a PGN file";
 const char* const kNoGames = "No games to edit. Please select \"New Game\" or \"PGN import\"";
+const char* const kChangedSinceListed =
+    "The file \"%1\" has changed since its games were listed. Its games are listed again as they "
+    "are now; check the chosen game and press %2 again.";
+const char* const kFromCollection =
+    "The games of \"%1\" come from a compressed collection, which the editor does not write "
+    "into. Save the game with Save As... into a .pgn file of its own.";
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString fromLocalPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The open-file dialog's filter: the collections the reader opens, then the plain kinds.
+QString pgnFileFilter() {
+    QStringList patterns;
+    for (const char* pattern : collections::kNamePatterns)
+        patterns << QLatin1String(pattern);
+    return QStringLiteral("PGN collections|") + patterns.join(u';') +
+           QStringLiteral("|PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
+}
 
 // The times the settings panel stores, in seconds: from one millisecond, the saver's smallest
 // timer step, to one day, far inside the 32-bit millisecond interval the saver turns them into
@@ -122,7 +147,7 @@ frmConfig::frmConfig(bool gameFileMissing, QWidget* parent)
     // about box, message boxes).
     QApplication::setWindowIcon(appIcon());
     fileDialog_.DialogTitle = QStringLiteral("Choose PGN file");
-    fileDialog_.Filter = QStringLiteral("PGN file|*.pgn|Text file|*.txt|Allfiles|*.*");
+    fileDialog_.Filter = pgnFileFilter();
     fileDialog_.FileName = QStringLiteral("*.pgn");
 
     buildSettingsPanel();
@@ -404,6 +429,14 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
     // reason, instead of passing over it as a missing file.
     if (trimmed.isEmpty() || !QFileInfo::exists(trimmed))
         return Listing::NoFile;
+    // A compressed file or an archive; a folder is refused below, as the chooser cannot pick one.
+    if (!QFileInfo(trimmed).isDir() && collections::isPackedCollection(localPath(trimmed))) {
+        const Listing listing = listCollection(trimmed);
+        if (listing == Listing::Listed)
+            path = trimmed;
+        return listing;
+    }
+    listingStamp_.reset();
     QFile file(trimmed);
     QString reason;
     Listing listing = Listing::Unreadable;
@@ -422,7 +455,57 @@ frmConfig::Listing frmConfig::listGames(QString& path) {
     return listing;
 }
 
+frmConfig::Listing frmConfig::listCollection(const QString& trimmed) {
+    const std::string source = localPath(trimmed);
+    std::vector<std::string> encrypted;
+    collections::CollectionReader::Options options;
+    options.onSkipped = [&encrypted](const std::string& member, const std::string& why) {
+        if (why == "encrypted")
+            encrypted.push_back(member);
+    };
+    std::string error = "it cannot be read";
+    listingStamp_ = collections::stampOf(source);
+    const std::unique_ptr<collections::CollectionReader> reader =
+        listingStamp_ ? collections::CollectionReader::open(source, std::move(options), error)
+                      : nullptr;
+    if (!reader) {
+        showMessage(QStringLiteral("The file \"%1\" cannot be read: %2")
+                        .arg(trimmed, QString::fromStdString(error)),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+        return Listing::Unreadable;
+    }
+    // A damaged collection ends where the damage is: the games before it are listed.
+    std::string damage;
+    const Listing listing = listFrom(trimmed, 0, [&](char* to, std::size_t n) {
+        const std::ptrdiff_t got = reader->read(to, n);
+        if (got < 0)
+            damage = reader->failure();
+        return std::int64_t(std::max<std::ptrdiff_t>(got, 0));
+    });
+    if (listing != Listing::Listed)
+        return listing;
+    QStringList notes;
+    if (!damage.empty())
+        notes << QStringLiteral("Only the games before the damage are listed: %1")
+                     .arg(fromLocalPath(damage));
+    if (!encrypted.empty()) {
+        QStringList names;
+        for (const std::string& name : encrypted)
+            names << QStringLiteral("\"%1\"").arg(fromLocalPath(name));
+        notes << QStringLiteral("Encrypted members are not read: %1.").arg(names.join(", "));
+    }
+    if (!notes.isEmpty())
+        showMessage(notes.join(u'\n'), MsgIcon::Critical, MsgButtons::Ok, this);
+    return listing;
+}
+
+bool frmConfig::listsCollection() const {
+    return listedStamp_ && !QFileInfo(currentFile_).isDir() &&
+           collections::isPackedCollection(localPath(currentFile_));
+}
+
 bool frmConfig::listText(std::string_view bytes) {
+    listingStamp_.reset();
     std::size_t at = 0;
     return listFrom(currentFile_, std::int64_t(bytes.size()),
                     [bytes, &at](char* to, std::size_t n) {
@@ -439,6 +522,21 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
     if (listing_)
         return Listing::Cancelled;
     listing_ = true;
+    // The list listed before stays for a Cancel; while the new one is built, a large one waits in
+    // a file, so that the memory of two lists is never needed at once.
+    std::unique_ptr<SetAsideCatalog> aside;
+    bool asideShown = false;
+    const int chosenBefore = chosenGame_;
+    if (listed_ && listed_->heldBytes() >= pace_.setAsideBytes) {
+        aside = SetAsideCatalog::put(*listed_, collections::cacheFolder());
+        if (aside) {
+            asideShown = model_->catalog() == listed_.get();
+            if (asideShown)
+                model_->setCatalog(std::make_shared<const MatchCatalog>());
+            listed_.reset();
+            ::malloc_trim(0);
+        }
+    }
     std::optional<MatchCatalogBuilder> builder(std::in_place);
     QElapsedTimer clock;
     clock.start();
@@ -457,7 +555,7 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
         builder->add(std::string_view(chunk.data(), std::size_t(got)));
         // Room for as many games as the file holds at this density, so that the lists grow
         // without copying themselves.
-        if (first && std::uint64_t(size) > builder->bytesRead())
+        if (first && size > 0 && std::uint64_t(size) > builder->bytesRead())
             builder->expectGames(std::size_t(double(builder->games()) * double(size) /
                                              double(builder->bytesRead()) * 1.05));
         if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
@@ -476,11 +574,16 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
             const auto done = std::int64_t(builder->bytesRead());
             if (size > 0)
                 progress->setValue(int(std::min<std::int64_t>(done, size) * 1000 / size));
+            // The size of a packed collection's text is not known before it is read.
             progress->setLabelText(
-                QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 of %4 MB read")
-                    .arg(QFileInfo(name).fileName())
-                    .arg(builder->games())
-                    .arg(megabytes(done), megabytes(std::max(size, done))));
+                size > 0 ? QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 of %4 MB read")
+                               .arg(QFileInfo(name).fileName())
+                               .arg(builder->games())
+                               .arg(megabytes(done), megabytes(std::max(size, done)))
+                         : QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 MB read")
+                               .arg(QFileInfo(name).fileName())
+                               .arg(builder->games())
+                               .arg(megabytes(done)));
             QCoreApplication::processEvents();
             if (progress->wasCanceled()) {
                 listing = Listing::Cancelled;
@@ -492,6 +595,20 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
     if (listing == Listing::Listed)
         showCatalog(builder->finish());
     builder.reset();
+    if (aside && !listed_) {
+        // The list before comes back: shown as it was (its filter, its chosen game) unless a
+        // listing that found no game emptied it.
+        ::malloc_trim(0);
+        listed_ = aside->take();
+        if (listing != Listing::Listed && asideShown && listed_) {
+            model_->setCatalog(listed_);
+            model_->setFilter(matchFilterEdit_->text());
+            chooseGame(chosenBefore);
+        } else if (!listed_) {
+            chosenGame_ = -1;
+            matchOkButton_->setEnabled(false);
+        }
+    }
     // The lists of the catalogue dropped, or of the listing given up, go back to the system.
     ::malloc_trim(0);
     listing_ = false;
@@ -511,6 +628,7 @@ void frmConfig::showCatalog(std::shared_ptr<const MatchCatalog> catalog) {
         return;
     }
     listed_ = std::move(catalog);
+    listedStamp_ = listingStamp_;
     matchOkButton_->setEnabled(true);
     chooseGame(0);
 }
@@ -531,7 +649,8 @@ void frmConfig::describeChosenGame() {
     const int picked = model_->gameAt(matchList_->selectionModel()->currentIndex().row());
     if (picked >= 0)
         chosenGame_ = picked;
-    if (chosenGame_ < 0)
+    // While a list waits in a file, the list shown is empty: the game chosen in it stays chosen.
+    if (chosenGame_ < 0 || chosenGame_ >= model_->gameCount())
         return;
     descriptionLabel_->setText(model_->fullText(chosenGame_));
     firstMatchLabel_->setText(QStringLiteral("Match %1 will be played first").arg(chosenGame_ + 1));
@@ -552,7 +671,32 @@ void frmConfig::closeMatchPanel() {
 }
 
 void frmConfig::storeMatch() {
-    replaceMatchTable(settings(), currentFile_, gameSpans(), listCount(), listIndex());
+    // A packed collection is played from its plain cache, which the table indexes.
+    QString textFile;
+    if (listsCollection()) {
+        const collections::CollectionCache cache;
+        collections::CollectionCache::Made made;
+        {
+            const WaitPointer wait;
+            made = cache.obtain(localPath(currentFile_));
+        }
+        if (!made.ok()) {
+            showMessage(fromLocalPath(made.message), MsgIcon::Critical, MsgButtons::Ok, this);
+            return;
+        }
+        if (made.stamp != *listedStamp_) {
+            QString path = currentFile_;
+            if (listGames(path) == Listing::Listed)
+                showMessage(
+                    QString::fromUtf8(kChangedSinceListed).arg(currentFile_, QStringLiteral("OK")),
+                    MsgIcon::Critical, MsgButtons::Ok, this);
+            return;
+        }
+        textFile = fromLocalPath(made.path);
+    }
+    replaceMatchTable(settings(), currentFile_, gameSpans(), listCount(), listIndex(), textFile);
+    // The caches of collections no longer stored go.
+    collections::CollectionCache().removeAllBut(localPath(textFile));
     gameFileMissing_ = false; // the stored match names a file
     // Only the file shown changes: what the user typed in the settings panel and has not
     // confirmed stays in its fields.
@@ -591,7 +735,41 @@ bool frmConfig::editorMayBeRefilled() {
     return !editor_ || editor_->isHidden() || editor_->isSaved() || editor_->close();
 }
 
+void frmConfig::editCollectionGame(GameDocument document, bool newGame) {
+    showMessage(QString::fromUtf8(kFromCollection).arg(currentFile_), MsgIcon::Information,
+                MsgButtons::Ok, this);
+    if (!editorMayBeRefilled())
+        return;
+    if (newGame)
+        openEditor()->newGame(document);
+    else
+        openEditor()->openGame(document);
+}
+
+std::optional<std::string> frmConfig::collectionGame(std::size_t game) const {
+    const std::vector<pgn::GameSpan>& spans = gameSpans();
+    if (game >= spans.size() || spans[game].begin < 1 || spans[game].end < spans[game].begin)
+        return std::nullopt;
+    const auto from = std::uint64_t(spans[game].begin - 1);
+    const auto to = std::uint64_t(spans[game].end - 1);
+    const std::string source = localPath(currentFile_);
+    if (const std::optional<collections::SourceStamp> stamp = collections::stampOf(source);
+        stamp && stamp == listedStamp_) {
+        const QString cached = fromLocalPath(collections::CollectionCache().pathFor(*stamp));
+        if (fileExists(cached)) {
+            std::string text = readFileRange(cached, spans[game].begin, spans[game].end);
+            if (text.size() == to - from)
+                return text;
+        }
+    }
+    return collections::readCollectionRange(source, from, to);
+}
+
 void frmConfig::newGame() {
+    if (listsCollection()) {
+        editCollectionGame(GameDocument{}, true);
+        return;
+    }
     GameDocument document;
     if (!currentFile_.isEmpty() && !readFile(currentFile_, document.textBefore))
         return;
@@ -607,11 +785,35 @@ void frmConfig::editGame() {
         showMessage(QString::fromUtf8(kNoGames), MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
+    const int row = std::max(listIndex(), 0);
+    const auto k = std::size_t(row);
+    if (listsCollection()) {
+        std::optional<std::string> game;
+        {
+            const WaitPointer wait;
+            game = collectionGame(k);
+        }
+        const MatchCatalog* listed = model_->catalog();
+        if (!game || !listed || k >= listed->size() || !listed->isListedGame(k, *game)) {
+            QString path = currentFile_;
+            if (listGames(path) != Listing::Listed)
+                return;
+            if (row < listCount())
+                chooseGame(row);
+            showMessage(QString::fromUtf8(kChangedSinceListed)
+                            .arg(currentFile_, QStringLiteral("Edit Game")),
+                        MsgIcon::Critical, MsgButtons::Ok, this);
+            return;
+        }
+        GameDocument document;
+        document.utf8 = isValidUtf8(*game);
+        document.game = std::move(*game);
+        editCollectionGame(std::move(document), false);
+        return;
+    }
     std::string text;
     if (!readFile(currentFile_, text))
         return;
-    const int row = std::max(listIndex(), 0);
-    const auto k = std::size_t(row);
     // The game must still lie where it was listed, with the bytes it was listed with: a game that
     // grew, shrank or moved since would be cut at its old end, and saving it would leave part of
     // it, or of the next game, behind in the file; another game in its place is not the game the
@@ -627,11 +829,9 @@ void frmConfig::editGame() {
             return;
         if (row < listCount())
             chooseGame(row);
-        showMessage(QStringLiteral("The file \"%1\" has changed since its games were listed. "
-                                   "Its games are listed again as they are now; check the chosen "
-                                   "game and press Edit Game again.")
-                        .arg(currentFile_),
-                    MsgIcon::Critical, MsgButtons::Ok, this);
+        showMessage(
+            QString::fromUtf8(kChangedSinceListed).arg(currentFile_, QStringLiteral("Edit Game")),
+            MsgIcon::Critical, MsgButtons::Ok, this);
         return;
     }
     if (!editorMayBeRefilled())

@@ -12,7 +12,9 @@
 // and the file listed before.
 #pragma once
 
+#include "collections/collection_cache.h"
 #include "editor/frm_edit.h"
+#include "editor/game_document.h"
 #include "pgn/game_spans.h"
 #include "services/common_dialog.h"
 #include "services/settings_schema.h"
@@ -26,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +66,8 @@ public:
     struct ListingPace {
         std::chrono::milliseconds progressDelay{300};
         std::size_t chunkBytes = std::size_t(4) << 20;
+        // A list listed before that holds this many bytes waits in a file while another is made.
+        std::size_t setAsideBytes = std::size_t(8) << 20;
     };
     void setListingPace(const ListingPace& pace) { pace_ = pace; }
 
@@ -115,6 +120,18 @@ private:
     // not a regular file (a folder, a device, a pipe), is reported and changes nothing; nor does
     // a listing the user cancels.
     Listing listGames(QString& path);
+    // Lists the games of the packed collection at trimmed (a compressed file, an archive or a
+    // folder) through its joined text, as listGames does. A damaged collection lists the games
+    // before the damage; the damage and any encrypted member are reported.
+    Listing listCollection(const QString& trimmed);
+    // Whether the list shows the games of a packed collection (the file the list names).
+    bool listsCollection() const;
+    // The chosen game's bytes from the listed collection: from its cache when it has one, else
+    // read through the collection; nothing when they cannot be read.
+    std::optional<std::string> collectionGame(std::size_t game) const;
+    // The games of a packed collection are edited into a .pgn file of their own: says so, then
+    // opens the editor on document, without a file.
+    void editCollectionGame(GameDocument document, bool newGame);
     // Lists the games of bytes, a file's whole text, and chooses the first; false when the user
     // cancelled.
     bool listText(std::string_view bytes);
@@ -140,6 +157,10 @@ private:
     QString currentFile_;
     // The last listing that found games: its spans are the ones the match table stores.
     std::shared_ptr<const MatchCatalog> listed_;
+    // For a listing of a packed collection, the collection as it was when listed (the listing
+    // going on, and the one of listed_).
+    std::optional<collections::SourceStamp> listingStamp_;
+    std::optional<collections::SourceStamp> listedStamp_;
     int chosenGame_ = -1;
     ListingPace pace_;
     bool listing_ = false;

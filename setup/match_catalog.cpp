@@ -7,9 +7,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pw2 {
 namespace {
@@ -120,6 +124,93 @@ std::string_view ByteBlocks::at(Address address, std::size_t size) const {
     return {block.data.get() + (address & 0xFFFFFFFFu), size};
 }
 
+namespace {
+
+bool writeAll(int fd, const void* from, std::size_t size) {
+    const char* bytes = static_cast<const char*>(from);
+    while (size > 0) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        bytes += put;
+        size -= std::size_t(put);
+    }
+    return true;
+}
+
+bool readAll(int fd, void* into, std::size_t size) {
+    char* bytes = static_cast<char*>(into);
+    while (size > 0) {
+        const ssize_t got = ::read(fd, bytes, size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        size -= std::size_t(got);
+    }
+    return true;
+}
+
+template <class T>
+bool writeVector(int fd, const std::vector<T>& items) {
+    const std::uint64_t n = items.size();
+    return writeAll(fd, &n, sizeof n) && writeAll(fd, items.data(), items.size() * sizeof(T));
+}
+
+template <class T>
+bool readVector(int fd, std::vector<T>& items) {
+    std::uint64_t n = 0;
+    if (!readAll(fd, &n, sizeof n) || n > (std::uint64_t(1) << 40) / sizeof(T))
+        return false;
+    items.resize(std::size_t(n));
+    return readAll(fd, items.data(), items.size() * sizeof(T));
+}
+
+} // namespace
+
+bool ByteBlocks::writeTo(int fd) const {
+    const std::uint64_t count = blocks_.size();
+    if (!writeAll(fd, &count, sizeof count))
+        return false;
+    for (const Block& block : blocks_) {
+        const std::uint64_t sizes[2] = {block.capacity, block.size};
+        if (!writeAll(fd, sizes, sizeof sizes) || !writeAll(fd, block.data.get(), block.size))
+            return false;
+    }
+    return true;
+}
+
+bool ByteBlocks::readFrom(int fd) {
+    std::uint64_t count = 0;
+    if (!readAll(fd, &count, sizeof count) || count > (std::uint64_t(1) << 32))
+        return false;
+    blocks_.clear();
+    held_ = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::uint64_t sizes[2] = {0, 0};
+        if (!readAll(fd, sizes, sizeof sizes) || sizes[1] > sizes[0] ||
+            sizes[0] > (std::uint64_t(1) << 40))
+            return false;
+        void* data = ::mmap(nullptr, std::size_t(sizes[0]), PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            return false;
+        Block block;
+        block.data =
+            std::unique_ptr<char[], UnmapBytes>(static_cast<char*>(data), {std::size_t(sizes[0])});
+        block.capacity = std::size_t(sizes[0]);
+        block.size = std::size_t(sizes[1]);
+        if (!readAll(fd, block.data.get(), block.size))
+            return false;
+        held_ += block.size;
+        blocks_.push_back(std::move(block));
+    }
+    return true;
+}
+
 // Fingerprint: eight bytes at a time, in the order they come, whatever the pieces.
 
 void Fingerprint::mix(std::uint64_t word) {
@@ -199,6 +290,52 @@ std::vector<std::uint32_t> MatchCatalog::find(const std::vector<std::string>& wo
                 found.push_back(game);
     }
     return found;
+}
+
+// SetAsideCatalog
+
+std::unique_ptr<SetAsideCatalog> SetAsideCatalog::put(const MatchCatalog& catalog,
+                                                      const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos)
+            break;
+    }
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        // A file system without unnamed files: a named one, removed at once.
+        std::string name = folder + "/set-aside-XXXXXX";
+        fd = ::mkstemp(name.data());
+        if (fd < 0)
+            return nullptr;
+        ::unlink(name.c_str());
+    }
+    std::unique_ptr<SetAsideCatalog> aside(new SetAsideCatalog(fd));
+    const bool written = writeVector(fd, catalog.spans_) && writeVector(fd, catalog.entry_) &&
+                         writeVector(fd, catalog.find_) && writeVector(fd, catalog.fingerprint_) &&
+                         catalog.entries_.writeTo(fd) && catalog.finds_.writeTo(fd);
+    if (!written)
+        return nullptr;
+    return aside;
+}
+
+SetAsideCatalog::~SetAsideCatalog() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::shared_ptr<const MatchCatalog> SetAsideCatalog::take() const {
+    auto catalog = std::make_shared<MatchCatalog>();
+    if (::lseek(fd_, 0, SEEK_SET) != 0)
+        return nullptr;
+    const bool read = readVector(fd_, catalog->spans_) && readVector(fd_, catalog->entry_) &&
+                      readVector(fd_, catalog->find_) && readVector(fd_, catalog->fingerprint_) &&
+                      catalog->entries_.readFrom(fd_) && catalog->finds_.readFrom(fd_);
+    const std::size_t n = catalog->spans_.size();
+    if (!read || catalog->entry_.size() != n || catalog->find_.size() != n ||
+        catalog->fingerprint_.size() != n)
+        return nullptr;
+    return catalog;
 }
 
 // MatchCatalogBuilder

@@ -38,6 +38,10 @@ public:
     std::string_view at(Address address, std::size_t size) const;
     std::size_t bytes() const { return held_; }
 
+    // Writes the blocks to fd; reads blocks so written back, each at its old address.
+    bool writeTo(int fd) const;
+    bool readFrom(int fd);
+
 private:
     struct Block {
         std::unique_ptr<char[], UnmapBytes> data;
@@ -96,6 +100,7 @@ public:
 
 private:
     friend class MatchCatalogBuilder;
+    friend class SetAsideCatalog;
     struct Piece {
         ByteBlocks::Address at = 0;
         std::uint32_t size = 0;
@@ -107,6 +112,24 @@ private:
     std::vector<std::uint64_t> fingerprint_;
     ByteBlocks entries_;
     ByteBlocks finds_;
+};
+
+// A catalogue put aside in a file that has no name (it goes when this goes), so that its memory is
+// free while another catalogue is built, and taken back whole when that one is given up.
+class SetAsideCatalog {
+public:
+    // Writes catalog into a new file in folder; nullptr when it cannot be written.
+    static std::unique_ptr<SetAsideCatalog> put(const MatchCatalog& catalog,
+                                                const std::string& folder);
+    ~SetAsideCatalog();
+    SetAsideCatalog(const SetAsideCatalog&) = delete;
+    SetAsideCatalog& operator=(const SetAsideCatalog&) = delete;
+    // The catalogue as it was put aside; nullptr when it cannot be read back.
+    std::shared_ptr<const MatchCatalog> take() const;
+
+private:
+    explicit SetAsideCatalog(int fd) : fd_(fd) {}
+    int fd_ = -1;
 };
 
 // Builds a catalogue from a file's bytes given in order, in pieces of any size. The games, entries

@@ -169,8 +169,9 @@ int main(int argc, char** argv) {
     std::printf("| resident memory: dialog open / peak while listing first / list held | %.0f / "
                 "%.0f / %.0f MB |\n",
                 startMB, first.peakMB, listedMB);
-    std::printf("| peak while listing again, the previous list held until done | %.0f MB |\n",
-                again.peakMB);
+    std::printf(
+        "| peak while listing again, the previous list kept (in a file) for Cancel | %.0f MB |\n",
+        again.peakMB);
     for (const Typed& t : typed) {
         std::string keys;
         for (std::size_t i = 0; i < t.ms.size(); ++i) {

@@ -51,10 +51,14 @@ public:
 };
 
 // Installs the doubles for one test and removes them again: scripted message boxes, a recorded
-// program end, a settings store in a fresh temporary folder, and fresh program-wide values.
+// program end, a settings store in a fresh temporary folder, and fresh program-wide values. The
+// caches of packed collections go into the folder too ($XDG_CACHE_HOME).
 class Sandbox {
 public:
-    Sandbox() {
+    Sandbox()
+        : cacheHome_(qgetenv("XDG_CACHE_HOME")),
+          hadCacheHome_(qEnvironmentVariableIsSet("XDG_CACHE_HOME")) {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath("cache")));
         auto boxes = std::make_unique<ScriptedMessageBoxes>();
         messages = boxes.get();
         setMessageBoxService(std::move(boxes));
@@ -68,6 +72,10 @@ public:
         setProgramEndHandler(nullptr);
         setSettingsStore(nullptr);
         setAppPath({});
+        if (hadCacheHome_)
+            qputenv("XDG_CACHE_HOME", cacheHome_);
+        else
+            qunsetenv("XDG_CACHE_HOME");
     }
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
@@ -83,6 +91,10 @@ public:
     QTemporaryDir dir;
     ScriptedMessageBoxes* messages = nullptr;
     std::vector<int> endRequests;
+
+private:
+    QByteArray cacheHome_;
+    bool hadCacheHome_;
 };
 
 } // namespace pw2::test
