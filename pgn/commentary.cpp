@@ -2,6 +2,7 @@
 // comments and variations, and counts the main line's half-moves as it goes.
 #include "pgn/commentary.h"
 
+#include "pgn/comment_commands.h"
 #include "pgn/engine.h"
 #include "pgn/text.h"
 
@@ -182,16 +183,18 @@ public:
                 afterTag_ = true;
                 continue;
             }
+            pos_ = i;
             step(c);
             lineStart_ = isLineBreak(c);
             afterTag_ = false;
             ++i;
         }
+        pos_ = text_.size();
         if (state_ == State::LineComment)
             endComment();
         counter_.endWord();
         placePending();
-        return {std::move(comments_), counter_.takeGlyphs()};
+        return {std::move(comments_), counter_.takeGlyphs(), std::move(commands_)};
     }
 
 private:
@@ -223,6 +226,7 @@ private:
         if (c == '{' || c == ';') {
             state_ = c == '{' ? State::Brace : State::LineComment;
             comment_.clear();
+            commentStart_ = pos_ + 1;
         } else if (c == '%' && lineStart_ && !afterTag_) {
             state_ = State::PercentLine;
         } else if (c == '(') {
@@ -238,10 +242,29 @@ private:
     }
 
     // A comment ends: the main line's is placed once the word it stands in (if any) has ended.
+    // Its commands (a clock, an evaluation) are placed with it; a comment of nothing else shows
+    // no text.
     void endComment() {
         state_ = State::Moves;
-        if (depth_ > 0 || comment_.empty())
+        if (depth_ > 0)
             return;
+        const CommentCommands commands =
+            ReadCommentCommands(text_.substr(commentStart_, pos_ - commentStart_));
+        if (commands.clockMs)
+            pendingCommands_.clockMs = commands.clockMs;
+        if (commands.evaluation)
+            pendingCommands_.evaluation = commands.evaluation;
+        // Of a comment with an engine's fields only the words for a reader are shown.
+        if (commands.readerText) {
+            comment_.clear();
+            for (const char c : *commands.readerText)
+                comment_.add(c);
+        }
+        if (comment_.empty() || commands.onlyCommands) {
+            if (!counter_.inWord())
+                placePending();
+            return;
+        }
         if (pending_.size() > kCommentLimit) {
             pendingMore_ = true;
         } else {
@@ -255,9 +278,21 @@ private:
     }
 
     void placePending() {
+        const std::size_t at = counter_.count();
+        if (pendingCommands_.clockMs || pendingCommands_.evaluation) {
+            if (commands_.empty() || commands_.back().afterHalfMoves != at) {
+                commands_.emplace_back();
+                commands_.back().afterHalfMoves = at;
+            }
+            CommentCommands& placed = commands_.back();
+            if (pendingCommands_.clockMs)
+                placed.clockMs = pendingCommands_.clockMs;
+            if (pendingCommands_.evaluation)
+                placed.evaluation = pendingCommands_.evaluation;
+            pendingCommands_ = {};
+        }
         if (pending_.empty())
             return;
-        const std::size_t at = counter_.count();
         if (comments_.empty() || comments_.back().afterHalfMoves != at)
             comments_.push_back({at, {}, false});
         Comment& comment = comments_.back();
@@ -281,6 +316,10 @@ private:
     std::string pending_;
     bool pendingMore_ = false;
     std::vector<Comment> comments_;
+    std::size_t pos_ = 0;          // where the character being read stands
+    std::size_t commentStart_ = 0; // where the comment being read starts, after its "{" or ";"
+    CommentCommands pendingCommands_;
+    std::vector<CommentCommands> commands_;
 };
 
 } // namespace

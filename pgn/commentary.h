@@ -2,6 +2,8 @@
 // played: the comment before the first move, and the comment after each half-move.
 #pragma once
 
+#include "pgn/comment_commands.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,7 +18,8 @@ struct Comment {
     // The half-moves of the movetext played before it: 0 for a comment before the first move.
     std::size_t afterHalfMoves = 0;
     // Runs of spaces and line breaks made one space, commands of other tools ("[%clk 0:03:00]")
-    // left out, never empty, at most kCommentLimit bytes.
+    // left out, never empty, at most kCommentLimit bytes. An engine tournament's "name=value"
+    // fields ("tl=..., wv=...") are left out too; a comment of nothing else is not kept.
     std::string text;
     bool cut = false; // the comment went on: the text ends where it was cut
 };
@@ -33,6 +36,10 @@ struct Annotations {
     std::vector<Comment> comments;
     // In the order of their half-moves, at most one a half-move (the first of $1 to $6 there).
     std::vector<MoveGlyph> glyphs;
+    // The clocks and evaluations of the main line's comments, in the order of their places, one
+    // entry a place (of several comments there, the last value of each kind counts). Their
+    // onlyCommands is false.
+    std::vector<CommentCommands> commands;
 };
 
 // The main line's comments and glyphs, read as ReadCommentary reads the comments.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace pw2 {
 namespace {
@@ -161,6 +162,25 @@ int ReadingTimeMs(std::string_view comment) {
             return kLongestReadingMs;
     }
     return int(words * kReadingPerWordMs);
+}
+
+std::string ClockText(std::int64_t ms) {
+    ms = std::max<std::int64_t>(ms, 0);
+    const std::int64_t seconds = ms / 1000, hours = seconds / 3600;
+    const auto twoDigits = [](std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    std::string text = hours > 0 ? std::to_string(hours) + ":" + twoDigits(seconds / 60 % 60)
+                                 : std::to_string(seconds / 60);
+    text += ":" + twoDigits(seconds % 60);
+    if (seconds < 10 && ms % 1000 != 0)
+        text += "." + std::to_string(ms % 1000 / 100);
+    return text;
+}
+
+double WhiteShare(const pgn::Evaluation& e) {
+    if (e.mate)
+        return e.value > 0 ? 1.0 : 0.0;
+    const double centipawns = std::clamp(double(e.value), -1000.0, 1000.0);
+    return 1.0 / (1.0 + std::exp(-0.00368208 * centipawns));
 }
 
 } // namespace pw2

@@ -4,7 +4,10 @@
 // only where it is shown.
 #pragma once
 
+#include "pgn/comment_commands.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -48,5 +51,15 @@ std::string GameSummary(std::string_view result, std::string_view ending, std::s
 inline constexpr int kReadingPerWordMs = 300;
 inline constexpr int kLongestReadingMs = 15000;
 int ReadingTimeMs(std::string_view comment);
+
+// A clock as it is shown: "1:23:45" from an hour up, "7:31" below it, and with tenths below ten
+// seconds when it has them ("0:07.3").
+std::string ClockText(std::int64_t ms);
+
+// The share of the evaluation bar that is White's, from 0 to 1: a mate fills it for the mating
+// side, and pawns count as the chances of winning that they give, as the online viewers read
+// them: 1 / (1 + exp(-0.00368208 * centipawns)), the pawns capped at 10 either way (+1.00 gives
+// 0.59, +3.00 0.75, +10.00 0.98).
+double WhiteShare(const pgn::Evaluation& evaluation);
 
 } // namespace pw2

@@ -65,6 +65,8 @@ namespace {
 // ("999. exd8=Q+!? exd8=Q+!?" in a bold face), and the least the other column takes.
 constexpr double kMoveListColumn = 16.5;
 constexpr double kOtherColumn = 11;
+// A clock's width beside a name, in units of its text: "0:00:00" and its frame.
+constexpr double kClockWidth = 4.8;
 // The board of the designed layout, in pixels: a filled layout never shows a smaller one.
 constexpr double kDesignedBoard = 297;
 
@@ -86,17 +88,22 @@ private:
 
 } // namespace
 
-FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift) {
+FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift,
+                                 LayoutParts parts) {
     FilledLayout l;
     const double h = screenHeight;
     l.smallText = kSmallTextShare * h;
     l.nameText = kNameTextShare * h;
     l.statusText = kStatusTextShare * h;
     l.moveText = kMoveTextShare * h;
+    l.clockText = kClockTextShare * h;
+    const double clockLine = parts.clocks ? kLineSpacing * l.clockText : 0;
     const double line = kLineSpacing * l.smallText;
     const double nameLine = kLineSpacing * l.nameText;
     const double gap = 0.6 * l.smallText;
     const double rankWidth = 1.2 * l.smallText;
+    const double evaluationWidth = parts.evaluation ? kEvaluationColumn * l.smallText : 0;
+    const double besideBoard = rankWidth + evaluationWidth; // left of the board
     const double fileHeight = line;
 
     const double usableWidth = screenWidth * (1 - kDriftShare);
@@ -107,8 +114,8 @@ FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift 
     const double listColumn = kMoveListColumn * l.smallText;
     const double otherColumn = kOtherColumn * l.smallText;
     const double tallest = usableHeight - fileHeight;
-    const double twoWide = usableWidth - rankWidth - listColumn - otherColumn - 2 * gap;
-    const double oneWide = usableWidth - rankWidth - listColumn - gap;
+    const double twoWide = usableWidth - besideBoard - listColumn - otherColumn - 2 * gap;
+    const double oneWide = usableWidth - besideBoard - listColumn - gap;
     l.twoColumns = std::min(tallest, twoWide) >= 0.85 * h;
     const double board = std::floor(std::min(tallest, l.twoColumns ? twoWide : oneWide));
     if (!(board >= kDesignedBoard))
@@ -119,13 +126,16 @@ FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift 
     // beside it, shared alike.
     const double blockHeight = board + fileHeight;
     const double blockTop = top + (usableHeight - blockHeight) / 2;
-    const double spare = usableWidth - rankWidth - board - (l.twoColumns ? 2 : 1) * gap -
+    const double spare = usableWidth - besideBoard - board - (l.twoColumns ? 2 : 1) * gap -
                          listColumn - (l.twoColumns ? otherColumn : 0);
     const double listWidth = listColumn + (l.twoColumns ? spare / 2 : spare);
     const double otherWidth = otherColumn + spare / 2;
-    const double boardLeft = l.twoColumns ? left + listWidth + gap + rankWidth : left + rankWidth;
+    const double boardLeft =
+        l.twoColumns ? left + listWidth + gap + besideBoard : left + besideBoard;
     l.board = {boardLeft, blockTop, board, board};
     l.ranks = {boardLeft - rankWidth, blockTop, rankWidth, board};
+    if (parts.evaluation)
+        l.evaluation = {boardLeft - besideBoard, blockTop, evaluationWidth, blockHeight};
     l.files = {boardLeft, blockTop + board, board, fileHeight};
     const double columnLeft = boardLeft + board + gap;
     const double columnWidth = l.twoColumns ? otherWidth : listWidth;
@@ -135,6 +145,20 @@ FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift 
     Stack right(columnLeft, blockTop, columnWidth);
     l.black = right.take(2 * nameLine);
     l.white = {columnLeft, bottom - 2 * nameLine, columnWidth, 2 * nameLine};
+    // The clocks stand between the names, toward the board's middle, in the wide column of two;
+    // in one column, where every line is needed for the move list, at the names' right.
+    double whiteTop = l.white.top;
+    if (parts.clocks && l.twoColumns) {
+        l.blackClock = right.take(clockLine);
+        whiteTop -= clockLine;
+        l.whiteClock = {columnLeft, whiteTop, columnWidth, clockLine};
+    } else if (parts.clocks) {
+        const double clockWidth = kClockWidth * l.clockText;
+        const double clockLeft = columnLeft + columnWidth - clockWidth;
+        l.black.width = l.white.width = columnWidth - clockWidth - gap;
+        l.blackClock = {clockLeft, l.black.top, clockWidth, clockLine};
+        l.whiteClock = {clockLeft, l.white.bottom() - clockLine, clockWidth, clockLine};
+    }
     Stack header = l.twoColumns ? Stack(left, blockTop, listWidth) : right;
     l.event = header.take(2 * nameLine);
     l.date = header.take(line);
@@ -148,12 +172,12 @@ FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift 
     l.status = right.take(2 * kLineSpacing * l.statusText);
     right.skip(gap / 2);
     if (l.twoColumns) {
-        l.caption = right.take(std::max(0.0, l.white.top - gap - right.top()));
+        l.caption = right.take(std::max(0.0, whiteTop - gap - right.top()));
         l.moveList = header.take(std::max(0.0, bottom - header.top()));
     } else {
         l.caption = right.take(4 * line);
         right.skip(gap / 2);
-        l.moveList = right.take(std::max(0.0, l.white.top - gap - right.top()));
+        l.moveList = right.take(std::max(0.0, whiteTop - gap - right.top()));
     }
     return l;
 }

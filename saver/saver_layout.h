@@ -61,6 +61,7 @@ inline constexpr double kSmallTextShare = 0.022;
 inline constexpr double kNameTextShare = 0.028;  // the players and the event
 inline constexpr double kStatusTextShare = 0.03; // the status
 inline constexpr double kMoveTextShare = 0.045;  // the current move
+inline constexpr double kClockTextShare = 0.036; // the players' clocks
 // A line of text is this many times the text's size.
 inline constexpr double kLineSpacing = 1.3;
 // The move that every move column of the move list is made wide enough for.
@@ -73,18 +74,31 @@ inline constexpr const char* kWidestMove = "exd8=Q+!?";
 // drawn), the current move, the status and the caption at its right; on a narrower one all of
 // them stand in one column at its right. The whole layout lies within the screen less
 // kDriftShare of each side's length, placed in that slack by drift. Sizes are in pixels.
+// The parts that a game may bring along and the filled layout then makes room for: the players'
+// clocks, beneath Black's name and above White's (in one column, at their right), and the
+// evaluation bar, at the left of the board's coordinates, as high as the board, with its number
+// beneath it.
+struct LayoutParts {
+    bool clocks = false;
+    bool evaluation = false;
+    bool operator==(const LayoutParts&) const = default;
+};
+inline constexpr double kEvaluationColumn = 3.2; // its width, in units of the smallest text
+
 struct FilledLayout {
     bool fills = false;      // false: the screen is too small; keep the designed layout
     bool twoColumns = false; // the texts stand on both sides of the board
-    double smallText = 0, nameText = 0, statusText = 0, moveText = 0; // pixel sizes
-    Box board;                                                        // square
+    double smallText = 0, nameText = 0, statusText = 0, moveText = 0, clockText = 0; // pixels
+    Box board;                                                                       // square
     Box ranks, files; // the coordinates: the digits left of the board, the letters below
     Box event, date, opening;
     Box black, white; // the players: Black's top-aligned, White's bottom-aligned in their boxes
     Box currentMove, status, caption, moveList;
+    Box whiteClock, blackClock, evaluation; // empty unless the parts asked for them
 };
 
-FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift = {});
+FilledLayout computeFilledLayout(double screenWidth, double screenHeight, Drift drift = {},
+                                 LayoutParts parts = {});
 
 // Whether a screen of that many logical pixels is larger than the largest designed one.
 bool exceedsDesignedScreen(int widthPixels, int heightPixels);

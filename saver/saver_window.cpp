@@ -3,6 +3,7 @@
 #include "boardhost/control_loader.h"
 #include "pgn/engine.h"
 #include "pgn/text.h"
+#include "saver/clocks_and_evaluation.h"
 #include "saver/move_list_panel.h"
 #include "saver_layout.h"
 #include "services/desktop.h"
@@ -280,6 +281,7 @@ void Saver::buildControls() {
         }
     }
 
+    clocksAndEvaluation_ = new ClocksAndEvaluation(this);
     moveList_ = new MoveListPanel(this);
     moveList_->setObjectName(QStringLiteral("moveList"));
     moveList_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -351,6 +353,17 @@ void Saver::loadSettings() {
         l->setPalette(pal);
     }
     moveList_->setTextColour(colour);
+    clocksAndEvaluation_->setTextColour(colour);
+    clocksAndEvaluation_->setEnabled(s.number(setting::ClocksAndEvaluation) != 0);
+    // The board's colours and pieces; a value the control does not know keeps its designed look.
+    try {
+        boardProxy_->setBoardTheme(std::int32_t(std::lround(s.number(setting::BoardTheme))));
+    } catch (const pgn::BoardError&) {
+    }
+    try {
+        boardProxy_->setPieceSet(std::int32_t(std::lround(s.number(setting::PieceSet))));
+    } catch (const pgn::BoardError&) {
+    }
     moveInterval_ = secondsToInterval(s.number(setting::Timer));
     moveTimer_->setInterval(moveInterval_);
     scheduler_.startAtFirstGame();
@@ -364,12 +377,14 @@ void Saver::applyLayout() {
     const double tpp = screen_.twipsPerPixel;
     const double width = screen_.pixels.width(), height = screen_.pixels.height();
     const FilledLayout filled =
-        fillsScreen() ? computeFilledLayout(width, height, drift_) : FilledLayout{};
+        fillsScreen() ? computeFilledLayout(width, height, drift_, clocksAndEvaluation_->parts())
+                      : FilledLayout{};
     setGeometry(QRect(screen_.origin, screen_.pixels));
     if (filled.fills)
         applyFilledLayout(filled);
     else
         applyDesignedLayout(computeSaverLayout(width * tpp, height * tpp, tpp));
+    clocksAndEvaluation_->place(filled);
     showGameHeader();
     fitCaption();
 }
@@ -660,6 +675,8 @@ void Saver::startNextGame() {
     showGameHeader();
     player_.load(game->text, *this);
     notes_ = player_.moveList().empty() ? pgn::Annotations{} : pgn::ReadAnnotations(game->text);
+    if (clocksAndEvaluation_->startGame(notes_.commands))
+        applyLayout(); // room for the clocks or the bar, or none
     holdForReading(commentary_ ? showComment() : nullptr);
     moveTimer_->setEnabled(true);
     gameTimer_->setEnabled(false);
@@ -712,6 +729,7 @@ void Saver::playNextHalfMove() {
         const std::string_view glyph = pgn::GlyphAfter(notes_.glyphs, player_.movesPlayed());
         const long number = EntryNumber(half.entry);
         moveList_->addHalfMove(number, white, shownText(MoveWithGlyph(half.move, glyph)));
+        clocksAndEvaluation_->halfMovePlayed(player_.movesPlayed(), white);
         showCurrentMove(shownText(HalfMoveText(number, white, half.move, glyph)));
         holdForReading(commentary_ ? showComment() : nullptr);
     }

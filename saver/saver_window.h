@@ -32,6 +32,7 @@ class IControl;
 namespace pw2 {
 
 class MoveListPanel;
+class ClocksAndEvaluation;
 
 // The title by which a later instance finds a running saver.
 inline constexpr const char* kSaverMarkerTitle = "Pawnwatch2";
@@ -187,6 +188,7 @@ private:
     QWidget* boardPanel_ = nullptr;
     QWidget* currentMovePanel_ = nullptr;
     MoveListPanel* moveList_ = nullptr;
+    ClocksAndEvaluation* clocksAndEvaluation_ = nullptr;
     QLabel* openingLabel_ = nullptr; // the filled layout's opening
     QLabel* eventLabel_ = nullptr;
     QLabel* dateLabel_ = nullptr;

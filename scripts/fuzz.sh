@@ -48,6 +48,7 @@ targets=(
   edit_round_trip:files:pgn.dict
   rules:games:
   collection:archives:
+  comment_commands:games:comment_commands.dict
 )
 export UBSAN_OPTIONS=print_stacktrace=1
 

@@ -13,12 +13,14 @@
 #include "services/settings_store.h"
 #include "services/text_codec.h"
 #include "setup/app_icon.h"
+#include "setup/board_preview.h"
 #include "setup/frm_about.h"
 #include "setup/game_list_model.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -221,6 +223,15 @@ void frmConfig::buildSettingsPanel() {
         box->setToolTip(QLatin1String(s.tip));
         switchBoxes_.push_back({s.setting, box});
     }
+    boardThemeCombo_ = named(new QComboBox(panel), "boardThemeCombo");
+    for (const char* theme : {"Designed", "Green", "Blue", "Grey"})
+        boardThemeCombo_->addItem(QLatin1String(theme), boardThemeCombo_->count());
+    pieceSetCombo_ = named(new QComboBox(panel), "pieceSetCombo");
+    for (const char* set : {"Designed", "Classic"})
+        pieceSetCombo_->addItem(QLatin1String(set), pieceSetCombo_->count());
+    pieceSetCombo_->setToolTip(
+        QStringLiteral("Classic: Black's pieces black with a light outline, White's white"));
+    boardPreview_ = named(new BoardPreview(panel), "boardPreview");
     settingsOkButton_ = button("OK", "settingsOkButton", panel);
     aboutButton_ = button("About...", "aboutButton", panel);
 
@@ -245,6 +256,11 @@ void frmConfig::buildSettingsPanel() {
     int row = 8;
     for (const SwitchBox& s : switchBoxes_)
         grid->addWidget(s.box, row++, 0, 1, 3);
+    grid->addWidget(label("Board :", panel), row, 0);
+    grid->addWidget(boardThemeCombo_, row++, 1, 1, 2);
+    grid->addWidget(label("Pieces :", panel), row, 0);
+    grid->addWidget(pieceSetCombo_, row++, 1, 1, 2);
+    grid->addWidget(boardPreview_, row++, 0, 1, 3, Qt::AlignHCenter);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(settingsOkButton_);
     buttons->addWidget(aboutButton_);
@@ -316,6 +332,8 @@ void frmConfig::connectButtons() {
     connect(matchFilterEdit_, &QLineEdit::textChanged, this, &frmConfig::filterGames);
     connect(chooseFileButton_, &QPushButton::clicked, this, &frmConfig::openMatchPanel);
     connect(changeColourButton_, &QPushButton::clicked, this, &frmConfig::chooseTextColour);
+    for (QComboBox* look : {boardThemeCombo_, pieceSetCombo_})
+        connect(look, &QComboBox::currentIndexChanged, this, &frmConfig::showBoardLook);
     connect(settingsOkButton_, &QPushButton::clicked, this, &frmConfig::storeSettings);
     connect(aboutButton_, &QPushButton::clicked, this, &frmConfig::showAbout);
     connect(importButton_, &QPushButton::clicked, this, &frmConfig::importFile);
@@ -393,6 +411,18 @@ void frmConfig::loadSettings() {
     fillScreenCheck_->setChecked(roundToInt64(store.number(setting::FillScreen)) != 0);
     for (const SwitchBox& s : switchBoxes_)
         s.box->setChecked(roundToInt64(store.number(s.setting)) != 0);
+    // A stored value without a choice shows the designed look, as the saver does.
+    for (const auto& [combo, key] : {std::pair{boardThemeCombo_, setting::BoardTheme},
+                                     std::pair{pieceSetCombo_, setting::PieceSet}}) {
+        const int index = combo->findData(int(roundToInt64(store.number(key))));
+        combo->setCurrentIndex(std::max(index, 0));
+    }
+    showBoardLook();
+}
+
+void frmConfig::showBoardLook() {
+    boardPreview_->setLook(boardThemeCombo_->currentData().toInt(),
+                           pieceSetCombo_->currentData().toInt());
 }
 
 void frmConfig::showStoredPgnFile() {
@@ -881,6 +911,8 @@ void frmConfig::storeSettings() {
     for (const SwitchBox& s : switchBoxes_)
         values.switches.emplace_back(s.setting, s.box->isChecked());
     storeDisplaySettings(settings(), values);
+    settings().set(setting::BoardTheme, QString::number(boardThemeCombo_->currentData().toInt()));
+    settings().set(setting::PieceSet, QString::number(pieceSetCombo_->currentData().toInt()));
     close();
 }
 

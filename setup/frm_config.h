@@ -5,7 +5,8 @@
 // Its controls, by objectName. The "settingsPanel": "pgnFileLabel" (the stored file) with
 // "chooseFileButton" ("...", which opens the match panel), "timePerMoveEdit", "timePerGameEdit",
 // "textColourSwatch" with "changeColourButton", "showMoveListCheck", "randomOrderCheck",
-// "settingsOkButton" and "aboutButton". The "matchPanel": the "matchList", "firstMatchLabel",
+// "boardThemeCombo" and "pieceSetCombo" with the "boardPreview" that shows them, "settingsOkButton"
+// and "aboutButton". The "matchPanel": the "matchList", "firstMatchLabel",
 // "descriptionLabel" (the chosen game's tags), "matchFilterEdit" (words that narrow the list),
 // "editGameButton", "newGameButton", "importButton", "matchOkButton" and "matchCancelButton".
 // A listing that takes a while shows the "listingProgress" dialog, whose Cancel keeps the list
@@ -33,6 +34,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -41,6 +43,7 @@ class QPushButton;
 
 namespace pw2 {
 
+class BoardPreview;
 class GameListModel;
 
 // A box filled with a colour (0x00BBGGRR).
@@ -102,6 +105,7 @@ private:
     // Checks the two times and stores the settings panel, then closes (ending the program).
     void storeSettings();
     void chooseTextColour();
+    void showBoardLook();
     void showAbout();
 
     // "...": the match panel with the stored file's games.
@@ -188,6 +192,10 @@ private:
         QCheckBox* box;
     };
     std::vector<SwitchBox> switchBoxes_;
+    // The board's colours and pieces (BoardTheme, PieceSet), each item's data its value.
+    QComboBox* boardThemeCombo_;
+    QComboBox* pieceSetCombo_;
+    BoardPreview* boardPreview_;
     QPushButton* settingsOkButton_;
     QPushButton* aboutButton_;
 

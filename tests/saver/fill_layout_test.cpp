@@ -90,12 +90,19 @@ bool overlap(const Box& a, const Box& b) {
 }
 
 // Every part at every place of the drift: inside the screen, apart from the others, the board at
-// its share of the height, and no text smaller than 2 % of the height.
+// its share of the height, and no text smaller than 2 % of the height; with the clocks and the
+// evaluation bar of a game that carries them too.
 TEST(FilledLayout, TheBoardIsTheHeroAndEveryPartStandsApartInsideTheScreenAtEveryDrift) {
-    for (const ScreenSize size : kLargeScreens) {
-        SCOPED_TRACE(describe(size));
+    for (const auto& [size, extra] : [] {
+             std::vector<std::pair<ScreenSize, LayoutParts>> cases;
+             for (const ScreenSize size : kLargeScreens)
+                 for (const LayoutParts extra : {LayoutParts{}, LayoutParts{true, true}})
+                     cases.emplace_back(size, extra);
+             return cases;
+         }()) {
+        SCOPED_TRACE(describe(size) + (extra.clocks ? " with clocks and evaluation" : ""));
         const double w = size.width, h = size.height;
-        const FilledLayout centred = computeFilledLayout(w, h);
+        const FilledLayout centred = computeFilledLayout(w, h, {}, extra);
         ASSERT_TRUE(centred.fills);
         EXPECT_EQ(centred.twoColumns, w / h >= 1.55);
         EXPECT_GE(centred.board.height, boardShare(size) * h);
@@ -103,16 +110,19 @@ TEST(FilledLayout, TheBoardIsTheHeroAndEveryPartStandsApartInsideTheScreenAtEver
         EXPECT_GE(centred.smallText, 0.02 * h);
         for (const double t : {centred.nameText, centred.statusText, centred.moveText})
             EXPECT_GE(t, centred.smallText);
-        // The move list has room for its rows and for a few of them.
+        // The move list has room for its rows and for a few of them (fewer in one column beside a
+        // board narrowed by the evaluation bar).
         EXPECT_GE(centred.moveList.width, 15 * centred.smallText);
-        EXPECT_GE(centred.moveList.height, 8 * kLineSpacing * centred.smallText);
+        EXPECT_GE(centred.moveList.height, (extra.evaluation && !centred.twoColumns ? 6 : 8) *
+                                               kLineSpacing * centred.smallText);
         EXPECT_GE(centred.caption.height, 3 * kLineSpacing * centred.smallText);
         for (const double dx : {-1.0, 0.0, 1.0}) {
             for (const double dy : {-1.0, 0.0, 1.0}) {
-                const FilledLayout l = computeFilledLayout(w, h, {dx, dy});
-                const Box parts[] = {l.board,   l.ranks,       l.files,  l.event,
-                                     l.date,    l.opening,     l.black,  l.white,
-                                     l.caption, l.currentMove, l.status, l.moveList};
+                const FilledLayout l = computeFilledLayout(w, h, {dx, dy}, extra);
+                const Box parts[] = {l.board,      l.ranks,       l.files,     l.event,
+                                     l.date,       l.opening,     l.black,     l.white,
+                                     l.caption,    l.currentMove, l.status,    l.moveList,
+                                     l.whiteClock, l.blackClock,  l.evaluation};
                 for (std::size_t i = 0; i < std::size(parts); ++i) {
                     const Box& p = parts[i];
                     EXPECT_GE(p.left, -1e-6) << i;

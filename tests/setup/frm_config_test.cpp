@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -736,6 +738,50 @@ TEST_F(ConfigDialog, ClosingTheWindowEndsTheProgramWithoutStoring) {
     d->close();
     EXPECT_EQ(box.endRequests.size(), 1u);
     EXPECT_EQ(settings().read("Timer", "unset"), "unset");
+}
+
+// The board's colours and pieces: the stored choice is shown, the preview follows each choice
+// (a light square's colour, and the black pawns red or black), and OK stores it; a stored value
+// without a choice shows the designed look.
+TEST_F(ConfigDialog, BoardThemeAndPieceSetAreChosenWithAPreview) {
+    settings().write("BoardTheme", "7");
+    settings().write("PieceSet", "1");
+    auto d = openDialog();
+    d->show();
+    auto* theme = d->findChild<QComboBox*>("boardThemeCombo");
+    auto* pieces = d->findChild<QComboBox*>("pieceSetCombo");
+    auto* preview = d->findChild<QWidget*>("previewBoard");
+    ASSERT_TRUE(theme && pieces && preview);
+    EXPECT_EQ(theme->currentText(), "Designed");
+    EXPECT_EQ(pieces->currentText(), "Classic");
+
+    const auto look = [&] {
+        const QImage image = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const double pitch = 37 * preview->width() / 296.0;
+        int red = 0;
+        for (int y = int(pitch * 1.1); y < int(pitch * 1.9); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                red += qRed(p) > qGreen(p) + 80 && qRed(p) > qBlue(p) + 80;
+            }
+        return std::pair{image.pixel(int(pitch * 0.5), int(pitch * 2.5)), red > 10};
+    };
+    EXPECT_EQ(look(), std::pair(qRgb(0xF0, 0xD9, 0xB5), false));
+    const struct {
+        const char *theme, *pieces;
+        QRgb light;
+        bool red;
+    } choices[] = {{"Green", "Designed", qRgb(0xEE, 0xEE, 0xD2), true},
+                   {"Blue", "Classic", qRgb(0xDE, 0xE3, 0xE6), false},
+                   {"Grey", "Designed", qRgb(0xDC, 0xDC, 0xDC), true}};
+    for (const auto& c : choices) {
+        theme->setCurrentText(c.theme);
+        pieces->setCurrentText(c.pieces);
+        EXPECT_EQ(look(), std::pair(c.light, c.red)) << c.theme << " " << c.pieces;
+    }
+    test::ConfigView(*d).settingsOk->click();
+    EXPECT_EQ(settings().read("BoardTheme", ""), "3");
+    EXPECT_EQ(settings().read("PieceSet", ""), "0");
 }
 
 } // namespace
