@@ -3,6 +3,8 @@
 #include "saver_window.h"
 #include "services/desktop.h"
 
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTimer>
@@ -85,18 +87,30 @@ QSize hackCanvasSize(const QSize& window) {
 
 HackView::HackView(std::uint64_t window, const QSize& size, Saver* saver)
     : window_(window), hostSize_(size), saver_(saver) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    viewport()->setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    connect(saver_, &Saver::frameChanged, this, qOverload<>(&QWidget::update));
+    setInteractive(false);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignCenter);
+    setBackgroundBrush(Qt::black);
+    // Each change repaints the smallest rectangles around what changed.
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    auto* scene = new QGraphicsScene(this);
+    setScene(scene);
+    canvas_ = scene->addWidget(saver_);
+    canvas_->setFlag(QGraphicsItem::ItemUsesExtendedStyleOption);
+    // A relaid saver takes another size: the view shows the whole of it again.
+    connect(canvas_, &QGraphicsWidget::geometryChanged, this, &HackView::fitCanvas);
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &HackView::checkHostWindow);
     poll->start(kPollInterval);
 }
 
-HackView::~HackView() {
-    delete saver_;
-}
+// The scene deletes the saver with its proxy.
+HackView::~HackView() = default;
 
 HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>& openSetup) {
     if (!x11Connection()) {
@@ -117,9 +131,7 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     if (!saver)
         return nullptr;
     QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
-    saver->setAttribute(Qt::WA_DontShowOnScreen);
     saver->setGeometry(QRect(QPoint(0, 0), metrics.pixels));
-    saver->show(); // laid out and rendered, never on screen: the view shows it
 
     QWindow* host = QWindow::fromWinId(WId(window));
     auto* view = new HackView(window, *size, saver);
@@ -138,7 +150,7 @@ void HackView::checkHostWindow() {
         endProgram(0); // the daemon took its window away
         return;
     }
-    if (*size == hostSize_)
+    if (*size == hostSize_ || !saver_)
         return;
     hostSize_ = *size;
     setGeometry(QRect(QPoint(0, 0), hostSize_));
@@ -146,22 +158,26 @@ void HackView::checkHostWindow() {
     metrics.pixels = hackCanvasSize(hostSize_);
     metrics.origin = QPoint();
     saver_->relayout(metrics);
-    update();
+    fitCanvas();
 }
 
-void HackView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-    const QPixmap frame = saver_->grab();
-    const QSizeF canvas = frame.deviceIndependentSize();
-    if (canvas.isEmpty())
+void HackView::resizeEvent(QResizeEvent* event) {
+    QGraphicsView::resizeEvent(event);
+    fitCanvas();
+}
+
+void HackView::fitCanvas() {
+    if (!canvas_)
         return;
+    const QRectF canvas = canvas_->geometry();
+    if (canvas.isEmpty() || width() <= 0 || height() <= 0)
+        return;
+    setSceneRect(canvas);
     const double scale = std::min(width() / canvas.width(), height() / canvas.height());
-    const QSizeF shown = canvas * scale;
-    const QRectF target(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2),
-                        shown);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
-    p.drawPixmap(target, frame, QRectF(frame.rect()));
+    setTransform(QTransform::fromScale(scale, scale));
+    setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
+    setRenderHint(QPainter::Antialiasing, scale < 1.0);
+    centerOn(canvas.center());
 }
 
 } // namespace pw2

@@ -2,13 +2,16 @@
 // dialog's preview) owns, given by "-window-id ID" or by the XSCREENSAVER_WINDOW variable.
 #pragma once
 
+#include <QGraphicsView>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <optional>
+
+class QGraphicsProxyWidget;
 
 namespace pw2 {
 
@@ -24,9 +27,11 @@ std::optional<std::uint64_t> hackWindowId(const QStringList& arguments,
 // a small preview shows the whole saver, smaller.
 QSize hackCanvasSize(const QSize& window);
 
-// Shows the saver scaled into the host window, follows the window's size, and ends the program
-// when the window goes away or SIGTERM arrives.
-class HackView : public QWidget {
+// Shows the saver inside the host window, scaled down when the window is smaller than the saver's
+// canvas, follows the window's size, and ends the program when the window goes away or SIGTERM
+// arrives. The saver is embedded in the view's scene, so that what changes in it (a gliding piece,
+// a label) repaints only its own part of the window, not the whole saver.
+class HackView : public QGraphicsView {
     Q_OBJECT
 public:
     // Creates the saver and embeds the view in the window; nullptr (after a message on standard
@@ -35,19 +40,22 @@ public:
     static HackView* start(std::uint64_t window, const std::function<void(bool)>& openSetup);
     ~HackView() override;
 
-    Saver* saver() const { return saver_; }
+    Saver* saver() const { return saver_.data(); }
 
 protected:
-    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     HackView(std::uint64_t window, const QSize& size, Saver* saver);
     // Follows the host window's size; ends the program when it is gone.
     void checkHostWindow();
+    // Shows the whole canvas, as large as the view allows, centred.
+    void fitCanvas();
 
     std::uint64_t window_;
     QSize hostSize_;
-    Saver* saver_;
+    QPointer<Saver> saver_; // the saver may close itself to ask for the setup dialog
+    QGraphicsProxyWidget* canvas_ = nullptr;
 };
 
 } // namespace pw2

@@ -1,13 +1,18 @@
 // The saver as an XScreenSaver hack, on a real X server (the test runs under Xvfb): stand-in host
 // windows play the daemon's part.
 #include "saver/hack_mode.h"
+#include "saver/saver_window.h"
+#include "support/doubles.h"
 #include "support/wait.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsView>
 #include <QImage>
+#include <QPaintEvent>
 #include <QProcess>
+#include <QRegion>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -204,6 +209,91 @@ TEST_F(Hack, AMessageDoesNotStopPlayInsideTheDaemonsWindow) {
     EXPECT_EQ(saver->state(), QProcess::Running);
     saver->terminate();
     saver->waitForFinished(5000);
+}
+
+// In this process: the saver shown inside the host window at its own size and scaled down into a
+// preview. Each frame of a glide repaints only the pieces' old and new places in the window, and
+// the window shows the piece halfway.
+class ViewportPaints : public QObject {
+public:
+    explicit ViewportPaints(QWidget* viewport) : viewport_(viewport) {
+        viewport_->installEventFilter(this);
+    }
+    QRegion take() {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return std::exchange(painted_, QRegion());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == viewport_ && event->type() == QEvent::Paint)
+            painted_ += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QWidget* viewport_;
+    QRegion painted_;
+};
+
+TEST(HackGlide, FramesRepaintOnlyThePiecesPlacesInTheHostWindow) {
+    for (const QSize size : {QSize(960, 720), QSize(480, 360)}) {
+        SCOPED_TRACE(size.width());
+        test::Sandbox box;
+        QFile games(box.path("default.pgn"));
+        ASSERT_TRUE(games.open(QIODevice::WriteOnly));
+        games.write("[Event \"Glide\"]\n\n1. Nf3 *\n");
+        games.close();
+        settings().write("Timer", "3600"); // the test plays the move itself
+        HostWindow host(size);
+        std::unique_ptr<HackView> view(HackView::start(host.id(), [](bool) {}));
+        ASSERT_TRUE(view);
+        ASSERT_TRUE(waitUntil([&] { return drawnShare(host.id()) > 0.05; }, 5000));
+        auto* board = view->saver()->findChild<QWidget*>(QStringLiteral("Vantrel"));
+        ASSERT_TRUE(board);
+        ViewportPaints paints(view->viewport());
+        ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, 0)));
+        view->saver()->playNextHalfMove();
+        paints.take();
+        const auto inView = [&](const QRectF& piece) {
+            const QRectF inSaver(board->mapTo(view->saver(), piece.topLeft().toPoint()),
+                                 piece.size());
+            // A scaled view rounds to its own pixels, a pixel either way.
+            return view->mapFromScene(inSaver).boundingRect().adjusted(-3, -3, 3, 3);
+        };
+        const auto pieceAt = [&] {
+            QRectF rect;
+            EXPECT_TRUE(QMetaObject::invokeMethod(board, "glidingPiece", Q_RETURN_ARG(QRectF, rect),
+                                                  Q_ARG(int, 0)));
+            return rect;
+        };
+        QRectF shown = pieceAt();
+        ASSERT_FALSE(shown.isEmpty());
+        int frames = 0;
+        for (qint64 t = 25; t < 250; t += 25) {
+            ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, t)));
+            const QRectF now = pieceAt();
+            const QRegion painted = paints.take();
+            // The scene unites a frame's two rectangles into the one around both.
+            EXPECT_TRUE((painted - inView(shown).united(inView(now))).isEmpty()) << t;
+            frames += !painted.isEmpty();
+            shown = now;
+            if (t == 125) {
+                const QImage window =
+                    QGuiApplication::primaryScreen()->grabWindow(host.id()).toImage();
+                const QRect piece = inView(now) & window.rect();
+                int dark = 0;
+                for (int y = piece.top(); y <= piece.bottom(); ++y)
+                    for (int x = piece.left(); x <= piece.right(); ++x)
+                        dark += qRed(window.pixel(x, y)) < 0x40 &&
+                                qGreen(window.pixel(x, y)) < 0x40 &&
+                                qBlue(window.pixel(x, y)) < 0x40;
+                EXPECT_GT(dark, 10);
+            }
+        }
+        EXPECT_GE(frames, 6);
+    }
 }
 
 TEST_F(Hack, AWindowThatDoesNotExistEndsWithAMessage) {
