@@ -2,7 +2,6 @@
 // its pieces cross in the whole window, and ends as the same half-move placed at once with
 // "Animate moves" off; input mid-glide still ends the saver. The board's glide clock is stepped by
 // the test.
-#include "saver/move_glide.h"
 #include "saver/saver_window.h"
 #include "services/settings_store.h"
 #include "support/doubles.h"
@@ -262,16 +261,6 @@ TEST_F(SaverGlide, InputMidGlideEndsTheSaver) {
         input(saver.get());
         EXPECT_EQ(box.endRequests.size(), 1u);
     }
-}
-
-TEST(GlideDuration, AQuarterSecondAndNeverMoreThanAThirdOfTheTimeBetweenMoves) {
-    struct Case {
-        bool animate;
-        std::int32_t interval, want;
-    };
-    for (const Case c : {Case{true, 2000, 250}, Case{true, 750, 250}, Case{true, 600, 200},
-                         Case{true, 50, 16}, Case{true, 0, 0}, Case{false, 2000, 0}})
-        EXPECT_EQ(glideDuration(c.animate, c.interval), c.want) << c.interval;
 }
 
 } // namespace
