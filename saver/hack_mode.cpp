@@ -5,6 +5,7 @@
 
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTimer>
@@ -88,28 +89,17 @@ QSize hackCanvasSize(const QSize& window) {
 HackView::HackView(std::uint64_t window, const QSize& size, Saver* saver)
     : window_(window), hostSize_(size), saver_(saver) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    viewport()->setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    setInteractive(false);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setAlignment(Qt::AlignCenter);
-    setBackgroundBrush(Qt::black);
-    // Each change repaints the smallest rectangles around what changed.
-    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
-    auto* scene = new QGraphicsScene(this);
-    setScene(scene);
-    canvas_ = scene->addWidget(saver_);
-    canvas_->setFlag(QGraphicsItem::ItemUsesExtendedStyleOption);
-    // A relaid saver takes another size: the view shows the whole of it again.
-    connect(canvas_, &QGraphicsWidget::geometryChanged, this, &HackView::fitCanvas);
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &HackView::checkHostWindow);
     poll->start(kPollInterval);
 }
 
-// The scene deletes the saver with its proxy.
+// The saver goes with the view: as its child, or with the scene that holds it.
 HackView::~HackView() = default;
 
 HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>& openSetup) {
@@ -131,7 +121,9 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     if (!saver)
         return nullptr;
     QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
-    saver->setGeometry(QRect(QPoint(0, 0), metrics.pixels));
+    // The daemon ends the hack; input inside its window reaches nothing.
+    saver->setAttribute(Qt::WA_TransparentForMouseEvents);
+    saver->setFocusPolicy(Qt::NoFocus);
 
     QWindow* host = QWindow::fromWinId(WId(window));
     auto* view = new HackView(window, *size, saver);
@@ -139,6 +131,7 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     view->winId();
     view->windowHandle()->setParent(host);
     view->setGeometry(QRect(QPoint(0, 0), *size));
+    view->fitCanvas();
     view->show();
     saver->startNextGame(); // the first game starts at once
     return view;
@@ -153,31 +146,72 @@ void HackView::checkHostWindow() {
     if (*size == hostSize_ || !saver_)
         return;
     hostSize_ = *size;
-    setGeometry(QRect(QPoint(0, 0), hostSize_));
+    // The saver takes its new size first, so that the view, resized next, holds it as it will
+    // stay.
     ScreenMetrics metrics = ScreenMetrics::primary();
     metrics.pixels = hackCanvasSize(hostSize_);
     metrics.origin = QPoint();
     saver_->relayout(metrics);
+    setGeometry(QRect(QPoint(0, 0), hostSize_));
     fitCanvas();
 }
 
 void HackView::resizeEvent(QResizeEvent* event) {
-    QGraphicsView::resizeEvent(event);
+    QWidget::resizeEvent(event);
     fitCanvas();
 }
 
 void HackView::fitCanvas() {
-    if (!canvas_)
+    if (!saver_ || saver_->size().isEmpty() || width() <= 0 || height() <= 0)
         return;
-    const QRectF canvas = canvas_->geometry();
-    if (canvas.isEmpty() || width() <= 0 || height() <= 0)
+    if (saver_->size() == size()) {
+        if (proxy_) {
+            proxy_->setWidget(nullptr);
+            delete proxy_;
+            proxy_ = nullptr;
+        }
+        if (saver_->parentWidget() != this) {
+            saver_->setAttribute(Qt::WA_DontShowOnScreen, false);
+            saver_->setParent(this);
+            saver_->move(0, 0);
+            saver_->show();
+        }
+        if (scaled_)
+            scaled_->hide();
         return;
-    setSceneRect(canvas);
+    }
+    if (!scaled_) {
+        scaled_ = new QGraphicsView(this);
+        scaled_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        scaled_->viewport()->setAttribute(Qt::WA_TransparentForMouseEvents);
+        scaled_->setFocusPolicy(Qt::NoFocus);
+        scaled_->setInteractive(false);
+        scaled_->setFrameShape(QFrame::NoFrame);
+        scaled_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scaled_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scaled_->setAlignment(Qt::AlignCenter);
+        scaled_->setBackgroundBrush(Qt::black);
+        scaled_->setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing);
+        scaled_->setScene(new QGraphicsScene(scaled_));
+    }
+    if (!proxy_) {
+        saver_->setParent(nullptr); // hidden until the scene shows it
+        proxy_ = scaled_->scene()->addWidget(saver_);
+        proxy_->setFlag(QGraphicsItem::ItemUsesExtendedStyleOption);
+    }
+    scaled_->setGeometry(rect());
+    const QRectF canvas(QPointF(0, 0), saver_->size());
+    scaled_->setSceneRect(canvas);
     const double scale = std::min(width() / canvas.width(), height() / canvas.height());
-    setTransform(QTransform::fromScale(scale, scale));
-    setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
-    setRenderHint(QPainter::Antialiasing, scale < 1.0);
-    centerOn(canvas.center());
+    scaled_->setTransform(QTransform::fromScale(scale, scale));
+    scaled_->centerOn(canvas.center());
+    scaled_->show();
+}
+
+QRect HackView::shownAt(const QRectF& inSaver) const {
+    if (proxy_ && scaled_)
+        return scaled_->mapFromScene(inSaver).boundingRect().translated(scaled_->pos());
+    return inSaver.toAlignedRect();
 }
 
 } // namespace pw2

@@ -2,16 +2,17 @@
 // dialog's preview) owns, given by "-window-id ID" or by the XSCREENSAVER_WINDOW variable.
 #pragma once
 
-#include <QGraphicsView>
 #include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
 class QGraphicsProxyWidget;
+class QGraphicsView;
 
 namespace pw2 {
 
@@ -27,11 +28,12 @@ std::optional<std::uint64_t> hackWindowId(const QStringList& arguments,
 // a small preview shows the whole saver, smaller.
 QSize hackCanvasSize(const QSize& window);
 
-// Shows the saver inside the host window, scaled down when the window is smaller than the saver's
-// canvas, follows the window's size, and ends the program when the window goes away or SIGTERM
-// arrives. The saver is embedded in the view's scene, so that what changes in it (a gliding piece,
-// a label) repaints only its own part of the window, not the whole saver.
-class HackView : public QGraphicsView {
+// Shows the saver inside the host window, follows the window's size, and ends the program when
+// the window goes away or SIGTERM arrives. A window of the canvas's own size (the daemon's whole
+// screen) holds the saver directly as a child; a smaller one (a settings dialog's preview) shows it
+// scaled down through a graphics view. Either way what changes in the saver (a gliding piece, a
+// label) repaints only its own part of the window, never the whole saver.
+class HackView : public QWidget {
     Q_OBJECT
 public:
     // Creates the saver and embeds the view in the window; nullptr (after a message on standard
@@ -41,6 +43,8 @@ public:
     ~HackView() override;
 
     Saver* saver() const { return saver_.data(); }
+    // Where a rectangle of the saver shows in the view, in the view's pixels.
+    QRect shownAt(const QRectF& inSaver) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -49,13 +53,15 @@ private:
     HackView(std::uint64_t window, const QSize& size, Saver* saver);
     // Follows the host window's size; ends the program when it is gone.
     void checkHostWindow();
-    // Shows the whole canvas, as large as the view allows, centred.
+    // Holds the saver directly when it has the view's size, else shows the whole of it scaled into
+    // the view, centred.
     void fitCanvas();
 
     std::uint64_t window_;
     QSize hostSize_;
-    QPointer<Saver> saver_; // the saver may close itself to ask for the setup dialog
-    QGraphicsProxyWidget* canvas_ = nullptr;
+    QPointer<Saver> saver_;           // the saver may close itself to ask for the setup dialog
+    QGraphicsView* scaled_ = nullptr; // made when the saver is first shown scaled
+    QGraphicsProxyWidget* proxy_ = nullptr; // the saver in scaled_'s scene, while shown scaled
 };
 
 } // namespace pw2

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGraphicsView>
 #include <QImage>
 #include <QPaintEvent>
 #include <QProcess>
@@ -214,11 +213,10 @@ TEST_F(Hack, AMessageDoesNotStopPlayInsideTheDaemonsWindow) {
 // In this process: the saver shown inside the host window at its own size and scaled down into a
 // preview. Each frame of a glide repaints only the pieces' old and new places in the window, and
 // the window shows the piece halfway.
-class ViewportPaints : public QObject {
+class ViewPaints : public QObject {
 public:
-    explicit ViewportPaints(QWidget* viewport) : viewport_(viewport) {
-        viewport_->installEventFilter(this);
-    }
+    explicit ViewPaints(QWidget* view) : view_(view) { qApp->installEventFilter(this); }
+    ~ViewPaints() override { qApp->removeEventFilter(this); }
     QRegion take() {
         for (int i = 0; i < 3; ++i)
             QApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -227,47 +225,51 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == viewport_ && event->type() == QEvent::Paint)
-            painted_ += static_cast<QPaintEvent*>(event)->region();
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && event->type() == QEvent::Paint && view_->isAncestorOf(widget))
+            painted_ += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(view_, QPoint(0, 0)));
         return false;
     }
 
 private:
-    QWidget* viewport_;
+    QWidget* view_;
     QRegion painted_;
 };
 
 TEST(HackGlide, FramesRepaintOnlyThePiecesPlacesInTheHostWindow) {
+    test::Sandbox box;
+    QFile games(box.path("default.pgn"));
+    ASSERT_TRUE(games.open(QIODevice::WriteOnly));
+    games.write("[Event \"Glide\"]\n\n1. Nf3 Nf6 *\n");
+    games.close();
+    settings().write("Timer", "3600"); // the test plays the moves itself
+    HostWindow host({960, 720});
+    std::unique_ptr<HackView> view(HackView::start(host.id(), [](bool) {}));
+    ASSERT_TRUE(view);
+    auto* board = view->saver()->findChild<QWidget*>(QStringLiteral("Vantrel"));
+    ASSERT_TRUE(board);
+    const auto pieceAt = [&] {
+        QRectF rect;
+        EXPECT_TRUE(QMetaObject::invokeMethod(board, "glidingPiece", Q_RETURN_ARG(QRectF, rect),
+                                              Q_ARG(int, 0)));
+        return rect;
+    };
+    const auto inView = [&](const QRectF& piece) {
+        const QRectF inSaver(board->mapTo(view->saver(), piece.topLeft()), piece.size());
+        // A scaled view rounds to its own pixels, a pixel either way.
+        return view->shownAt(inSaver).adjusted(-3, -3, 3, 3);
+    };
+    // The saver held at its own size, then the window made smaller than the saver's canvas.
     for (const QSize size : {QSize(960, 720), QSize(480, 360)}) {
         SCOPED_TRACE(size.width());
-        test::Sandbox box;
-        QFile games(box.path("default.pgn"));
-        ASSERT_TRUE(games.open(QIODevice::WriteOnly));
-        games.write("[Event \"Glide\"]\n\n1. Nf3 *\n");
-        games.close();
-        settings().write("Timer", "3600"); // the test plays the move itself
-        HostWindow host(size);
-        std::unique_ptr<HackView> view(HackView::start(host.id(), [](bool) {}));
-        ASSERT_TRUE(view);
+        host.widget->resize(size);
+        ASSERT_TRUE(waitUntil([&] { return view->size() == size; }, 5000));
         ASSERT_TRUE(waitUntil([&] { return drawnShare(host.id()) > 0.05; }, 5000));
-        auto* board = view->saver()->findChild<QWidget*>(QStringLiteral("Vantrel"));
-        ASSERT_TRUE(board);
-        ViewportPaints paints(view->viewport());
+        ViewPaints paints(view.get());
         ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, 0)));
         view->saver()->playNextHalfMove();
         paints.take();
-        const auto inView = [&](const QRectF& piece) {
-            const QRectF inSaver(board->mapTo(view->saver(), piece.topLeft().toPoint()),
-                                 piece.size());
-            // A scaled view rounds to its own pixels, a pixel either way.
-            return view->mapFromScene(inSaver).boundingRect().adjusted(-3, -3, 3, 3);
-        };
-        const auto pieceAt = [&] {
-            QRectF rect;
-            EXPECT_TRUE(QMetaObject::invokeMethod(board, "glidingPiece", Q_RETURN_ARG(QRectF, rect),
-                                                  Q_ARG(int, 0)));
-            return rect;
-        };
         QRectF shown = pieceAt();
         ASSERT_FALSE(shown.isEmpty());
         int frames = 0;
@@ -275,7 +277,7 @@ TEST(HackGlide, FramesRepaintOnlyThePiecesPlacesInTheHostWindow) {
             ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, t)));
             const QRectF now = pieceAt();
             const QRegion painted = paints.take();
-            // The scene unites a frame's two rectangles into the one around both.
+            // A scene unites a frame's two rectangles into the one around both.
             EXPECT_TRUE((painted - inView(shown).united(inView(now))).isEmpty()) << t;
             frames += !painted.isEmpty();
             shown = now;
