@@ -3,6 +3,9 @@
 #include "saver_window.h"
 #include "services/desktop.h"
 
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTimer>
@@ -85,18 +88,19 @@ QSize hackCanvasSize(const QSize& window) {
 
 HackView::HackView(std::uint64_t window, const QSize& size, Saver* saver)
     : window_(window), hostSize_(size), saver_(saver) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    connect(saver_, &Saver::frameChanged, this, qOverload<>(&QWidget::update));
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &HackView::checkHostWindow);
     poll->start(kPollInterval);
 }
 
-HackView::~HackView() {
-    delete saver_;
-}
+// The saver goes with the view: as its child, or with the scene that holds it.
+HackView::~HackView() = default;
 
 HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>& openSetup) {
     if (!x11Connection()) {
@@ -117,9 +121,9 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     if (!saver)
         return nullptr;
     QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
-    saver->setAttribute(Qt::WA_DontShowOnScreen);
-    saver->setGeometry(QRect(QPoint(0, 0), metrics.pixels));
-    saver->show(); // laid out and rendered, never on screen: the view shows it
+    // The daemon ends the hack; input inside its window reaches nothing.
+    saver->setAttribute(Qt::WA_TransparentForMouseEvents);
+    saver->setFocusPolicy(Qt::NoFocus);
 
     QWindow* host = QWindow::fromWinId(WId(window));
     auto* view = new HackView(window, *size, saver);
@@ -127,6 +131,7 @@ HackView* HackView::start(std::uint64_t window, const std::function<void(bool)>&
     view->winId();
     view->windowHandle()->setParent(host);
     view->setGeometry(QRect(QPoint(0, 0), *size));
+    view->fitCanvas();
     view->show();
     saver->startNextGame(); // the first game starts at once
     return view;
@@ -138,30 +143,75 @@ void HackView::checkHostWindow() {
         endProgram(0); // the daemon took its window away
         return;
     }
-    if (*size == hostSize_)
+    if (*size == hostSize_ || !saver_)
         return;
     hostSize_ = *size;
-    setGeometry(QRect(QPoint(0, 0), hostSize_));
+    // The saver takes its new size first, so that the view, resized next, holds it as it will
+    // stay.
     ScreenMetrics metrics = ScreenMetrics::primary();
     metrics.pixels = hackCanvasSize(hostSize_);
     metrics.origin = QPoint();
     saver_->relayout(metrics);
-    update();
+    setGeometry(QRect(QPoint(0, 0), hostSize_));
+    fitCanvas();
 }
 
-void HackView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-    const QPixmap frame = saver_->grab();
-    const QSizeF canvas = frame.deviceIndependentSize();
-    if (canvas.isEmpty())
+void HackView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitCanvas();
+}
+
+void HackView::fitCanvas() {
+    if (!saver_ || saver_->size().isEmpty() || width() <= 0 || height() <= 0)
         return;
+    if (saver_->size() == size()) {
+        if (proxy_) {
+            proxy_->setWidget(nullptr);
+            delete proxy_;
+            proxy_ = nullptr;
+        }
+        if (saver_->parentWidget() != this) {
+            saver_->setAttribute(Qt::WA_DontShowOnScreen, false);
+            saver_->setParent(this);
+            saver_->move(0, 0);
+            saver_->show();
+        }
+        if (scaled_)
+            scaled_->hide();
+        return;
+    }
+    if (!scaled_) {
+        scaled_ = new QGraphicsView(this);
+        scaled_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        scaled_->viewport()->setAttribute(Qt::WA_TransparentForMouseEvents);
+        scaled_->setFocusPolicy(Qt::NoFocus);
+        scaled_->setInteractive(false);
+        scaled_->setFrameShape(QFrame::NoFrame);
+        scaled_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scaled_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scaled_->setAlignment(Qt::AlignCenter);
+        scaled_->setBackgroundBrush(Qt::black);
+        scaled_->setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing);
+        scaled_->setScene(new QGraphicsScene(scaled_));
+    }
+    if (!proxy_) {
+        saver_->setParent(nullptr); // hidden until the scene shows it
+        proxy_ = scaled_->scene()->addWidget(saver_);
+        proxy_->setFlag(QGraphicsItem::ItemUsesExtendedStyleOption);
+    }
+    scaled_->setGeometry(rect());
+    const QRectF canvas(QPointF(0, 0), saver_->size());
+    scaled_->setSceneRect(canvas);
     const double scale = std::min(width() / canvas.width(), height() / canvas.height());
-    const QSizeF shown = canvas * scale;
-    const QRectF target(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2),
-                        shown);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1.0);
-    p.drawPixmap(target, frame, QRectF(frame.rect()));
+    scaled_->setTransform(QTransform::fromScale(scale, scale));
+    scaled_->centerOn(canvas.center());
+    scaled_->show();
+}
+
+QRect HackView::shownAt(const QRectF& inSaver) const {
+    if (proxy_ && scaled_)
+        return scaled_->mapFromScene(inSaver).boundingRect().translated(scaled_->pos());
+    return inSaver.toAlignedRect();
 }
 
 } // namespace pw2

@@ -4,6 +4,7 @@
 #include "pgn/engine.h"
 #include "pgn/text.h"
 #include "saver/clocks_and_evaluation.h"
+#include "saver/move_glide.h"
 #include "saver/move_list_panel.h"
 #include "saver_layout.h"
 #include "services/desktop.h"
@@ -341,6 +342,7 @@ void Saver::loadSettings() {
     gameSummary_ = s.number(setting::GameSummary) != 0;
     readingTime_ = s.number(setting::CommentReadingTime) != 0;
     highlightMove_ = s.number(setting::HighlightMove) != 0;
+    animateMoves_ = s.number(setting::AnimateMoves) != 0;
     moveListShown_ = s.number(setting::MoveList) != 0;
     applyLayout();
 
@@ -704,8 +706,12 @@ void Saver::playNextHalfMove() {
     }
     const HalfMove half = player_.next();
     const std::size_t playedBefore = player_.movesPlayed();
+    // A set-up position shows at once; a move glides. A half-move that fails shows at once what
+    // it changed.
+    MoveGlide glide(*boardProxy_, half.setUp ? 0 : glideDuration(animateMoves_, moveInterval_));
     switch (player_.play(half, *boardProxy_, *this)) {
     case pgn::MoveOutcome::Played:
+        glide.show();
         if (highlightMove_)
             highlightHalfMove(*boardProxy_, half.setUp);
         break;

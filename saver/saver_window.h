@@ -176,6 +176,7 @@ private:
     ScreenMetrics screen_;
     bool fillScreen_ = false;    // whether the layout grows with a screen beyond the designed ones
     bool highlightMove_ = false; // whether the last half-move's squares are tinted
+    bool animateMoves_ = false;  // whether a half-move glides (see glideDuration)
     double scale_ = 1;
     unsigned gamesShown_ = 0; // the burn-in drift walks on with each game
     Drift drift_;

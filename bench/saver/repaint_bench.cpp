@@ -4,9 +4,15 @@
 // move. Reported per size: the mean and largest repainted area of a move (each tick of the move
 // timer: a half-move, or the result at a game's end), for the whole window and for the board
 // control alone, in pixels and as a share of the screen; the same for the start of each new game,
-// and how far the board moved from one game start to the next.
+// and how far the board moved from one game start to the next. With "Animate moves" on (the
+// default) each half-move glides: the board's glide clock is then stepped by the bench, one frame
+// interval of the control at a time, and the area each glide frame repaints is reported apart
+// from the move's own repaint (the move list, the current move, the tint, the emptied origin).
 //
-// Usage: repaint_bench [--moves N] [--fill 0|1] [WxH ...]
+// With --shots FOLDER it writes pictures instead: five frames of one glide of the saver at
+// 1920x1080 (the sixth half-move of the bundled games), FOLDER/glide-1.png to glide-5.png.
+//
+// Usage: repaint_bench [--moves N] [--fill 0|1] [WxH ...] | repaint_bench --shots FOLDER
 //   WxH        screen sizes (default 3840x2160 1920x1080 1024x768)
 //   --moves N  half-moves played per size (default 200)
 //   --fill     stores FillScreen=0 or 1 (by default the setting is left out)
@@ -14,6 +20,7 @@
 #include "support/doubles.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPaintEvent>
@@ -22,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -132,7 +140,7 @@ struct Drift {
 };
 
 void printTable(QSize size, const std::optional<int>& fill, const Series& moves,
-                const Series& gameStarts, const Drift& drift) {
+                const Series& glideFrames, const Series& gameStarts, const Drift& drift) {
     const double screenPixels = double(size.width()) * size.height();
     std::printf("%dx%d: %zu moves, %zu game starts%s\n", size.width(), size.height(),
                 moves.window.size(), gameStarts.window.size(),
@@ -141,6 +149,11 @@ void printTable(QSize size, const std::optional<int>& fill, const Series& moves,
                 "max %");
     printRow("move: window", moves.window, screenPixels);
     printRow("move: board", moves.board, screenPixels);
+    printRow("glide frame: window", glideFrames.window, screenPixels);
+    printRow("glide frame: board", glideFrames.board, screenPixels);
+    if (!moves.window.empty())
+        std::printf("  %.1f glide frames that repaint, per move\n",
+                    double(glideFrames.window.size()) / double(moves.window.size()));
     printRow("game start: window", gameStarts.window, screenPixels);
     printRow("game start: board", gameStarts.board, screenPixels);
     std::printf("  board moved between games by at most %d px across (%.2f %% of the width), %d px "
@@ -169,13 +182,40 @@ bool playAndMeasure(QPointer<pw2::Saver>& saver, QSize size, int moves,
         std::fprintf(stderr, "repaint_bench: the window is %dx%d, not %dx%d\n", saver->width(),
                      saver->height(), size.width(), size.height());
 
-    Series played, gameStarts;
+    Series played, glideFrames, gameStarts;
+    // The glide's frames are drawn when the bench steps the board's clock.
+    qint64 clock = 0;
+    int frameInterval = 16;
+    if (board) {
+        QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, clock));
+        QMetaObject::invokeMethod(board, "glideFrameInterval", Q_RETURN_ARG(int, frameInterval));
+    }
     Drift drift;
     auto boardAt = [&] { return board ? board->mapTo(saver.data(), QPoint(0, 0)) : QPoint(); };
     auto record = [&](Series& series) {
         settle(recorder, quietMs);
         series.add(pixelsOf(recorder.takeWindow()), pixelsOf(recorder.takeBoard()));
         return !saver.isNull() && saver->isVisible();
+    };
+    const auto playGlide = [&] {
+        while (board && !saver.isNull() && saver->board().gliding()) {
+            clock += frameInterval;
+            QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, clock));
+            // A frame where no piece moved a pixel draws nothing and is not counted.
+            settle(recorder, quietMs);
+            const long long window = pixelsOf(recorder.takeWindow());
+            if (window > 0)
+                glideFrames.add(window, pixelsOf(recorder.takeBoard()));
+            else
+                recorder.takeBoard();
+            if (saver.isNull() || !saver->isVisible())
+                return false;
+        }
+        // The next glide starts from a later time, given to the board before it begins.
+        clock += 1000;
+        if (board)
+            QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, clock));
+        return true;
     };
     saver->startNextGame();
     if (!record(gameStarts))
@@ -185,7 +225,7 @@ bool playAndMeasure(QPointer<pw2::Saver>& saver, QSize size, int moves,
         // A tick at the end of a game shows its result; the game timer would then start the next.
         const bool showsResult = saver->player().atEnd();
         saver->playNextHalfMove();
-        if (!record(played))
+        if (!record(played) || !playGlide())
             return false;
         if (showsResult) {
             saver->startNextGame();
@@ -194,7 +234,7 @@ bool playAndMeasure(QPointer<pw2::Saver>& saver, QSize size, int moves,
             drift.add(boardAt());
         }
     }
-    printTable(size, fill, played, gameStarts, drift);
+    printTable(size, fill, played, glideFrames, gameStarts, drift);
     return true;
 }
 
@@ -232,6 +272,33 @@ int measure(QSize size, int moves, const std::optional<int>& fill, int quietMs) 
     return 0;
 }
 
+int writeShots(const QString& folder) {
+    pw2::test::Sandbox box;
+    if (!copyBundledGames(box.path("default.pgn")) || !QDir().mkpath(folder))
+        return 1;
+    pw2::settings().write("Timer", "3600");
+    std::unique_ptr<pw2::Saver> saver(
+        pw2::Saver::create(pw2::ScreenMetrics{QSize(1920, 1080), 15.0, QPoint()}));
+    if (!saver)
+        return 1;
+    saver->show();
+    auto* board = saver->findChild<QWidget*>(QStringLiteral("Vantrel"));
+    if (!board)
+        return 1;
+    QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, 0));
+    saver->startNextGame();
+    for (int i = 0; i < 6; ++i)
+        saver->playNextHalfMove();
+    for (int frame = 0; frame < 5; ++frame) {
+        QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, frame * 60));
+        const QString name = QStringLiteral("%1/glide-%2.png").arg(folder).arg(frame + 1);
+        if (!saver->grab().save(name))
+            return 1;
+        std::printf("%s at %d ms\n", qPrintable(name), frame * 60);
+    }
+    return 0;
+}
+
 std::optional<QSize> parseSize(const std::string& text) {
     int w = 0, h = 0;
     char x = 0, rest = 0;
@@ -256,6 +323,8 @@ int main(int argc, char** argv) {
     std::optional<int> fill;
     std::vector<QSize> sizes;
     const QStringList args = QApplication::arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--shots"))
+        return writeShots(args[2]);
     for (qsizetype i = 1; i < args.size(); ++i) {
         const std::string arg = args[i].toStdString();
         if ((arg == "--moves" || arg == "--fill") && i + 1 < args.size()) {

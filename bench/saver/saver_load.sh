@@ -1,22 +1,30 @@
 #!/usr/bin/env bash
 # The running saver's weight: average CPU over a minute at 2 seconds per move, and peak resident
-# memory over 10,000 half-moves played fast.
-# Usage: bench/saver/saver_load.sh [--size WxH] [build-folder]
+# memory over 10,000 half-moves played fast. Each half-move glides ("Animate moves" is on by
+# default; at 2 s between moves a glide lasts 250 ms).
+# Usage: bench/saver/saver_load.sh [--size WxH [--hack]] [build-folder]
 #   --size WxH  run on a virtual X display of that size (Xvfb, QT_QPA_PLATFORM=xcb) instead of the
 #               offscreen platform; the minute also reports Xvfb's own CPU and the saver's memory
 #               after it, and every memory line RssShmem too: the X shared-memory backing store
 #               the window is drawn into counts there
+#   --hack      with --size: run as an XScreenSaver hack drawing into the display's root window
+#               (XSCREENSAVER_WINDOW), as the daemon starts it, instead of with /S
 # The build should be a Release build (scripts/run.sh makes one in build/).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 size=
 if [ "${1:-}" = --size ]; then
     if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]]; then
-        echo "usage: bench/saver/saver_load.sh [--size WxH] [build-folder]" >&2
+        echo "usage: bench/saver/saver_load.sh [--size WxH [--hack]] [build-folder]" >&2
         exit 2
     fi
     size=$2
     shift 2
+fi
+mode=(/S)
+if [ -n "$size" ] && [ "${1:-}" = --hack ]; then
+    mode=(-root)
+    shift
 fi
 build=${1:-$top/build}
 exe=$build/bin/pawnwatch2
@@ -51,6 +59,11 @@ if [ -n "$size" ]; then
     export DISPLAY=:$(head -1 "$home/display") QT_QPA_PLATFORM=xcb
     unset WAYLAND_DISPLAY XAUTHORITY
     memory_fields='VmRSS|VmHWM|RssShmem'
+    if [ "${mode[0]}" = -root ]; then
+        XSCREENSAVER_WINDOW=$(xwininfo -root | awk '/Window id:/ {print $4}')
+        export XSCREENSAVER_WINDOW
+        echo "as a hack in the root window $XSCREENSAVER_WINDOW"
+    fi
     echo "on Xvfb $DISPLAY at $size, QT_QPA_PLATFORM=xcb"
 else
     export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -61,7 +74,7 @@ memory() { grep -E "^($memory_fields):" "/proc/$1/status" | tr -s ' \t\n' ' '; }
 
 # 1. Two seconds per move, one minute.
 printf '[Config]\nTimer=2\nTimer2=10\n' > "$home/config/Pawnwatch2/Pawnwatch2.ini"
-"$exe" /S & pid=$!
+"$exe" "${mode[@]}" & pid=$!
 sleep 5
 start=$(cpu_ticks "$pid")
 if [ -n "$size" ]; then server_start=$(cpu_ticks "$xvfb_pid"); fi
@@ -78,7 +91,7 @@ pid=
 
 # 2. One millisecond per move: resident memory while 10,000 half-moves are played.
 printf '[Config]\nTimer=0.001\nTimer2=0.001\n' > "$home/config/Pawnwatch2/Pawnwatch2.ini"
-"$exe" /S & pid=$!
+"$exe" "${mode[@]}" & pid=$!
 elapsed=0
 for s in 1 2 4 8 16 32; do
   sleep "$s"; elapsed=$(( elapsed + s ))

@@ -1,13 +1,17 @@
 // The saver as an XScreenSaver hack, on a real X server (the test runs under Xvfb): stand-in host
 // windows play the daemon's part.
 #include "saver/hack_mode.h"
+#include "saver/saver_window.h"
+#include "support/doubles.h"
 #include "support/wait.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPaintEvent>
 #include <QProcess>
+#include <QRegion>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -204,6 +208,94 @@ TEST_F(Hack, AMessageDoesNotStopPlayInsideTheDaemonsWindow) {
     EXPECT_EQ(saver->state(), QProcess::Running);
     saver->terminate();
     saver->waitForFinished(5000);
+}
+
+// In this process: the saver shown inside the host window at its own size and scaled down into a
+// preview. Each frame of a glide repaints only the pieces' old and new places in the window, and
+// the window shows the piece halfway.
+class ViewPaints : public QObject {
+public:
+    explicit ViewPaints(QWidget* view) : view_(view) { qApp->installEventFilter(this); }
+    ~ViewPaints() override { qApp->removeEventFilter(this); }
+    QRegion take() {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return std::exchange(painted_, QRegion());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && event->type() == QEvent::Paint && view_->isAncestorOf(widget))
+            painted_ += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(view_, QPoint(0, 0)));
+        return false;
+    }
+
+private:
+    QWidget* view_;
+    QRegion painted_;
+};
+
+TEST(HackGlide, FramesRepaintOnlyThePiecesPlacesInTheHostWindow) {
+    test::Sandbox box;
+    QFile games(box.path("default.pgn"));
+    ASSERT_TRUE(games.open(QIODevice::WriteOnly));
+    games.write("[Event \"Glide\"]\n\n1. Nf3 Nf6 *\n");
+    games.close();
+    settings().write("Timer", "3600"); // the test plays the moves itself
+    HostWindow host({960, 720});
+    std::unique_ptr<HackView> view(HackView::start(host.id(), [](bool) {}));
+    ASSERT_TRUE(view);
+    auto* board = view->saver()->findChild<QWidget*>(QStringLiteral("Vantrel"));
+    ASSERT_TRUE(board);
+    const auto pieceAt = [&] {
+        QRectF rect;
+        EXPECT_TRUE(QMetaObject::invokeMethod(board, "glidingPiece", Q_RETURN_ARG(QRectF, rect),
+                                              Q_ARG(int, 0)));
+        return rect;
+    };
+    const auto inView = [&](const QRectF& piece) {
+        const QRectF inSaver(board->mapTo(view->saver(), piece.topLeft()), piece.size());
+        // A scaled view rounds to its own pixels, a pixel either way.
+        return view->shownAt(inSaver).adjusted(-3, -3, 3, 3);
+    };
+    // The saver held at its own size, then the window made smaller than the saver's canvas.
+    for (const QSize size : {QSize(960, 720), QSize(480, 360)}) {
+        SCOPED_TRACE(size.width());
+        host.widget->resize(size);
+        ASSERT_TRUE(waitUntil([&] { return view->size() == size; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return drawnShare(host.id()) > 0.05; }, 5000));
+        ViewPaints paints(view.get());
+        ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, 0)));
+        view->saver()->playNextHalfMove();
+        paints.take();
+        QRectF shown = pieceAt();
+        ASSERT_FALSE(shown.isEmpty());
+        int frames = 0;
+        for (qint64 t = 25; t < 250; t += 25) {
+            ASSERT_TRUE(QMetaObject::invokeMethod(board, "setGlideClock", Q_ARG(qint64, t)));
+            const QRectF now = pieceAt();
+            const QRegion painted = paints.take();
+            // A scene unites a frame's two rectangles into the one around both.
+            EXPECT_TRUE((painted - inView(shown).united(inView(now))).isEmpty()) << t;
+            frames += !painted.isEmpty();
+            shown = now;
+            if (t == 125) {
+                const QImage window =
+                    QGuiApplication::primaryScreen()->grabWindow(host.id()).toImage();
+                const QRect piece = inView(now) & window.rect();
+                int dark = 0;
+                for (int y = piece.top(); y <= piece.bottom(); ++y)
+                    for (int x = piece.left(); x <= piece.right(); ++x)
+                        dark += qRed(window.pixel(x, y)) < 0x40 &&
+                                qGreen(window.pixel(x, y)) < 0x40 &&
+                                qBlue(window.pixel(x, y)) < 0x40;
+                EXPECT_GT(dark, 10);
+            }
+        }
+        EXPECT_GE(frames, 6);
+    }
 }
 
 TEST_F(Hack, AWindowThatDoesNotExistEndsWithAMessage) {
