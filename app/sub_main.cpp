@@ -50,6 +50,20 @@ void openSetup(bool gameFileMissing) {
     showConfigDialog(gameFileMissing);
 }
 
+// A saver of its own on another screen, playing the match's next game; a black cover when its
+// board cannot be made. Its games are drawn in turn with the other boards' (the place each game
+// start stores is where the next board's game start goes on). Without a game to play, the saver
+// on the primary screen opens the setup dialog; this one only closes.
+std::unique_ptr<QWidget> saverOnScreen(QScreen* screen) {
+    std::unique_ptr<Saver> saver(Saver::create(ScreenMetrics::of(screen)));
+    if (!saver)
+        return ScreenCover::show(screen);
+    saver->setScreen(screen);
+    saver->showSaver();
+    saver->startNextGame();
+    return saver;
+}
+
 } // namespace
 
 StartResult SubMain(const QStringList& arguments) {
@@ -81,11 +95,15 @@ StartResult SubMain(const QStringList& arguments) {
     QObject::connect(saver, &Saver::setupRequested, qApp, openSetup);
     if (decision == InstanceDecision::RunWithMarker)
         saver->setWindowTitle(QLatin1String(kSaverMarkerTitle));
-    // The other screens go black; the covers close with the saver.
-    new ScreenCovers(QGuiApplication::primaryScreen(), saver);
     saver->showSaver();
     hidePointer();
     saver->startNextGame();
+    // The other screens show a board of their own, each with the match's next game, or go
+    // black; they close with the saver.
+    if (settings().number(setting::BoardOnEveryScreen) != 0)
+        new ScreenCovers(QGuiApplication::primaryScreen(), &saverOnScreen, saver);
+    else
+        new ScreenCovers(QGuiApplication::primaryScreen(), saver);
     return StartResult::Running;
 }
 

@@ -146,8 +146,12 @@ constexpr const char* kDesignedWidestMove = "Qxe5+";
 // ---- ScreenMetrics ----
 
 ScreenMetrics ScreenMetrics::primary() {
+    return of(QGuiApplication::primaryScreen());
+}
+
+ScreenMetrics ScreenMetrics::of(QScreen* screen) {
     ScreenMetrics m;
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
+    if (QScreen* s = screen) {
         m.pixels = s->geometry().size();
         m.origin = s->geometry().topLeft();
         const double dpi = s->logicalDotsPerInchY();

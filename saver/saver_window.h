@@ -23,6 +23,7 @@
 #include <vector>
 
 class QLabel;
+class QScreen;
 class QFont;
 
 namespace vantrelkit {
@@ -70,6 +71,8 @@ struct ScreenMetrics {
     double twipsPerPixel = 15.0;
     QPoint origin; // the screen's top-left corner on the desktop
     static ScreenMetrics primary();
+    // The metrics of screen; those of a screen of 800 by 600 pixels when there is none.
+    static ScreenMetrics of(QScreen* screen);
 };
 
 // The saver: the board with its coordinates and the game's header above it, the move list at the

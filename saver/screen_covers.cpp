@@ -12,8 +12,17 @@ ScreenCover::ScreenCover(QScreen* screen) {
     setGeometry(screen->geometry());
 }
 
+std::unique_ptr<QWidget> ScreenCover::show(QScreen* screen) {
+    auto cover = std::make_unique<ScreenCover>(screen);
+    cover->showFullScreen();
+    return cover;
+}
+
 ScreenCovers::ScreenCovers(QScreen* saverScreen, QObject* parent)
-    : QObject(parent), saverScreen_(saverScreen) {
+    : ScreenCovers(saverScreen, &ScreenCover::show, parent) {}
+
+ScreenCovers::ScreenCovers(QScreen* saverScreen, MakeCover make, QObject* parent)
+    : QObject(parent), saverScreen_(saverScreen), make_(std::move(make)) {
     for (QScreen* screen : QGuiApplication::screens())
         cover(screen);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &ScreenCovers::cover);
@@ -22,7 +31,7 @@ ScreenCovers::ScreenCovers(QScreen* saverScreen, QObject* parent)
 
 ScreenCovers::~ScreenCovers() = default;
 
-const ScreenCover* ScreenCovers::coverOf(QScreen* screen) const {
+const QWidget* ScreenCovers::coverOf(QScreen* screen) const {
     const auto found = covers_.find(screen);
     return found == covers_.end() ? nullptr : found->second.get();
 }
@@ -30,9 +39,8 @@ const ScreenCover* ScreenCovers::coverOf(QScreen* screen) const {
 void ScreenCovers::cover(QScreen* screen) {
     if (screen == saverScreen_ || covers_.count(screen) != 0)
         return;
-    auto cover = std::make_unique<ScreenCover>(screen);
-    cover->showFullScreen();
-    covers_.emplace(screen, std::move(cover));
+    if (std::unique_ptr<QWidget> cover = make_(screen))
+        covers_.emplace(screen, std::move(cover));
 }
 
 void ScreenCovers::uncover(QScreen* screen) {

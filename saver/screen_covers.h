@@ -1,11 +1,12 @@
-// Black windows over every screen but the saver's own, so that no monitor is left lit while the
-// saver runs. They follow screens as they are added and removed, and end the program on input as
-// the saver does.
+// Windows over every screen but the saver's own, so that no monitor is left lit while the saver
+// runs: black ones, or what the saver makes for each screen (a board of its own). They follow
+// screens as they are added and removed, and end the program on input as the saver does.
 #pragma once
 
 #include "saver/black_window.h"
 
 #include <QObject>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -18,17 +19,24 @@ class ScreenCover : public BlackWindow {
     Q_OBJECT
 public:
     explicit ScreenCover(QScreen* screen);
+    // A black cover of screen, shown.
+    static std::unique_ptr<QWidget> show(QScreen* screen);
 };
 
 class ScreenCovers : public QObject {
     Q_OBJECT
 public:
-    // Covers every screen but saverScreen, now and as screens come and go.
-    ScreenCovers(QScreen* saverScreen, QObject* parent = nullptr);
+    // Makes the shown window that covers a screen; nullptr leaves the screen as it is.
+    using MakeCover = std::function<std::unique_ptr<QWidget>(QScreen*)>;
+
+    // Covers every screen but saverScreen, now and as screens come and go: with black windows,
+    // or with what make gives.
+    explicit ScreenCovers(QScreen* saverScreen, QObject* parent = nullptr);
+    ScreenCovers(QScreen* saverScreen, MakeCover make, QObject* parent = nullptr);
     ~ScreenCovers() override;
 
     // The cover of screen, or nullptr.
-    const ScreenCover* coverOf(QScreen* screen) const;
+    const QWidget* coverOf(QScreen* screen) const;
     std::size_t count() const { return covers_.size(); }
 
 private:
@@ -36,7 +44,8 @@ private:
     void uncover(QScreen* screen);
 
     QScreen* saverScreen_;
-    std::map<QScreen*, std::unique_ptr<ScreenCover>> covers_;
+    MakeCover make_;
+    std::map<QScreen*, std::unique_ptr<QWidget>> covers_;
 };
 
 } // namespace pw2

@@ -1,9 +1,11 @@
 // The saver on a desktop of two screens (the offscreen platform's screen configuration; the
-// primary one is 100 pixels down): the saver on the primary screen, the other screen black, and
-// input on either ending the program.
+// primary one is 100 pixels down): the saver on the primary screen, and on the other a board of
+// its own with the match's next game, or with "A board on every screen" off a black screen;
+// input on either ends the program.
 #include "app/sub_main.h"
 #include "saver/saver_window.h"
 #include "saver/screen_covers.h"
+#include "services/settings_store.h"
 #include "support/doubles.h"
 
 #include <QApplication>
@@ -29,6 +31,7 @@ TEST(TwoScreens, TheSaverTakesThePrimaryScreenAndTheOtherGoesBlack) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     ASSERT_EQ(screens.size(), 2) << "the test runs with two screens configured";
     test::Sandbox box;
+    settings().write("BoardOnEveryScreen", "0");
     ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
 
     const std::vector<Saver*> savers = visible<Saver>();
@@ -65,6 +68,28 @@ TEST(TwoScreens, TheSaverTakesThePrimaryScreenAndTheOtherGoesBlack) {
     // The covers close with the saver.
     delete savers[0];
     EXPECT_TRUE(visible<ScreenCover>().empty());
+}
+
+TEST(TwoScreens, EachScreenShowsABoardOfItsOwnWithTheMatchsNextGame) {
+    test::Sandbox box;
+    ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
+    const std::vector<Saver*> savers = visible<Saver>();
+    ASSERT_EQ(savers.size(), 2u);
+    EXPECT_TRUE(visible<ScreenCover>().empty());
+    QScreen* primary = QGuiApplication::primaryScreen();
+    Saver* main = savers[0]->screen() == primary ? savers[0] : savers[1];
+    Saver* other = main == savers[0] ? savers[1] : savers[0];
+    EXPECT_NE(other->screen(), primary);
+    EXPECT_EQ(other->geometry(), other->screen()->geometry());
+    // The games are drawn in turn: the other board plays the game after the primary's.
+    EXPECT_EQ(other->gameNumber(), main->gameNumber() + 1);
+
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(other, &key);
+    EXPECT_EQ(box.endRequests.size(), 1u);
+    // The other boards close with the saver.
+    delete main;
+    EXPECT_TRUE(visible<Saver>().empty());
 }
 
 TEST(TwoScreens, ACoverGoesOnEveryScreenButTheSavers) {
