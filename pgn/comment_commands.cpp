@@ -246,13 +246,21 @@ const CommentCommands* CommandsAfter(const std::vector<CommentCommands>& command
 }
 
 std::string EvaluationText(const Evaluation& e) {
-    if (e.mate)
-        return "#" + std::to_string(e.value);
+    // Appended piece by piece: "#" + std::to_string(...) trips GCC 12's -Wrestrict at -O3.
+    std::string text;
+    if (e.mate) {
+        text += '#';
+        text += std::to_string(e.value);
+        return text;
+    }
     const std::int64_t v = e.value;
     const std::int64_t magnitude = v < 0 ? -v : v;
-    std::string text = v > 0 ? "+" : v < 0 ? "-" : "";
+    if (v != 0)
+        text += v > 0 ? '+' : '-';
     const std::int64_t cents = magnitude % 100;
-    text += std::to_string(magnitude / 100) + (cents < 10 ? ".0" : ".") + std::to_string(cents);
+    text += std::to_string(magnitude / 100);
+    text += cents < 10 ? ".0" : ".";
+    text += std::to_string(cents);
     return text;
 }
 

@@ -167,12 +167,26 @@ int ReadingTimeMs(std::string_view comment) {
 std::string ClockText(std::int64_t ms) {
     ms = std::max<std::int64_t>(ms, 0);
     const std::int64_t seconds = ms / 1000, hours = seconds / 3600;
-    const auto twoDigits = [](std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-    std::string text = hours > 0 ? std::to_string(hours) + ":" + twoDigits(seconds / 60 % 60)
-                                 : std::to_string(seconds / 60);
-    text += ":" + twoDigits(seconds % 60);
-    if (seconds < 10 && ms % 1000 != 0)
-        text += "." + std::to_string(ms % 1000 / 100);
+    // Appended piece by piece: "0" + std::to_string(...) trips GCC 12's -Wrestrict at -O3.
+    std::string text;
+    const auto appendTwoDigits = [&text](std::int64_t n) {
+        if (n < 10)
+            text += '0';
+        text += std::to_string(n);
+    };
+    if (hours > 0) {
+        text += std::to_string(hours);
+        text += ':';
+        appendTwoDigits(seconds / 60 % 60);
+    } else {
+        text += std::to_string(seconds / 60);
+    }
+    text += ':';
+    appendTwoDigits(seconds % 60);
+    if (seconds < 10 && ms % 1000 != 0) {
+        text += '.';
+        text += std::to_string(ms % 1000 / 100);
+    }
     return text;
 }
 
