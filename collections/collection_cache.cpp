@@ -1,5 +1,7 @@
 #include "collections/collection_cache.h"
 
+#include "pgn/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -72,19 +74,6 @@ bool isCacheName(std::string_view name, bool temporary) {
     return isHex(name.substr(0, kHexDigits)) && name[kHexDigits] == '-' &&
            isHex(name.substr(kHexDigits + 1, kHexDigits)) &&
            name.substr(2 * kHexDigits + 1, kCacheEnd.size()) == kCacheEnd;
-}
-
-bool writeAll(int fd, const char* from, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, from, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        from += put;
-        size -= std::size_t(put);
-    }
-    return true;
 }
 
 std::optional<std::uint64_t> fileSystemFreeSpace(const std::string& folder) {
@@ -297,7 +286,7 @@ CollectionCache::Made CollectionCache::obtain(const std::string& source,
             break;
         if (!fits(std::uint64_t(got)))
             return refuse();
-        if (!writeAll(file.fd(), block.data(), std::size_t(got))) {
+        if (!pgn::WriteAll(file.fd(), block.data(), std::size_t(got))) {
             made.message = "The cache of \"" + source + "\" cannot be written in \"" +
                            options_.folder + "\": " + std::strerror(errno);
             return made;

@@ -1,5 +1,7 @@
 #include "services/match_table_file.h"
 
+#include "pgn/fd_io.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -37,19 +39,6 @@ bool readAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
         into += got;
         size -= std::size_t(got);
         offset += std::uint64_t(got);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const char* from, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, from, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        from += put;
-        size -= std::size_t(put);
     }
     return true;
 }
@@ -232,11 +221,11 @@ bool writeOnce(const std::string& path, std::string_view pgnFile, const PgnFileI
         appendLittle(block, std::uint64_t(spans[std::size_t(n)].begin), 8);
         appendLittle(block, std::uint64_t(spans[std::size_t(n)].end), 8);
         if (block.size() >= kBlockSize) {
-            written = writeAll(fd, block.data(), block.size());
+            written = pgn::WriteAll(fd, block.data(), block.size());
             block.clear();
         }
     }
-    written = written && writeAll(fd, block.data(), block.size()) && ::fsync(fd) == 0;
+    written = written && pgn::WriteAll(fd, block.data(), block.size()) && ::fsync(fd) == 0;
     if (!written)
         setError(error, "cannot write " + temporary);
     if (::close(fd) != 0 && written) {

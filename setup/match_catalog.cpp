@@ -1,5 +1,6 @@
 #include "setup/match_catalog.h"
 
+#include "pgn/fd_io.h"
 #include "pgn/text.h"
 #include "services/text_codec.h"
 
@@ -126,58 +127,32 @@ std::string_view ByteBlocks::at(Address address, std::size_t size) const {
 
 namespace {
 
-bool writeAll(int fd, const void* from, std::size_t size) {
-    const char* bytes = static_cast<const char*>(from);
-    while (size > 0) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        bytes += put;
-        size -= std::size_t(put);
-    }
-    return true;
-}
-
-bool readAll(int fd, void* into, std::size_t size) {
-    char* bytes = static_cast<char*>(into);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, bytes, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        size -= std::size_t(got);
-    }
-    return true;
-}
-
 template <class T>
 bool writeVector(int fd, const std::vector<T>& items) {
     const std::uint64_t n = items.size();
-    return writeAll(fd, &n, sizeof n) && writeAll(fd, items.data(), items.size() * sizeof(T));
+    return pgn::WriteAll(fd, &n, sizeof n) &&
+           pgn::WriteAll(fd, items.data(), items.size() * sizeof(T));
 }
 
 template <class T>
 bool readVector(int fd, std::vector<T>& items) {
     std::uint64_t n = 0;
-    if (!readAll(fd, &n, sizeof n) || n > (std::uint64_t(1) << 40) / sizeof(T))
+    if (!pgn::ReadAll(fd, &n, sizeof n) || n > (std::uint64_t(1) << 40) / sizeof(T))
         return false;
     items.resize(std::size_t(n));
-    return readAll(fd, items.data(), items.size() * sizeof(T));
+    return pgn::ReadAll(fd, items.data(), items.size() * sizeof(T));
 }
 
 } // namespace
 
 bool ByteBlocks::writeTo(int fd) const {
     const std::uint64_t count = blocks_.size();
-    if (!writeAll(fd, &count, sizeof count))
+    if (!pgn::WriteAll(fd, &count, sizeof count))
         return false;
     for (const Block& block : blocks_) {
         const std::uint64_t sizes[2] = {block.capacity, block.size};
-        if (!writeAll(fd, sizes, sizeof sizes) || !writeAll(fd, block.data.get(), block.size))
+        if (!pgn::WriteAll(fd, sizes, sizeof sizes) ||
+            !pgn::WriteAll(fd, block.data.get(), block.size))
             return false;
     }
     return true;
@@ -185,13 +160,13 @@ bool ByteBlocks::writeTo(int fd) const {
 
 bool ByteBlocks::readFrom(int fd) {
     std::uint64_t count = 0;
-    if (!readAll(fd, &count, sizeof count) || count > (std::uint64_t(1) << 32))
+    if (!pgn::ReadAll(fd, &count, sizeof count) || count > (std::uint64_t(1) << 32))
         return false;
     blocks_.clear();
     held_ = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t sizes[2] = {0, 0};
-        if (!readAll(fd, sizes, sizeof sizes) || sizes[1] > sizes[0] ||
+        if (!pgn::ReadAll(fd, sizes, sizeof sizes) || sizes[1] > sizes[0] ||
             sizes[0] > (std::uint64_t(1) << 40))
             return false;
         void* data = ::mmap(nullptr, std::size_t(sizes[0]), PROT_READ | PROT_WRITE,
@@ -203,7 +178,7 @@ bool ByteBlocks::readFrom(int fd) {
             std::unique_ptr<char[], UnmapBytes>(static_cast<char*>(data), {std::size_t(sizes[0])});
         block.capacity = std::size_t(sizes[0]);
         block.size = std::size_t(sizes[1]);
-        if (!readAll(fd, block.data.get(), block.size))
+        if (!pgn::ReadAll(fd, block.data.get(), block.size))
             return false;
         held_ += block.size;
         blocks_.push_back(std::move(block));
