@@ -7,7 +7,8 @@
 #      saver within a few seconds with exit status 0;
 #   2. with a second output, added while the saver runs and present when the next one starts,
 #      that output shows a board of its own (setting "A board on every screen", on by default),
-#      and the board shows on the first;
+#      and the board shows on the first; when the output goes away the saver runs on, and when it
+#      comes back it shows a board again;
 #   3. the single-instance rule: while two savers run (the second holds the marker), a third start
 #      ends at once with status 0;
 #   4. SIGTERM, as an idle daemon or `pkill` sends it, ends a running saver with status 0;
@@ -280,6 +281,18 @@ start_saver
 first=$saver_pid
 board_shows HEADLESS-1 "$work/board.png" || fail "with two outputs, the board does not show"
 board_shows HEADLESS-2 "$second_shot" || fail "with two outputs, the second shows no board"
+# An output that goes away takes its board with it, and the saver runs on; back again, it gets a
+# board anew.
+client swaymsg output HEADLESS-2 disable >/dev/null || fail "swaymsg could not disable an output"
+sleep 1
+if kill -0 "$first" 2>/dev/null; then
+    echo "HEADLESS-2 went away; the saver runs on"
+else
+    fail "the saver ended when an output went away"
+fi
+board_shows HEADLESS-1 "$work/board.png" >/dev/null || fail "the board went when an output went"
+client swaymsg output HEADLESS-2 enable >/dev/null || fail "swaymsg could not enable an output"
+board_shows HEADLESS-2 "$second_shot" || fail "the output back again shows no board"
 
 # 3. The single-instance rule: the second start runs and holds the marker, a third one ends.
 # The marker is a lock file in the runtime folder (saver/single_instance.*).
