@@ -2,13 +2,14 @@
 # The running saver's weight: average CPU over a minute at 2 seconds per move, and peak resident
 # memory over 10,000 half-moves played fast. Each half-move glides ("Animate moves" is on by
 # default; at 2 s between moves a glide lasts 250 ms).
-# Usage: bench/saver/saver_load.sh [--size WxH [--screens N] [--hack]] [build-folder]
+# Usage: bench/saver/saver_load.sh [--size WxH [--hack] | --screens N] [build-folder]
 #   --size WxH  run on a virtual X display of that size (Xvfb, QT_QPA_PLATFORM=xcb) instead of the
 #               offscreen platform; the minute also reports Xvfb's own CPU and the saver's memory
 #               after it, and every memory line RssShmem too: the X shared-memory backing store
 #               the window is drawn into counts there
-#   --screens N with --size: N monitors of that size side by side (Xvfb's Xinerama), each with a
-#               board of its own ("A board on every screen" is on by default)
+#   --screens N N screens of 1920x1080 side by side on the offscreen platform (a screen
+#               configuration file), each with a board of its own ("A board on every screen" is on
+#               by default); Xvfb gives Qt a single screen however many it has
 #   --hack      with --size: run as an XScreenSaver hack drawing into the display's root window
 #               (XSCREENSAVER_WINDOW), as the daemon starts it, instead of with /S
 # The build should be a Release build (scripts/run.sh makes one in build/).
@@ -23,8 +24,8 @@ if [ "${1:-}" = --size ]; then
     size=$2
     shift 2
 fi
-screens=1
-if [ -n "$size" ] && [ "${1:-}" = --screens ]; then
+screens=0
+if [ -z "$size" ] && [ "${1:-}" = --screens ]; then
     [[ ${2:-} =~ ^[1-9]$ ]] || { echo "--screens takes 1 to 9" >&2; exit 2; }
     screens=$2
     shift 2
@@ -57,10 +58,7 @@ memory_fields='VmRSS|VmHWM'
 
 if [ -n "$size" ]; then
     # Xvfb takes a free display number itself and writes it once it accepts connections.
-    xvfb_screens=()
-    for ((i = 0; i < screens; i++)); do xvfb_screens+=(-screen "$i" "${size}x24"); done
-    [ "$screens" -gt 1 ] && xvfb_screens=(+xinerama "${xvfb_screens[@]}")
-    Xvfb -displayfd 3 "${xvfb_screens[@]}" -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 1 100); do
         [ -s "$home/display" ] && break
@@ -75,7 +73,19 @@ if [ -n "$size" ]; then
         export XSCREENSAVER_WINDOW
         echo "as a hack in the root window $XSCREENSAVER_WINDOW"
     fi
-    echo "on Xvfb $DISPLAY at $size ($screens screen(s)), QT_QPA_PLATFORM=xcb"
+    echo "on Xvfb $DISPLAY at $size, QT_QPA_PLATFORM=xcb"
+elif [ "$screens" -gt 0 ]; then
+    {
+        printf '{"screens": ['
+        for ((i = 0; i < screens; i++)); do
+            [ "$i" -gt 0 ] && printf ','
+            printf '{"name": "screen%d", "x": %d, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96, "dpr": 1}' \
+                "$i" $((i * 1920))
+        done
+        printf ']}\n'
+    } >"$home/screens.json"
+    export QT_QPA_PLATFORM=offscreen:configfile=$home/screens.json
+    echo "on $screens offscreen screens of 1920x1080"
 else
     export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 fi
