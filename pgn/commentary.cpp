@@ -255,10 +255,19 @@ private:
         if (commands.evaluation)
             pendingCommands_.evaluation = commands.evaluation;
         // Of a comment with an engine's fields only the words for a reader are shown.
+        // They come from the comment's own bytes, so what stands in brackets is left out here as
+        // the reading above leaves tags out.
         if (commands.readerText) {
             comment_.clear();
-            for (const char c : *commands.readerText)
-                comment_.add(c);
+            bool inBrackets = false;
+            for (const char c : *commands.readerText) {
+                if (c == '[')
+                    inBrackets = true;
+                else if (c == ']' && inBrackets)
+                    inBrackets = false;
+                else if (!inBrackets)
+                    comment_.add(c);
+            }
         }
         if (comment_.empty() || commands.onlyCommands) {
             if (!counter_.inWord())

@@ -84,6 +84,10 @@ TEST(CommentCommands, AnEnginesFieldsLeaveTheWordsForAReader) {
     };
     for (const auto& [comment, text] : cases)
         EXPECT_EQ(pgn::ReadCommentCommands(comment).readerText, text) << comment;
+    // The caption made of those words leaves out what stands in brackets, as every caption does.
+    const pgn::Annotations a = pgn::ReadAnnotations("1. e4 {tl=5, wv=0.3, see [the game] below} *");
+    ASSERT_EQ(a.comments.size(), 1u);
+    EXPECT_EQ(a.comments[0].text, "see below");
 }
 
 TEST(CommentCommands, EvaluationsAreWrittenWithTheirSign) {
