@@ -49,6 +49,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sched.h>
@@ -230,19 +231,21 @@ private:
     int error_ = 0;
 };
 
-// The input as -j 1 reads it: the report is flushed before each read, so that every game
-// replayed so far is out before the program may wait for more input.
-class FlushingSource final : public pgn::ByteSource {
+// The input, with something done before each read: with -j 1 the report is flushed, with more
+// jobs the batch being filled is handed to the workers, so that every game read so far is out, or
+// on its way, before the program may wait for more input.
+class BeforeEachRead final : public pgn::ByteSource {
 public:
-    FlushingSource(pgn::ByteSource& input, Report& report) : input_(input), report_(report) {}
+    BeforeEachRead(pgn::ByteSource& input, std::function<void()> before)
+        : input_(input), before_(std::move(before)) {}
     std::ptrdiff_t read(char* to, std::size_t size) override {
-        report_.flush();
+        before_();
         return input_.read(to, size);
     }
 
 private:
     pgn::ByteSource& input_;
-    Report& report_;
+    std::function<void()> before_;
 };
 
 struct Tally {
@@ -488,22 +491,6 @@ private:
     std::vector<std::thread> threads_;
 };
 
-// The input as more jobs read it: the batch being filled is handed over before each read, so
-// that every game read so far is with the workers before the program may wait for more input.
-class HandingOverSource final : public pgn::ByteSource {
-public:
-    HandingOverSource(pgn::ByteSource& input, ParallelReplay& replay)
-        : input_(input), replay_(replay) {}
-    std::ptrdiff_t read(char* to, std::size_t size) override {
-        replay_.handOver();
-        return input_.read(to, size);
-    }
-
-private:
-    pgn::ByteSource& input_;
-    ParallelReplay& replay_;
-};
-
 unsigned coreCount() {
     cpu_set_t cores;
     CPU_ZERO(&cores);
@@ -607,7 +594,7 @@ int main(int argc, char** argv) {
     std::int64_t bytesRead = 0;
     int readError = 0;
     if (jobs == 1) {
-        FlushingSource flushing(input, report);
+        BeforeEachRead flushing(input, [&report] { report.flush(); });
         pgn::GameReader reader(flushing, expectedSize);
         const int status = replayOnControl(reader, fen, report, tally, argv[0]);
         if (status != 0)
@@ -617,7 +604,7 @@ int main(int argc, char** argv) {
         readError = reader.error();
     } else {
         ParallelReplay replay(jobs, fen, report, tally);
-        HandingOverSource handingOver(input, replay);
+        BeforeEachRead handingOver(input, [&replay] { replay.handOver(); });
         pgn::GameReader reader(handingOver, expectedSize);
         std::string_view game;
         while (reader.next(game)) {
