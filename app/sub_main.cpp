@@ -50,12 +50,12 @@ void openSetup(bool gameFileMissing) {
     showConfigDialog(gameFileMissing);
 }
 
-// A saver of its own on another screen, playing the match's next game; a black cover when its
-// board cannot be made. Its games are drawn in turn with the other boards' (the place each game
-// start stores is where the next board's game start goes on). Without a game to play, the saver
-// on the primary screen opens the setup dialog; this one only closes.
-std::unique_ptr<QWidget> saverOnScreen(QScreen* screen) {
-    std::unique_ptr<Saver> saver(Saver::create(ScreenMetrics::of(screen)));
+// A saver of its own on another screen, playing the match's next game from the scheduler it
+// shares with the saver on the primary screen; a black cover when its board cannot be made.
+// Without a game to play, the saver on the primary screen opens the setup dialog; this one only
+// closes.
+std::unique_ptr<QWidget> saverOnScreen(QScreen* screen, std::shared_ptr<GameScheduler> scheduler) {
+    std::unique_ptr<Saver> saver(Saver::create(ScreenMetrics::of(screen), std::move(scheduler)));
     if (!saver)
         return ScreenCover::show(screen);
     saver->setScreen(screen);
@@ -101,7 +101,12 @@ StartResult SubMain(const QStringList& arguments) {
     // The other screens show a board of their own, each with the match's next game, or go
     // black; they close with the saver.
     if (settings().number(setting::BoardOnEveryScreen) != 0)
-        new ScreenCovers(QGuiApplication::primaryScreen(), &saverOnScreen, saver);
+        new ScreenCovers(
+            QGuiApplication::primaryScreen(),
+            [scheduler = saver->scheduler()](QScreen* screen) {
+                return saverOnScreen(screen, scheduler);
+            },
+            saver);
     else
         new ScreenCovers(QGuiApplication::primaryScreen(), saver);
     return StartResult::Running;

@@ -266,6 +266,15 @@ std::optional<GameScheduler::Found> GameScheduler::findCache(const QString& stor
     return Found::Indexing;
 }
 
+void GameScheduler::announceIndex() {
+    if (indexReady_)
+        indexReady_();
+    // A copy: a window may stop sharing the scheduler from its callback.
+    const auto shared = sharedReady_;
+    for (const auto& entry : shared)
+        entry.second();
+}
+
 void GameScheduler::noteUnmade(const collections::SourceStamp& stamp, const QString& message) {
     unmade_ = stamp;
     showMessage(message, MsgIcon::Critical);
@@ -341,8 +350,8 @@ void GameScheduler::startWorker(std::shared_ptr<Index> index, const std::string&
 void GameScheduler::takeIndex(std::shared_ptr<Index> index, bool announce) {
     if (index->unmade) {
         noteUnmade(*index->unmade, index->unmadeMessage);
-        if (announce && indexReady_)
-            indexReady_();
+        if (announce)
+            announceIndex();
         return;
     }
     const bool cached = index->path != trimSpaces(index->stored);
@@ -353,8 +362,8 @@ void GameScheduler::takeIndex(std::shared_ptr<Index> index, bool announce) {
         storeMatchTable(settings(), index->stored, index->spans, std::int64_t(index->spans.size()),
                         cached ? index->path : QString());
     indexed_ = std::move(index);
-    if (announce && indexReady_)
-        indexReady_();
+    if (announce)
+        announceIndex();
 }
 
 std::optional<GameScheduler::Game> GameScheduler::nextGame(NoGame& noGame) {

@@ -40,6 +40,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class QObject;
@@ -61,6 +62,14 @@ public:
     // Called (in the thread that made the scheduler, from its event loop) when the index made in
     // the background is in: the next game can be asked for.
     void setIndexReady(std::function<void()> ready) { indexReady_ = std::move(ready); }
+    // The same for each window of several that share the scheduler (a board on every screen):
+    // ready is called too, until removeIndexReady(owner).
+    void addIndexReady(const void* owner, std::function<void()> ready) {
+        sharedReady_.emplace_back(owner, std::move(ready));
+    }
+    void removeIndexReady(const void* owner) {
+        std::erase_if(sharedReady_, [owner](const auto& entry) { return entry.first == owner; });
+    }
     // Files up to this size are indexed at once, larger ones in the background.
     static constexpr std::uint64_t kIndexAtOnce = 16 << 20;
     void setIndexAtOnceLimit(std::uint64_t bytes) { indexAtOnce_ = bytes; }
@@ -151,6 +160,9 @@ private:
     std::function<double()> random_;
     std::int32_t gameNumber_ = 0;
     std::function<void()> indexReady_;
+    std::vector<std::pair<const void*, std::function<void()>>> sharedReady_;
+    // Calls every ready callback: the index is in.
+    void announceIndex();
     std::uint64_t indexAtOnce_ = kIndexAtOnce;
     bool cleaned_ = false;                           // abandoned table files removed
     bool warnedMissing_ = false;                     // the missing file's message shown

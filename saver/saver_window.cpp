@@ -164,7 +164,10 @@ ScreenMetrics ScreenMetrics::of(QScreen* screen) {
 
 // ---- Saver ----
 
-Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
+Saver::Saver(const ScreenMetrics& screen, std::shared_ptr<GameScheduler> sharedScheduler)
+    : screen_(screen),
+      scheduler_(sharedScheduler ? sharedScheduler : std::make_shared<GameScheduler>()),
+      sharesScheduler_(sharedScheduler != nullptr) {
     setWindowTitle(QLatin1String(kSaverDesignTitle));
     moveTimer_ = new SaverTimer(this);
     moveTimer_->setObjectName(QStringLiteral("moveTimer"));
@@ -183,7 +186,7 @@ Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
     });
     // A large file indexed in the background: its game starts once the index is in (or with the
     // game timer, while a message box is up).
-    scheduler_.setIndexReady([this] {
+    scheduler_->addIndexReady(this, [this] {
         if (modalDepth() == 0)
             startNextGame();
         else
@@ -192,13 +195,14 @@ Saver::Saver(const ScreenMetrics& screen) : screen_(screen) {
 }
 
 Saver::~Saver() {
+    scheduler_->removeIndexReady(this);
     boardProxy_.reset();
     if (boardControl_)
         boardControl_->release();
 }
 
-Saver* Saver::create(const ScreenMetrics& screen) {
-    auto* saver = new Saver(screen);
+Saver* Saver::create(const ScreenMetrics& screen, std::shared_ptr<GameScheduler> sharedScheduler) {
+    auto* saver = new Saver(screen, std::move(sharedScheduler));
     saver->buildControls();
     QString error;
     if (!saver->createBoard(&error)) {
@@ -211,7 +215,7 @@ Saver* Saver::create(const ScreenMetrics& screen) {
 }
 
 void Saver::setRandomSource(std::function<double()> source) {
-    scheduler_.setRandomSource(std::move(source));
+    scheduler_->setRandomSource(std::move(source));
 }
 
 int Saver::px(double twips) const {
@@ -372,7 +376,8 @@ void Saver::loadSettings() {
     }
     moveInterval_ = secondsToInterval(s.number(setting::Timer));
     moveTimer_->setInterval(moveInterval_);
-    scheduler_.startAtFirstGame();
+    if (!sharesScheduler_)
+        scheduler_->startAtFirstGame();
 }
 
 bool Saver::fillsScreen() const {
@@ -651,7 +656,8 @@ void Saver::fitCaption() {
 void Saver::startNextGame() {
     gameTimer_->setInterval(secondsToInterval(settings().number(setting::Timer2)));
     GameScheduler::NoGame noGame;
-    const std::optional<GameScheduler::Game> game = scheduler_.nextGame(noGame);
+    const std::optional<GameScheduler::Game> game = scheduler_->nextGame(noGame);
+    gameNumber_ = scheduler_->gameNumber();
     if (!game && noGame.indexing) {
         // The board shows at once, in its starting position, until the game is found.
         boardProxy_->newGame();

@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,8 +88,11 @@ class Saver : public BlackWindow, private pgn::Host {
     Q_OBJECT
 public:
     // Creates and loads the window with its board control. On failure shows a message naming the
-    // cause and returns nullptr.
-    static Saver* create(const ScreenMetrics& screen = ScreenMetrics::primary());
+    // cause and returns nullptr. A saver given another's scheduler (a board on another screen)
+    // draws its games from the same match in turn with it, and leaves where the match starts to
+    // the saver that made the scheduler.
+    static Saver* create(const ScreenMetrics& screen = ScreenMetrics::primary(),
+                         std::shared_ptr<GameScheduler> sharedScheduler = {});
     ~Saver() override;
 
     // Shows the window over the whole screen.
@@ -114,7 +118,9 @@ public:
     BoardProxy& board() { return *boardProxy_; }
     const GamePlayer& player() const { return player_; }
     // The match's game being played (1-based).
-    std::int32_t gameNumber() const { return scheduler_.gameNumber(); }
+    std::int32_t gameNumber() const { return gameNumber_; }
+    // The scheduler this saver draws its games from, for savers on other screens to share.
+    std::shared_ptr<GameScheduler> scheduler() const { return scheduler_; }
     double twipsPerPixel() const { return screen_.twipsPerPixel; }
 
 signals:
@@ -134,7 +140,7 @@ private:
         double centre = -1; // >= 0: an auto-sized caption centred on this abscissa
     };
 
-    explicit Saver(const ScreenMetrics& screen);
+    Saver(const ScreenMetrics& screen, std::shared_ptr<GameScheduler> sharedScheduler);
     bool createBoard(QString* error);
     // Applies the display settings and the layout, and takes the first game to play.
     void loadSettings();
@@ -186,7 +192,9 @@ private:
     bool settingUp_ = false; // a game's set-up position is being shown as the game starts
     float boardScale_ = 1;   // the scale the board control draws at
     std::vector<Placement> placements_;
-    GameScheduler scheduler_;
+    std::shared_ptr<GameScheduler> scheduler_;
+    bool sharesScheduler_ = false; // another saver made the scheduler and starts its match
+    std::int32_t gameNumber_ = 0;
     GamePlayer player_;
 
     QWidget* boardPanel_ = nullptr;

@@ -71,25 +71,34 @@ TEST(TwoScreens, TheSaverTakesThePrimaryScreenAndTheOtherGoesBlack) {
 }
 
 TEST(TwoScreens, EachScreenShowsABoardOfItsOwnWithTheMatchsNextGame) {
-    test::Sandbox box;
-    ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
-    const std::vector<Saver*> savers = visible<Saver>();
-    ASSERT_EQ(savers.size(), 2u);
-    EXPECT_TRUE(visible<ScreenCover>().empty());
-    QScreen* primary = QGuiApplication::primaryScreen();
-    Saver* main = savers[0]->screen() == primary ? savers[0] : savers[1];
-    Saver* other = main == savers[0] ? savers[1] : savers[0];
-    EXPECT_NE(other->screen(), primary);
-    EXPECT_EQ(other->geometry(), other->screen()->geometry());
-    // The games are drawn in turn: the other board plays the game after the primary's.
-    EXPECT_EQ(other->gameNumber(), main->gameNumber() + 1);
+    // With the place kept across starts and without: the boards draw the match's games in turn.
+    for (const char* continuePlay : {"1", "0"}) {
+        SCOPED_TRACE(continuePlay);
+        test::Sandbox box;
+        settings().write("Continue", continuePlay);
+        ASSERT_EQ(SubMain({"pawnwatch2", "/S"}), StartResult::Running);
+        const std::vector<Saver*> savers = visible<Saver>();
+        ASSERT_EQ(savers.size(), 2u);
+        EXPECT_TRUE(visible<ScreenCover>().empty());
+        QScreen* primary = QGuiApplication::primaryScreen();
+        Saver* main = savers[0]->screen() == primary ? savers[0] : savers[1];
+        Saver* other = main == savers[0] ? savers[1] : savers[0];
+        EXPECT_NE(other->screen(), primary);
+        EXPECT_EQ(other->geometry(), other->screen()->geometry());
+        EXPECT_EQ(main->gameNumber(), 1);
+        EXPECT_EQ(other->gameNumber(), 2);
+        other->startNextGame();
+        main->startNextGame();
+        EXPECT_EQ(other->gameNumber(), 3);
+        EXPECT_EQ(main->gameNumber(), 4);
 
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QCoreApplication::sendEvent(other, &key);
-    EXPECT_EQ(box.endRequests.size(), 1u);
-    // The other boards close with the saver.
-    delete main;
-    EXPECT_TRUE(visible<Saver>().empty());
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QCoreApplication::sendEvent(other, &key);
+        EXPECT_EQ(box.endRequests.size(), 1u);
+        // The other boards close with the saver.
+        delete main;
+        EXPECT_TRUE(visible<Saver>().empty());
+    }
 }
 
 TEST(TwoScreens, ACoverGoesOnEveryScreenButTheSavers) {
