@@ -1,6 +1,7 @@
 // pawnwatch2-check on compressed and archived collections and on folders, run as a separate
 // process: each gives the report of its joined plain text, and damaged input its message.
 #include "archive_writer.h"
+#include "support/check_tool.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,28 +18,9 @@ using pw2::test::ArchiveMember;
 using pw2::test::Packing;
 using pw2::test::writeArchive;
 
-struct ToolRun {
-    int exitCode = -1;
-    std::vector<std::string> out;
-    std::string err;
-};
-
-std::vector<std::string> lines(const QByteArray& bytes) {
-    std::vector<std::string> result;
-    std::istringstream in(bytes.toStdString());
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
-
-ToolRun check(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    return {process.exitCode(), lines(process.readAllStandardOutput()),
-            process.readAllStandardError().toStdString()};
-}
+using pw2::test::check;
+using pw2::test::lines;
+using pw2::test::ToolRun;
 
 std::string readData(const char* name) {
     QFile file(QString(PW2_TEST_DATA "/") + name);
@@ -65,7 +47,7 @@ protected:
         second = readData("set-up-games.pgn");
         writeFile(path("joined.pgn"), first + second);
         plain = check({"--fen", "-j", "1", path("joined.pgn")});
-        ASSERT_EQ(plain.exitCode, 0) << plain.err;
+        ASSERT_EQ(plain.exitCode, 0) << plain.errText;
         ASSERT_EQ(plain.out.size(), 26u);
     }
 
@@ -104,12 +86,13 @@ TEST_F(CollectionCheck, EveryFormatGivesTheReportOfItsJoinedText) {
         writeArchive(path(c.name).toStdString(), c.packing, c.members);
         for (const char* jobs : {"1", "2"}) {
             const ToolRun run = check({"--fen", "-j", jobs, path(c.name)});
-            EXPECT_EQ(run.exitCode, 0) << c.name << ' ' << run.err;
+            EXPECT_EQ(run.exitCode, 0) << c.name << ' ' << run.errText;
             EXPECT_EQ(run.out, plain.out) << c.name << " -j " << jobs;
-            EXPECT_EQ(run.err.find("pawnwatch2-check: " + path(c.name).toStdString() +
-                                   ": notes.txt: not a PGN file, skipped\n") != std::string::npos,
+            EXPECT_EQ(run.errText.find("pawnwatch2-check: " + path(c.name).toStdString() +
+                                       ": notes.txt: not a PGN file, skipped\n") !=
+                          std::string::npos,
                       c.skipsNotes)
-                << run.err;
+                << run.errText;
         }
     }
 
@@ -120,12 +103,13 @@ TEST_F(CollectionCheck, EveryFormatGivesTheReportOfItsJoinedText) {
     writeFile(path("folder/notes.txt"), notes);
     for (const char* jobs : {"1", "2"}) {
         const ToolRun run = check({"--fen", "-j", jobs, path("folder")});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.exitCode, 0) << run.errText;
         EXPECT_EQ(run.out, plain.out);
         const std::string folder = path("folder").toStdString();
-        EXPECT_NE(run.err.find(folder + "/notes.txt: not a PGN file, skipped"), std::string::npos)
-            << run.err;
-        EXPECT_NE(run.err.find(folder + "/sub.pgn: a folder, skipped"), std::string::npos);
+        EXPECT_NE(run.errText.find(folder + "/notes.txt: not a PGN file, skipped"),
+                  std::string::npos)
+            << run.errText;
+        EXPECT_NE(run.errText.find(folder + "/sub.pgn: a folder, skipped"), std::string::npos);
     }
 
     // Standard input takes a compressed file as well.
@@ -165,12 +149,12 @@ TEST_F(CollectionCheck, DamagedArchivesReportTheGamesBeforeAndSayWhere) {
             for (std::size_t i = 0; i < run.out.size(); ++i)
                 EXPECT_EQ(run.out[i], plain.out[i]) << c.name;
             const std::string message = "pawnwatch2-check: " + path(c.name).toStdString() + ": ";
-            EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-            EXPECT_NE(run.err.find(c.where), std::string::npos) << run.err;
-            EXPECT_NE(run.err.find("; the games after game " + std::to_string(run.out.size()) +
-                                   " were not checked\n"),
+            EXPECT_NE(run.errText.find(message), std::string::npos) << run.errText;
+            EXPECT_NE(run.errText.find(c.where), std::string::npos) << run.errText;
+            EXPECT_NE(run.errText.find("; the games after game " + std::to_string(run.out.size()) +
+                                       " were not checked\n"),
                       std::string::npos)
-                << run.err;
+                << run.errText;
         }
     }
 }
@@ -188,11 +172,11 @@ TEST_F(CollectionCheck, AnArchiveThatUnpacksPastTheLimitIsStoppedThere) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_GT(run.out.size(), 1000u);
         EXPECT_LT(run.out.size(), 1048576u / 26 + 1);
-        EXPECT_NE(run.err.find("pawnwatch2-check: " + path(name).toStdString() +
-                               ": it unpacks to more than 1048576 bytes, the most a collection "
-                               "may unpack to; reading stopped there"),
+        EXPECT_NE(run.errText.find("pawnwatch2-check: " + path(name).toStdString() +
+                                   ": it unpacks to more than 1048576 bytes, the most a collection "
+                                   "may unpack to; reading stopped there"),
                   std::string::npos)
-            << run.err;
+            << run.errText;
         EXPECT_EQ(readFile(path(name)), before);
     }
     // The limit's argument is a count of bytes.
@@ -206,8 +190,9 @@ TEST_F(CollectionCheck, EncryptedMembersAreRefusedByName) {
     const ToolRun run = check({"--fen", path("locked.zip")});
     EXPECT_EQ(run.exitCode, 2);
     const std::string zip = "pawnwatch2-check: " + path("locked.zip").toStdString();
-    EXPECT_EQ(run.err, zip + ": a.pgn: encrypted, refused\n" + zip +
-                           ": notes.txt: not a PGN file, skipped\n" + zip + ": no game found\n");
+    EXPECT_EQ(run.errText, zip + ": a.pgn: encrypted, refused\n" + zip +
+                               ": notes.txt: not a PGN file, skipped\n" + zip +
+                               ": no game found\n");
     EXPECT_TRUE(run.out.empty());
 }
 

@@ -1,4 +1,6 @@
 // pawnwatch2-check, run as a separate process on files of games.
+#include "support/check_tool.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,28 +17,9 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::vector<std::string> out;
-    std::vector<std::string> err;
-};
-
-std::vector<std::string> lines(const QByteArray& bytes) {
-    std::vector<std::string> result;
-    std::istringstream in(bytes.toStdString());
-    for (std::string line; std::getline(in, line);)
-        result.push_back(line);
-    return result;
-}
-
-ToolRun check(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(PW2_BIN_DIR "/pawnwatch2-check"), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    return {process.exitCode(), lines(process.readAllStandardOutput()),
-            lines(process.readAllStandardError())};
-}
+using pw2::test::check;
+using pw2::test::lines;
+using pw2::test::ToolRun;
 
 std::vector<std::string> readLines(const char* path) {
     std::ifstream in(path);
