@@ -79,7 +79,7 @@ bool isDigit(char c) {
 // Reads the cleaned movetext token by token into pairs numbered from start: "12." opens move 12
 // (its move may follow the periods at once, as in "12.e4"), "12..." goes on with Black's move of
 // move 12 (or opens a game where Black moves first), a termination marker after Black's move is
-// the result. False when the text does not read that way.
+// the result, unless Black's move is one. False when the text does not read that way.
 bool readPairs(std::string_view text, pgn::MoveListStart start, GameMoves& moves) {
     enum class Next { Number, White, Black };
     Next next = Next::Number;
@@ -134,7 +134,10 @@ bool readPairs(std::string_view text, pgn::MoveListStart start, GameMoves& moves
             moves.pairs.back().black.assign(token);
             next = Next::Number;
         } else if (text.find_first_not_of(' ', at) == std::string_view::npos &&
-                   isTerminationMarker(token) && !moves.pairs.empty()) {
+                   isTerminationMarker(token) && !moves.pairs.empty() &&
+                   !isTerminationMarker(moves.pairs.back().black)) {
+            // A second marker after one in Black's column is irregular: written again, only
+            // the first would stand.
             moves.result.assign(token);
         } else {
             return false;

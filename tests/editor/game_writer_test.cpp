@@ -152,6 +152,10 @@ TEST(EditGame, MovesReadAsTheSaverReadsThem) {
          "11... Kd7 12. Kd2 Kc6 1/2-1/2",
          {11, {{"...", "Kd7"}, {"Kd2", "Kc6"}}, "1/2-1/2"},
          true},
+        {"two results", // written again, only the first would stand
+         "[Event \"E\"]\n\n1. e4 1/2-1/2 1-0",
+         {1, {{"e4", "1/2-1/2"}}, "1-0"},
+         false},
         {"irregular numbers",
          "[Event \"E\"]\n\n1. e4 e5 2. Nf3 2. Nc6 *",
          {1, {{"e4", "e5"}, {"Nf3", "2."}}, "*"},
