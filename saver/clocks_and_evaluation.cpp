@@ -164,7 +164,8 @@ void ClocksAndEvaluation::setTextColour(const QColor& colour) {
     bar_->setTextColour(colour);
 }
 
-bool ClocksAndEvaluation::startGame(std::vector<pgn::CommentCommands> commands) {
+bool ClocksAndEvaluation::startGame(std::vector<pgn::CommentCommands> commands,
+                                    bool whiteMovesFirst) {
     commands_ = enabled_ ? std::move(commands) : std::vector<pgn::CommentCommands>{};
     LayoutParts parts;
     for (const pgn::CommentCommands& c : commands_) {
@@ -173,8 +174,8 @@ bool ClocksAndEvaluation::startGame(std::vector<pgn::CommentCommands> commands) 
     }
     whiteClock_->setTime(std::nullopt);
     blackClock_->setTime(std::nullopt);
-    whiteClock_->setRunning(true);
-    blackClock_->setRunning(false);
+    whiteClock_->setRunning(whiteMovesFirst);
+    blackClock_->setRunning(!whiteMovesFirst);
     const pgn::CommentCommands* before = pgn::CommandsAfter(commands_, 0);
     bar_->setEvaluation(before ? before->evaluation : std::nullopt);
     const bool changed = !(parts == parts_);

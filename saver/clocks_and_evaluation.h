@@ -78,10 +78,10 @@ public:
     void setEnabled(bool enabled);
     void setTextColour(const QColor& colour);
 
-    // A game starts with these commands of its main line: the clocks stand empty, the bar even
-    // (with the evaluation before the first move, if one is given). True when what the layout
-    // must make room for has changed.
-    bool startGame(std::vector<pgn::CommentCommands> commands);
+    // A game starts with these commands of its main line: the clocks stand empty, the clock of
+    // the side to move first runs, the bar stands even (with the evaluation before the first
+    // move, if one is given). True when what the layout must make room for has changed.
+    bool startGame(std::vector<pgn::CommentCommands> commands, bool whiteMovesFirst);
     // What the layout makes room for.
     LayoutParts parts() const;
     // Places the panels where the filled layout puts them; a layout that does not fill the screen

@@ -687,7 +687,10 @@ void Saver::startNextGame() {
     showGameHeader();
     player_.load(game->text, *this);
     notes_ = player_.moveList().empty() ? pgn::Annotations{} : pgn::ReadAnnotations(game->text);
-    if (clocksAndEvaluation_->startGame(notes_.commands))
+    // A set-up step of White's half sets up a position where Black moves first.
+    const bool blackFirst =
+        !player_.atEnd() && player_.next().setUp && player_.next().side == kWhite;
+    if (clocksAndEvaluation_->startGame(notes_.commands, !blackFirst))
         applyLayout(); // room for the clocks or the bar, or none
     holdForReading(commentary_ ? showComment() : nullptr);
     moveTimer_->setEnabled(true);

@@ -150,6 +150,28 @@ TEST_F(ClocksAndEvaluationTest, FollowTheGameThatCarriesThemAndShowNoneForOneWit
     }
 }
 
+TEST_F(ClocksAndEvaluationTest, TheClockOfTheSideToMoveFirstRuns) {
+    const struct {
+        const char *fen, *moves;
+        bool whiteRuns;
+    } cases[] = {
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "1. Kd2 { [%clk 0:01:00] } Kd7 { [%clk 0:01:00] } *",
+         true},
+        {"4k3/8/8/8/8/8/8/4K3 b - - 0 11", "11... Kd7 { [%clk 0:01:00] } 12. Kd2 *", false},
+    };
+    for (const auto& c : cases) {
+        QFile f(box.path("default.pgn"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("[Event \"E\"]\n[SetUp \"1\"]\n[FEN \"") + c.fen + "\"]\n\n" + c.moves +
+                "\n");
+        f.close();
+        const auto saver = saverOn(QSize(1920, 1080));
+        saver->startNextGame();
+        EXPECT_EQ(part<ClockPanel>(*saver, "whiteClock")->running(), c.whiteRuns) << c.fen;
+        EXPECT_EQ(part<ClockPanel>(*saver, "blackClock")->running(), !c.whiteRuns) << c.fen;
+    }
+}
+
 TEST_F(ClocksAndEvaluationTest, TheSettingOffOrADesignedScreenShowsNone) {
     for (const auto& [setting, size] :
          {std::pair{"0", QSize(1920, 1080)}, std::pair{"1", QSize(1024, 768)}}) {
