@@ -51,9 +51,22 @@ void appendTagPair(std::string& out, std::string_view name, std::string_view val
 class MovetextWriter {
 public:
     MovetextWriter(std::string& out, std::string_view eol) : out_(out), eol_(eol) {}
-    // A token that begins with "%" never starts a line: there it would make an escape line,
+    // Adds text word by word: a move column cut from an irregular movetext may hold several
+    // words, and a line breaks only between them.
+    void add(std::string_view text) {
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t end = std::min(text.find(' ', at), text.size());
+            if (end > at)
+                addWord(text.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+
+private:
+    // A word that begins with "%" never starts a line: there it would make an escape line,
     // which readers skip.
-    void add(std::string_view token) {
+    void addWord(std::string_view token) {
         if (lineLength_ > 0 && lineLength_ + 1 + token.size() > kLineLength &&
             !token.starts_with('%')) {
             out_ += eol_;
@@ -66,7 +79,6 @@ public:
         lineLength_ += token.size();
     }
 
-private:
     std::string& out_;
     std::string_view eol_;
     std::size_t lineLength_ = 0;

@@ -81,6 +81,9 @@ TEST(GameWriter, MovetextIsExportFormWithTheResultAfterTheLastMove) {
         {pairs(1, {{"e4", "e5"}}, "1/2-1/2"), "1. e4 e5 1/2-1/2"},
         {pairs(11, {{"...", "Nf6"}, {"Nf3", "d5"}}, "0-1"), "11... Nf6 12. Nf3 d5 0-1"},
         {pairs(3, {{"Nf3xe5!?", "Nc6xe5?!"}}, ""), "3. Nf3xe5!? Nc6xe5?!"},
+        // A column of several words, cut from an irregular movetext, breaks between them.
+        {pairs(1, {{"e4", " " + std::string(40, 'x') + "   " + std::string(40, 'y')}}, ""),
+         "1. e4 " + std::string(40, 'x') + "\n" + std::string(40, 'y')},
     };
     for (const Case& c : cases)
         EXPECT_EQ(writeMovetext(c.moves, "\n"), c.expected);
