@@ -216,7 +216,8 @@ std::string CollectionCache::pathFor(const SourceStamp& stamp) const {
 }
 
 CollectionCache::Made CollectionCache::obtain(const std::string& source,
-                                              const std::atomic<bool>* stop) const {
+                                              const std::atomic<bool>* stop,
+                                              std::atomic<std::uint64_t>* shownWritten) const {
     Made made;
     const std::optional<SourceStamp> stamp = stampOf(source);
     if (!stamp) {
@@ -292,6 +293,8 @@ CollectionCache::Made CollectionCache::obtain(const std::string& source,
             return made;
         }
         written += std::uint64_t(got);
+        if (shownWritten)
+            shownWritten->store(written, std::memory_order_relaxed);
     }
     if (!skipped.empty()) {
         if (!made.message.empty())

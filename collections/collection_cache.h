@@ -76,8 +76,9 @@ public:
     };
     // The cache of the collection at source as it is now: the one made before, or one made now
     // from the collection's joined text. stop, when set meanwhile, ends the making without a
-    // cache.
-    Made obtain(const std::string& source, const std::atomic<bool>* stop = nullptr) const;
+    // cache; written, when given, counts the bytes of text written so far.
+    Made obtain(const std::string& source, const std::atomic<bool>* stop = nullptr,
+                std::atomic<std::uint64_t>* written = nullptr) const;
 
     // Removes every cache in the folder but the one at keep (empty: all of them), and the
     // unfinished caches no writer holds locked any more.

@@ -38,8 +38,11 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <atomic>
 #include <malloc.h>
 #include <optional>
+#include <thread>
+#include <unistd.h>
 
 namespace pw2 {
 namespace {
@@ -108,6 +111,20 @@ public:
     WaitPointer(const WaitPointer&) = delete;
     WaitPointer& operator=(const WaitPointer&) = delete;
 };
+
+// A modal progress dialog of parent's, shown at once, with Cancel; maximum 0 shows it busy.
+std::unique_ptr<QProgressDialog> showProgress(QWidget* parent, const QString& name, int maximum) {
+    auto progress = std::make_unique<QProgressDialog>(parent);
+    progress->setObjectName(name);
+    progress->setWindowTitle(parent->windowTitle());
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    progress->setMinimumDuration(0);
+    progress->setRange(0, maximum);
+    progress->show();
+    return progress;
+}
 
 QString megabytes(std::int64_t bytes) {
     return QString::number(double(bytes) / 1e6, 'f', bytes < 10'000'000 ? 1 : 0);
@@ -590,15 +607,7 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
                                              double(builder->bytesRead()) * 1.05));
         if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
             wait.reset();
-            progress = std::make_unique<QProgressDialog>(this);
-            progress->setObjectName(QStringLiteral("listingProgress"));
-            progress->setWindowTitle(windowTitle());
-            progress->setWindowModality(Qt::ApplicationModal);
-            progress->setAutoReset(false);
-            progress->setAutoClose(false);
-            progress->setMinimumDuration(0);
-            progress->setRange(0, size > 0 ? 1000 : 0);
-            progress->show();
+            progress = showProgress(this, QStringLiteral("listingProgress"), size > 0 ? 1000 : 0);
         }
         if (progress) {
             const auto done = std::int64_t(builder->bytesRead());
@@ -700,16 +709,59 @@ void frmConfig::closeMatchPanel() {
     showPanel(false);
 }
 
+collections::CollectionCache::Made frmConfig::cacheListedCollection(bool& cancelled) {
+    cancelled = false;
+    const collections::CollectionCache cache;
+    const std::string source = localPath(currentFile_);
+    std::optional<WaitPointer> wait(std::in_place);
+    if (QFileInfo::exists(fromLocalPath(cache.pathFor(*listedStamp_))))
+        return cache.obtain(source);
+    // Unpacked on a thread of its own while the dialog shows how far it got.
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> written{0};
+    std::atomic<bool> done{false};
+    collections::CollectionCache::Made made;
+    std::thread worker([&] {
+        made = cache.obtain(source, &stop, &written);
+        done.store(true);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QProgressDialog> progress;
+    for (;;) {
+        if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
+            wait.reset();
+            // The size of the text is known only at its end.
+            progress = showProgress(this, QStringLiteral("cacheProgress"), 0);
+        }
+        if (progress) {
+            progress->setLabelText(QStringLiteral("Unpacking the games of \"%1\"\n%2 MB written")
+                                       .arg(QFileInfo(currentFile_).fileName())
+                                       .arg(megabytes(std::int64_t(written.load()))));
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (progress->wasCanceled()) {
+                cancelled = true;
+                stop.store(true);
+            }
+        }
+        if (done.load())
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(progress ? 50 : 5));
+    }
+    worker.join();
+    if (cancelled && made.ok())
+        ::unlink(made.path.c_str()); // made just before the Cancel: no table indexes it
+    return made;
+}
+
 void frmConfig::storeMatch() {
     // A packed collection is played from its plain cache, which the table indexes.
     QString textFile;
     if (listsCollection()) {
-        const collections::CollectionCache cache;
-        collections::CollectionCache::Made made;
-        {
-            const WaitPointer wait;
-            made = cache.obtain(localPath(currentFile_));
-        }
+        bool cancelled = false;
+        const collections::CollectionCache::Made made = cacheListedCollection(cancelled);
+        if (cancelled)
+            return;
         if (!made.ok()) {
             showMessage(fromLocalPath(made.message), MsgIcon::Critical, MsgButtons::Ok, this);
             return;

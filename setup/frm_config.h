@@ -130,6 +130,10 @@ private:
     Listing listCollection(const QString& trimmed);
     // Whether the list shows the games of a packed collection (the file the list names).
     bool listsCollection() const;
+    // The plain cache of the listed collection: the one made before, or one made now, with its
+    // progress and Cancel shown when it takes a while. cancelled tells a Cancel, after which no
+    // cache made for it is left.
+    collections::CollectionCache::Made cacheListedCollection(bool& cancelled);
     // The chosen game's bytes from the listed collection: from its cache when it has one, else
     // read through the collection; nothing when they cannot be read.
     std::optional<std::string> collectionGame(std::size_t game) const;

@@ -13,6 +13,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -107,6 +109,31 @@ TEST_F(CollectionMatch, IsListedStoredAsItsCacheAndPlayedFromIt) {
     listFile(*d, plain);
     c.matchOk->click();
     EXPECT_TRUE(caches().isEmpty());
+}
+
+TEST_F(CollectionMatch, UnpackingAtOkShowsItsProgressAndCancelStoresNothing) {
+    auto d = openDialog();
+    const test::ConfigView c(*d);
+    listFile(*d, zip);
+    d->setListingPace({std::chrono::milliseconds(0)});
+    QString label;
+    QTimer::singleShot(0, d.get(), [&] {
+        auto* progress = d->findChild<QProgressDialog*>("cacheProgress");
+        ASSERT_NE(progress, nullptr);
+        EXPECT_TRUE(progress->isModal());
+        label = progress->labelText();
+        progress->cancel();
+    });
+    c.matchOk->click();
+    EXPECT_EQ(label.section('\n', 0, 0), "Unpacking the games of \"games.zip\"");
+    EXPECT_EQ(settings().read("PGNFile", ""), "");
+    EXPECT_TRUE(caches().isEmpty());
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(d->findChild<QProgressDialog*>("cacheProgress"), nullptr);
+
+    c.matchOk->click(); // left to run
+    EXPECT_EQ(settings().read("PGNFile", ""), zip);
+    EXPECT_EQ(caches().size(), 1);
 }
 
 TEST_F(CollectionMatch, LargeCollectionHasItsCacheMadeByTheSaverInTheBackground) {
