@@ -378,6 +378,7 @@ struct CollectionReader::Archive {
     std::vector<Member> members;
     std::size_t next = 0;
     std::int64_t fileBytes = 0; // bytes of the file read (or sought past) since it was opened
+    std::int64_t fileSize = -1; // a regular file's size when opened
     la_int64_t position = -1;   // the index of the last header read since the archive was opened
     bool inMember = false;
     std::string member;
@@ -523,6 +524,7 @@ std::unique_ptr<CollectionReader> CollectionReader::open(const std::string& path
             reader->archive_ = std::make_unique<Archive>(*reader);
             reader->archive_->seekable = true;
             reader->archive_->regularFile = true;
+            reader->archive_->fileSize = info.st_size;
             reader->archive_->list();
             return reader;
         }
@@ -563,6 +565,12 @@ CollectionReader::~CollectionReader() {
 void CollectionReader::skipped(const std::string& member, const std::string& why) {
     if (options_.onSkipped)
         options_.onSkipped(format_ == Format::Folder ? member : path_ + ": " + member, why);
+}
+
+std::optional<double> CollectionReader::readShare() const {
+    if (!archive_ || !archive_->raw || archive_->fileSize <= 0)
+        return std::nullopt;
+    return std::clamp(double(archive_->fileBytes) / double(archive_->fileSize), 0.0, 1.0);
 }
 
 std::ptrdiff_t CollectionReader::read(char* to, std::size_t size) {

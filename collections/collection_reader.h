@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,10 @@ public:
     std::ptrdiff_t read(char* to, std::size_t size) override;
 
     Format format() const { return format_; }
+    // For a compressed file that holds no archive, the share of the file read so far, from 0 to
+    // 1; nothing for an archive (read in the order of its names), a folder, a stream or plain
+    // text.
+    std::optional<double> readShare() const;
     // After read() returned -1: what went wrong, naming the file, the member and the offset.
     const std::string& failure() const { return failure_; }
     // Whether a PGN member was refused (encrypted): the text lacks its games.

@@ -523,12 +523,15 @@ frmConfig::Listing frmConfig::listCollection(const QString& trimmed) {
     }
     // A damaged collection ends where the damage is: the games before it are listed.
     std::string damage;
-    const Listing listing = listFrom(trimmed, 0, [&](char* to, std::size_t n) {
-        const std::ptrdiff_t got = reader->read(to, n);
-        if (got < 0)
-            damage = reader->failure();
-        return std::int64_t(std::max<std::ptrdiff_t>(got, 0));
-    });
+    const Listing listing = listFrom(
+        trimmed, 0,
+        [&](char* to, std::size_t n) {
+            const std::ptrdiff_t got = reader->read(to, n);
+            if (got < 0)
+                damage = reader->failure();
+            return std::int64_t(std::max<std::ptrdiff_t>(got, 0));
+        },
+        [&reader] { return reader->readShare(); });
     if (listing != Listing::Listed)
         return listing;
     QStringList notes;
@@ -564,7 +567,8 @@ bool frmConfig::listText(std::string_view bytes) {
 }
 
 frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
-                                       const ReadBytes& read) {
+                                       const ReadBytes& read,
+                                       const std::function<std::optional<double>()>& share) {
     // The progress dialog lets events run; nothing may start another listing meanwhile.
     if (listing_)
         return Listing::Cancelled;
@@ -607,12 +611,15 @@ frmConfig::Listing frmConfig::listFrom(const QString& name, std::int64_t size,
                                              double(builder->bytesRead()) * 1.05));
         if (!progress && clock.elapsed() >= pace_.progressDelay.count()) {
             wait.reset();
-            progress = showProgress(this, QStringLiteral("listingProgress"), size > 0 ? 1000 : 0);
+            const bool measured = size > 0 || (share && share());
+            progress = showProgress(this, QStringLiteral("listingProgress"), measured ? 1000 : 0);
         }
         if (progress) {
             const auto done = std::int64_t(builder->bytesRead());
             if (size > 0)
                 progress->setValue(int(std::min<std::int64_t>(done, size) * 1000 / size));
+            else if (const std::optional<double> part = share ? share() : std::nullopt)
+                progress->setValue(int(*part * 1000));
             // The size of a packed collection's text is not known before it is read.
             progress->setLabelText(
                 size > 0 ? QStringLiteral("Listing the games of \"%1\"\n%2 games, %3 of %4 MB read")

@@ -145,8 +145,9 @@ private:
     bool listText(std::string_view bytes);
     // Lists the games of the bytes read, of about size bytes in all, named name in the progress
     // shown when it takes a while; then chooses the first game. Cancelled and Unreadable change
-    // nothing.
-    Listing listFrom(const QString& name, std::int64_t size, const ReadBytes& read);
+    // nothing. A text of unknown size (size 0) may tell how far its reading got through share.
+    Listing listFrom(const QString& name, std::int64_t size, const ReadBytes& read,
+                     const std::function<std::optional<double>()>& share = {});
     void showCatalog(std::shared_ptr<const MatchCatalog> catalog);
     void filterGames(const QString& words);
     // Reads the whole file at path, reporting a failure; false when it could not be read.

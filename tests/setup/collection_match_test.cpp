@@ -136,6 +136,26 @@ TEST_F(CollectionMatch, UnpackingAtOkShowsItsProgressAndCancelStoresNothing) {
     EXPECT_EQ(caches().size(), 1);
 }
 
+// A compressed file's listing measures its progress by the share of the file read; an
+// archive's, read in the order of its names, is shown busy.
+TEST_F(CollectionMatch, ListingProgressOfACompressedFileIsMeasured) {
+    const QString gz = box.path("games.pgn.gz");
+    test::writeArchive(local(gz), test::Packing::Gzip, {{"", game("One") + game("Two")}});
+    for (const auto& [file, maximum] : {std::pair{gz, 1000}, std::pair{zip, 0}}) {
+        auto d = openDialog();
+        d->setListingPace({std::chrono::milliseconds(0), 64});
+        std::pair<int, int> shown{-1, -1};
+        QTimer::singleShot(0, d.get(), [&] {
+            if (auto* progress = d->findChild<QProgressDialog*>("listingProgress"))
+                shown = {progress->maximum(), progress->value()};
+        });
+        listFile(*d, file);
+        EXPECT_EQ(shown.first, maximum) << file.toStdString();
+        EXPECT_EQ(shown.second > 0, maximum > 0) << file.toStdString();
+        EXPECT_GE(d->listCount(), 2);
+    }
+}
+
 TEST_F(CollectionMatch, LargeCollectionHasItsCacheMadeByTheSaverInTheBackground) {
     std::string many;
     for (int i = 1; i <= 2000; ++i)
