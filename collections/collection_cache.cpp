@@ -332,17 +332,7 @@ void CollectionCache::removeAllBut(const std::string& keep) const {
         }
         if (!isCacheName(name, true))
             continue;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        struct stat opened {};
-        struct stat named {};
-        // Unlocked: its writer is gone. The name must still be the file locked.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
-            S_ISREG(opened.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
-            named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
-            ::unlink(path.c_str());
-        ::close(fd);
+        pgn::RemoveIfAbandoned(path);
     }
 }
 

@@ -1,6 +1,9 @@
 #include "pgn/fd_io.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pgn {
@@ -31,6 +34,19 @@ bool ReadAll(int fd, void* into, std::size_t size) {
         size -= std::size_t(got);
     }
     return true;
+}
+
+void RemoveIfAbandoned(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    struct stat opened {};
+    struct stat named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        S_ISREG(opened.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::unlink(path.c_str());
+    ::close(fd);
 }
 
 } // namespace pgn

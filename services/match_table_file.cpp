@@ -255,18 +255,7 @@ void removeAbandonedMatchTables(const std::string& path) {
         // mkstemp's six characters after the table's name and a dot.
         if (found.size() != prefix.size() + 6 || !found.starts_with(prefix))
             continue;
-        const std::string candidate = folder + "/" + std::string(found);
-        const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
-        struct stat opened {};
-        struct stat named {};
-        // Unlocked: its writer is gone. The name must still be the file locked.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
-            S_ISREG(opened.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
-            named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
-            ::unlink(candidate.c_str());
-        ::close(fd);
+        pgn::RemoveIfAbandoned(folder + "/" + std::string(found));
     }
     ::closedir(dir);
 }
