@@ -348,7 +348,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         QDir().mkpath(home.path() + "/config/Pawnwatch2");
+        // Only the owner may use a runtime folder: Qt takes another one, shared with every
+        // other saver of the machine, for one that others may read.
         QDir().mkpath(home.path() + "/run");
+        QFile::setPermissions(home.path() + "/run",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     QString iniPath() const { return home.path() + "/config/Pawnwatch2/Pawnwatch2.ini"; }
